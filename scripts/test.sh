@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs the whole suite twice: a plain
+# debug build, and a build with the address and undefined-behaviour sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+./scripts/build.sh build -DCMAKE_BUILD_TYPE=Debug
+(cd build && ctest --output-on-failure --parallel "$jobs")
+
+./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DZUVIO_SANITIZE=ON -DZUVIO_BUILD_BENCH=OFF
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-asan && ctest --output-on-failure --parallel "$jobs")
