@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+// The program preferences of the "General" section. One instance exists from
+// start-up to exit, reached through g_pPreferences; everyone reads the fields
+// directly. Load runs in the constructor; Save only after the preferences sheet
+// is confirmed or reset, never at exit.
+class CPreferences
+{
+public:
+    static constexpr int kDefaultVolumeMin = 3000;
+
+    CPreferences();
+    struct Defaults {};
+    explicit CPreferences(Defaults) {} // the defaults, without reading the store
+
+    void Load();
+    bool Save() const;
+    void ResetToDefaults();
+
+    int m_VolumeMin = kDefaultVolumeMin;
+    bool m_bShowSplash = true;
+    bool m_bFullScrOnStartup = false;
+    bool m_bReloadPlaylist = true;
+    bool m_bAutoPlayTrack = false;
+    std::string m_AutoPlaylist;
+    int m_iRemoteCtrl = 1; // 0 = none, 1 = "Ethernet Control"
+    std::string m_BindIpAddress; // empty = automatic choice
+};
+
+extern CPreferences* g_pPreferences;

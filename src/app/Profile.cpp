@@ -1,0 +1,80 @@
+#include "app/Profile.h"
+
+#include "app/Log.h"
+
+#include <QSettings>
+
+#include <cstring>
+
+namespace {
+
+// QSettings files its top-level keys under [General] and escapes a group that is
+// literally called "General" as [%General]; so the General values are top-level.
+QString KeyFor(const char* section, const char* entry)
+{
+    const QString name = QString::fromLatin1(entry);
+    if (!section || !*section || std::strcmp(section, "General") == 0)
+        return name;
+    return QString::fromLatin1(section) + QLatin1Char('/') + name;
+}
+
+QSettings OpenStore()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vexo"), QStringLiteral("Zuvio"));
+}
+
+void ReportStatus(const QSettings& store, const char* operation)
+{
+    if (store.status() == QSettings::AccessError)
+        LogError("%s: settings file %s cannot be accessed.\n", operation, store.fileName().toLocal8Bit().constData());
+    else if (store.status() == QSettings::FormatError)
+        LogError("%s: settings file %s is damaged; defaults are used.\n", operation,
+                 store.fileName().toLocal8Bit().constData());
+}
+
+} // namespace
+
+int GetProfileInt(const char* section, const char* entry, int defaultValue)
+{
+    QSettings store = OpenStore();
+    ReportStatus(store, "GetProfileInt()");
+    const QVariant value = store.value(KeyFor(section, entry));
+    if (!value.isValid())
+        return defaultValue;
+    bool ok = false;
+    const int result = value.toString().trimmed().toInt(&ok);
+    return ok ? result : defaultValue;
+}
+
+std::string GetProfileString(const char* section, const char* entry, const std::string& defaultValue)
+{
+    QSettings store = OpenStore();
+    ReportStatus(store, "GetProfileString()");
+    const QVariant value = store.value(KeyFor(section, entry));
+    if (!value.isValid() || !value.canConvert<QString>())
+        return defaultValue;
+    return value.toString().toStdString();
+}
+
+bool WriteProfileInt(const char* section, const char* entry, int value)
+{
+    QSettings store = OpenStore();
+    store.setValue(KeyFor(section, entry), value);
+    store.sync();
+    ReportStatus(store, "WriteProfileInt()");
+    return store.status() == QSettings::NoError;
+}
+
+bool WriteProfileString(const char* section, const char* entry, const std::string& value)
+{
+    QSettings store = OpenStore();
+    store.setValue(KeyFor(section, entry), QString::fromStdString(value));
+    store.sync();
+    ReportStatus(store, "WriteProfileString()");
+    return store.status() == QSettings::NoError;
+}
+
+std::string ProfilePath()
+{
+    return OpenStore().fileName().toStdString();
+}
