@@ -1,0 +1,73 @@
+#include "app/CommandLine.h"
+#include "app/SignalBridge.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <vector>
+
+namespace {
+
+CCommandLine ParseArgs(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "zuvio");
+    return CCommandLine::Parse(static_cast<int>(args.size()), args.data());
+}
+
+} // namespace
+
+TEST(CommandLine, OptionsInBothForms)
+{
+    const CCommandLine line = ParseArgs({"--audio-sink=fakesink sync=true", "--video-sink", "ximagesink",
+                                         "--status-address=127.0.0.1:4000", "--log-stderr", "show.m3u"});
+    EXPECT_TRUE(line.error.empty()) << line.error;
+    EXPECT_EQ(line.audioSink, "fakesink sync=true");
+    EXPECT_EQ(line.videoSink, "ximagesink");
+    EXPECT_EQ(line.statusAddress, "127.0.0.1:4000");
+    EXPECT_TRUE(line.logToStderr);
+    EXPECT_EQ(line.document, "show.m3u");
+    EXPECT_FALSE(line.help);
+}
+
+TEST(CommandLine, ErrorsAreReportedNotFatal)
+{
+    EXPECT_FALSE(ParseArgs({"--bogus"}).error.empty());
+    EXPECT_FALSE(ParseArgs({"--audio-sink"}).error.empty());
+    EXPECT_FALSE(ParseArgs({"a.avi", "b.avi"}).error.empty());
+    EXPECT_FALSE(ParseArgs({"--status-address=nowhere"}).error.empty());
+    EXPECT_FALSE(ParseArgs({"--status-address=10.0.0.1:70000"}).error.empty());
+    EXPECT_EQ(ParseArgs({"--", "--odd-name.avi"}).document, "--odd-name.avi");
+    EXPECT_TRUE(ParseArgs({"-h"}).help);
+    EXPECT_TRUE(ParseArgs({"--version"}).version);
+}
+
+TEST(CommandLine, HostAndPort)
+{
+    std::string address;
+    uint16_t port = 0;
+    ASSERT_TRUE(ParseHostPort("10.0.0.255", address, port, 31772));
+    EXPECT_EQ(address, "10.0.0.255");
+    EXPECT_EQ(port, 31772);
+    ASSERT_TRUE(ParseHostPort("127.0.0.1:5000", address, port, 31772));
+    EXPECT_EQ(port, 5000);
+    EXPECT_FALSE(ParseHostPort("127.0.0.1:", address, port, 31772));
+    EXPECT_FALSE(ParseHostPort("127.0.0.1:0", address, port, 31772));
+    EXPECT_FALSE(ParseHostPort("127.0.0.1:12ab", address, port, 31772));
+    EXPECT_FALSE(ParseHostPort("300.1.1.1", address, port, 31772));
+}
+
+TEST(SignalBridge, TermSignalArrivesOnTheEventLoop)
+{
+    CSignalBridge bridge;
+    ASSERT_TRUE(bridge.IsInstalled());
+    int received = 0;
+    QObject::connect(&bridge, &CSignalBridge::terminationRequested, [&](int sig) { received = sig; });
+    ::raise(SIGTERM);
+    QElapsedTimer timer;
+    timer.start();
+    while (received == 0 && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(received, SIGTERM);
+}
