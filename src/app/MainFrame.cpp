@@ -20,7 +20,7 @@
 #include <QSplitter>
 #include <QWheelEvent>
 
-CMainFrame::CMainFrame(const std::string& statusDestination, QWidget* parent)
+CMainFrame::CMainFrame(const std::string& statusDestination, uint16_t commandPort, QWidget* parent)
     : QMainWindow(parent)
     , m_pSocket(std::make_unique<CServerSocket>(this))
     , m_pDMXInput(std::make_unique<CDMXInput>())
@@ -30,6 +30,7 @@ CMainFrame::CMainFrame(const std::string& statusDestination, QWidget* parent)
     resize(1000, 600);
     if (!statusDestination.empty() && !m_pSocket->SetStatusDestination(statusDestination))
         LogError("CMainFrame: bad status destination \"%s\", using the default.\n", statusDestination.c_str());
+    m_pSocket->SetCommandPort(commandPort);
     CreateMenus();
     CreatePanes();
     qApp->installEventFilter(this);

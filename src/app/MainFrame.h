@@ -45,8 +45,11 @@ public:
 
     // Builds the panes, the hidden logbook window, the server and the timer.
     // statusDestination ("ADDR[:PORT]", empty = default) is applied before the
-    // server starts so that no packet ever goes elsewhere.
-    explicit CMainFrame(const std::string& statusDestination = {}, QWidget* parent = nullptr);
+    // server starts so that no packet ever goes elsewhere; a command port of 0
+    // takes any free port (tests).
+    static constexpr uint16_t kCommandPort = 31773;
+    explicit CMainFrame(const std::string& statusDestination = {}, uint16_t commandPort = kCommandPort,
+                        QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // The panes' initial updates in creation order: video view, control bar, playlist.

@@ -57,6 +57,14 @@ bool CZuvio2App::SocketLayerAvailable()
     return true;
 }
 
+uint16_t CZuvio2App::CommandPort()
+{
+    // Another port lets several players share one machine (tests, rehearsals).
+    bool ok = false;
+    const int port = qEnvironmentVariableIntValue("ZUVIO_COMMAND_PORT", &ok);
+    return ok && port >= 0 && port <= 65535 ? static_cast<uint16_t>(port) : CMainFrame::kCommandPort;
+}
+
 bool CZuvio2App::InitInstance(const CCommandLine& line)
 {
     if (!SocketLayerAvailable()) {
@@ -78,7 +86,7 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     m_pUiServices = std::make_unique<CQtUiServices>();
     g_pUiServices = m_pUiServices.get();
 
-    m_pFrame = std::make_unique<CMainFrame>(line.statusAddress);
+    m_pFrame = std::make_unique<CMainFrame>(line.statusAddress, CommandPort());
     m_pUiServices->SetParent(m_pFrame.get());
     connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);
     connect(m_pFrame.get(), &CMainFrame::documentRequested, this,

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,9 @@ public:
     static void ChoosePlatform();
     // Whether the socket layer works (a UDP socket can be made).
     static bool SocketLayerAvailable();
+
+    // The command port: 31773, or ZUVIO_COMMAND_PORT.
+    static uint16_t CommandPort();
 
     // Start-up; false ends the program at once.
     bool InitInstance(const CCommandLine& line);
