@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -18,6 +19,12 @@ struct HeaderCase
     std::vector<int> expectedLengths;
     bool expectedClipped;
 };
+
+// Names the row in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const HeaderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 std::array<std::uint8_t, corvana::kHeaderSize> MakeHeader(const HeaderCase& c)
 {
@@ -56,7 +63,7 @@ TEST_P(CorvanaBatchHeader, RecordsStayInsideTheDataBuffer)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Headers, CorvanaBatchHeader,
+    Corvana, CorvanaBatchHeader,
     testing::Values(
         HeaderCase { "Empty", 7, 0, {}, 0, {}, {}, false },
         HeaderCase { "ThreeUniverses", 41, 3, { 512, 512, 512 }, 3, { 0, 512, 1024 }, { 512, 512, 512 }, false },
