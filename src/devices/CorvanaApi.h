@@ -16,8 +16,8 @@ inline constexpr std::size_t kDataSize = 8192;
 inline constexpr std::size_t kVersionSize = 12;
 
 // Frame header layout (little-endian).
-inline constexpr std::size_t kHeaderCountOffset = 0;       // uint16, added to the frame counter
-inline constexpr std::size_t kHeaderRecordsOffset = 2;     // uint8, records in this batch
+inline constexpr std::size_t kHeaderCountOffset = 0; // uint16, added to the frame counter
+inline constexpr std::size_t kHeaderRecordsOffset = 2; // uint8, records in this batch
 inline constexpr std::size_t kHeaderRecordTableOffset = 5; // 8 x (uint16 length, 2 bytes unused)
 inline constexpr std::size_t kHeaderRecordEntrySize = 4;
 

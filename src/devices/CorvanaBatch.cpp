@@ -23,7 +23,7 @@ CCorvanaBatch CCorvanaBatch::FromHeader(const std::uint8_t* header)
     std::size_t offset = 0;
     for (int i = 0; i < batch.m_iRecordCount; ++i) {
         const std::size_t named_length = ReadU16(header + corvana::kHeaderRecordTableOffset
-                                                 + static_cast<std::size_t>(i) * corvana::kHeaderRecordEntrySize);
+            + static_cast<std::size_t>(i) * corvana::kHeaderRecordEntrySize);
         const std::size_t start = std::min(offset, corvana::kDataSize);
         const std::size_t length = std::min(named_length, corvana::kDataSize - start);
         if (length != named_length)

@@ -81,7 +81,7 @@ bool CCorvanaDriver::Init()
     }
     // Three pairs of minor, major: library, driver, firmware.
     LogMessage("DLL: %d.%d  Driver: %d.%d  Firmware: %d.%d\n", ReadU16(version + 2), ReadU16(version),
-               ReadU16(version + 6), ReadU16(version + 4), ReadU16(version + 10), ReadU16(version + 8));
+        ReadU16(version + 6), ReadU16(version + 4), ReadU16(version + 10), ReadU16(version + 8));
 
     if (!StartThread()) {
         LogError("Error on creating realtime thread.\n");
@@ -100,7 +100,7 @@ bool CCorvanaDriver::StartThread()
     m_ThreadDone = done.get_future();
     try {
         m_Thread = std::thread([frames = m_pFrames, getFrame = m_Library.m_pGetFrame, deviceId = m_iDeviceId,
-                                number = m_iDeviceIndex + 1, done = std::move(done)]() mutable {
+                                   number = m_iDeviceIndex + 1, done = std::move(done)]() mutable {
             frames->Run(getFrame, deviceId, number);
             done.set_value();
         });
@@ -111,7 +111,7 @@ bool CCorvanaDriver::StartThread()
     param.sched_priority = sched_get_priority_max(SCHED_FIFO);
     if (pthread_setschedparam(m_Thread.native_handle(), SCHED_FIFO, &param) != 0)
         LogMessage("%s#%d: No realtime priority allowed; the frame thread runs at normal priority.\n",
-                   kDeviceName, m_iDeviceIndex + 1);
+            kDeviceName, m_iDeviceIndex + 1);
     return true;
 }
 
@@ -127,7 +127,7 @@ void CCorvanaDriver::StopThread()
     // The thread is stuck inside the library: leave it with its own reference
     // to the frame store, and never unload code it may still be running.
     LogError("%s#%d: Realtime thread does not stop; the driver library stays loaded.\n", kDeviceName,
-             m_iDeviceIndex + 1);
+        m_iDeviceIndex + 1);
     m_Thread.detach();
     m_Library.Abandon();
     m_pFrames = std::make_shared<CCorvanaFrameStore>();

@@ -57,7 +57,7 @@ void CCorvanaFrameStore::Fetch(corvana::GetFrameFn getFrame, std::int32_t device
     if (batch.m_bClipped && !m_bClipReported) {
         m_bClipReported = true;
         LogError("%s#%d: Frame header names more than the frame buffer holds; cut to %d records.\n",
-                 "Corvana", deviceNumber, batch.m_iRecordCount);
+            "Corvana", deviceNumber, batch.m_iRecordCount);
     }
 }
 

@@ -20,8 +20,7 @@ CDMXInput::~CDMXInput()
 void CDMXInput::Poll()
 {
     m_pDriver->UpdateFps();
-    while (m_pDriver->ReadFrame(m_Values.data(), kChannelCount)) {
-    }
+    while (m_pDriver->ReadFrame(m_Values.data(), kChannelCount)) { }
 }
 
 std::string CDMXInput::GetStatus()

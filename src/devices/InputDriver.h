@@ -30,14 +30,14 @@ public:
     std::int32_t m_iSetting2 = -1;
     std::int32_t m_iSetting3 = 0;
     std::int32_t m_iSetting4 = -1;
-    std::int32_t m_bMerge = 0;        // the device merges its inputs (" MERGE")
-    std::int32_t m_bShowAddress = 0;  // the status shows m_iStartAddress
+    std::int32_t m_bMerge = 0; // the device merges its inputs (" MERGE")
+    std::int32_t m_bShowAddress = 0; // the status shows m_iStartAddress
     std::int32_t m_iStartAddress = 0; // DMX start address (" A%03d")
     std::int32_t m_iSetting5 = -1;
 
 protected:
     std::int32_t m_bInitialized = 0;
-    std::int32_t m_iFps = 0;          // frames counted during the last full second
+    std::int32_t m_iFps = 0; // frames counted during the last full second
     std::int32_t m_iFrameCounter = 0; // frames counted since the last frame-rate update
     std::int32_t m_iUniverseCount = 0;
     std::int32_t m_iAuxValue = 0;

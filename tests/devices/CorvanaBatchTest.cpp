@@ -62,17 +62,16 @@ TEST_P(CorvanaBatchHeader, RecordsStayInsideTheDataBuffer)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Corvana, CorvanaBatchHeader,
-    testing::Values(
-        HeaderCase { "Empty", 7, 0, {}, 0, {}, {}, false },
-        HeaderCase { "ThreeUniverses", 41, 3, { 512, 512, 512 }, 3, { 0, 512, 1024 }, { 512, 512, 512 }, false },
+INSTANTIATE_TEST_SUITE_P(Corvana, CorvanaBatchHeader,
+    testing::Values(HeaderCase { "Empty", 7, 0, {}, 0, {}, {}, false },
+        HeaderCase {
+            "ThreeUniverses", 41, 3, { 512, 512, 512 }, 3, { 0, 512, 1024 }, { 512, 512, 512 }, false },
         HeaderCase { "MixedLengths", 0, 3, { 24, 0, 100 }, 3, { 0, 24, 24 }, { 24, 0, 100 }, false },
         HeaderCase { "ExactlyFull", 0, 2, { 4096, 4096 }, 2, { 0, 4096 }, { 4096, 4096 }, false },
         HeaderCase { "MoreThanEightRecords", 0, 200, { 1, 1, 1, 1, 1, 1, 1, 1 }, 8,
-                     { 0, 1, 2, 3, 4, 5, 6, 7 }, { 1, 1, 1, 1, 1, 1, 1, 1 }, true },
+            { 0, 1, 2, 3, 4, 5, 6, 7 }, { 1, 1, 1, 1, 1, 1, 1, 1 }, true },
         HeaderCase { "LengthsPastTheBuffer", 0, 4, { 4000, 4000, 4000, 4000 }, 4, { 0, 4000, 8000, 8192 },
-                     { 4000, 4000, 192, 0 }, true },
+            { 4000, 4000, 192, 0 }, true },
         HeaderCase { "HugeFirstRecord", 65535, 2, { 65535, 10 }, 2, { 0, 8192 }, { 8192, 0 }, true }),
     [](const testing::TestParamInfo<HeaderCase>& row) { return std::string(row.param.name); });
 

@@ -8,8 +8,8 @@
 
 #include <array>
 #include <chrono>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -50,7 +50,8 @@ TEST(CorvanaDriver, StartsUpWithItsLogLinesAndShutsDownCleanly)
         "Corvana#1 driver successfully initialized.",
     };
     std::vector<std::string> texts = log.Texts(LOG_LEVEL_INFO);
-    std::erase_if(texts, [](const std::string& t) { return t.find("realtime priority") != std::string::npos; });
+    std::erase_if(
+        texts, [](const std::string& t) { return t.find("realtime priority") != std::string::npos; });
     EXPECT_EQ(texts, expected);
     EXPECT_EQ(log.CountErrors(), 0) << log.Dump();
 }
@@ -78,8 +79,8 @@ TEST(CorvanaDriver, MissingLibraryIsLoggedWithItsPath)
     LogCapture log;
     CCorvanaDriver driver("/nonexistent/Drivers/Corvana/corvana.so");
     EXPECT_FALSE(driver.Init());
-    EXPECT_TRUE(log.Contains("CCorvanaDriver: Failed to open '/nonexistent/Drivers/Corvana/corvana.so'!",
-                             LOG_LEVEL_ERROR))
+    EXPECT_TRUE(log.Contains(
+        "CCorvanaDriver: Failed to open '/nonexistent/Drivers/Corvana/corvana.so'!", LOG_LEVEL_ERROR))
         << log.Dump();
     EXPECT_EQ(Status(driver), "Corvana#1 (Not found)");
 }
@@ -194,7 +195,8 @@ TEST(CorvanaDriver, HeaderNamingMoreThanTheBufferIsCutToIt)
 TEST(CorvanaDriver, StatusShowsTheFrameRateThenNoDataOnceFramesStop)
 {
     // One batch of three records whose header adds 41, then no data at all.
-    SimLibrary sim({ { "CORVANA_SIM_RECORDS", "3" }, { "CORVANA_SIM_COUNT", "41" }, { "CORVANA_SIM_BATCHES", "1" } });
+    SimLibrary sim(
+        { { "CORVANA_SIM_RECORDS", "3" }, { "CORVANA_SIM_COUNT", "41" }, { "CORVANA_SIM_BATCHES", "1" } });
     CCorvanaDriver driver(SimLibrary::Path());
     ASSERT_TRUE(driver.Init());
     ASSERT_TRUE(WaitForBatches(sim, 1));
@@ -203,8 +205,7 @@ TEST(CorvanaDriver, StatusShowsTheFrameRateThenNoDataOnceFramesStop)
     std::array<std::uint8_t, 512> values {};
     const std::uint32_t t0 = 5000;
     driver.UpdateFpsAt(t0);
-    while (driver.ReadFrame(values.data(), 512)) {
-    }
+    while (driver.ReadFrame(values.data(), 512)) { }
     EXPECT_EQ(Status(driver), "Corvana#1 (44 fps)");
     EXPECT_EQ(driver.GetFps(), 44);
 
@@ -277,8 +278,8 @@ TEST(CorvanaDriver, GetFrameThatNeverReturnsDoesNotHangTheReaderOrShutdown)
         const auto took = std::chrono::steady_clock::now() - start;
         EXPECT_LT(took, CCorvanaDriver::kStopTimeout + std::chrono::seconds(3));
         EXPECT_FALSE(driver.IsInitialized());
-        EXPECT_TRUE(log.Contains("Corvana#1: Realtime thread does not stop; the driver library stays loaded.",
-                                 LOG_LEVEL_ERROR))
+        EXPECT_TRUE(log.Contains(
+            "Corvana#1: Realtime thread does not stop; the driver library stays loaded.", LOG_LEVEL_ERROR))
             << log.Dump();
     }
     // The abandoned thread still owns its frame store: let it return and end.

@@ -26,5 +26,5 @@ public:
 };
 
 // Polls condition until it holds or the limit passes; true when it held.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds limit = std::chrono::seconds(10));
+bool WaitUntil(
+    const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10));

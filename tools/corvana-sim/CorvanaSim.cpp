@@ -26,12 +26,12 @@ enum class Pattern { Ramp, Level, Constant };
 struct Config
 {
     int devices = 1;
-    int rate = 44;       // frames per second when no fixed record count is set
-    int records = -1;    // records in every batch (may exceed 8 on purpose); -1: by rate
-    int length = 512;    // length written into the header for every record
-    int count = 0;       // the header's 16-bit count
-    int batches = -1;    // batches delivered before GetFrame only fails; -1: no limit
-    int blockMs = 0;     // GetFrame waits this long first; -1: until CorvanaSim_Unblock
+    int rate = 44; // frames per second when no fixed record count is set
+    int records = -1; // records in every batch (may exceed 8 on purpose); -1: by rate
+    int length = 512; // length written into the header for every record
+    int count = 0; // the header's 16-bit count
+    int batches = -1; // batches delivered before GetFrame only fails; -1: no limit
+    int blockMs = 0; // GetFrame waits this long first; -1: until CorvanaSim_Unblock
     Pattern pattern = Pattern::Ramp;
     int constant = 0;
     bool failVersion = false;
@@ -156,11 +156,13 @@ void FillBatch(State& sim, int records, std::uint8_t* header, std::uint8_t* data
     header[corvana::kHeaderRecordsOffset] = static_cast<std::uint8_t>(records);
     std::size_t offset = 0;
     for (int i = 0; i < std::min(records, corvana::kMaxRecords); ++i) {
-        PutU16(header + corvana::kHeaderRecordTableOffset + static_cast<std::size_t>(i) * corvana::kHeaderRecordEntrySize,
-               config.length);
+        PutU16(header + corvana::kHeaderRecordTableOffset
+                + static_cast<std::size_t>(i) * corvana::kHeaderRecordEntrySize,
+            config.length);
         const std::uint32_t sequence = ++sim.sequence;
         // The header may lie on purpose; the data never leaves the buffer.
-        for (std::size_t k = 0; k < static_cast<std::size_t>(config.length) && offset + k < corvana::kDataSize; ++k)
+        for (std::size_t k = 0;
+             k < static_cast<std::size_t>(config.length) && offset + k < corvana::kDataSize; ++k)
             data[offset + k] = Value(config, sequence, k);
         offset += static_cast<std::size_t>(config.length);
     }
@@ -222,7 +224,8 @@ CORVANA_EXPORT std::uint8_t GetFrame(void* header, void* data, std::int32_t devi
     if (sim.config.blockMs < 0)
         sim.unblocked.wait(lock, [&sim] { return sim.released; });
     else if (sim.config.blockMs > 0)
-        sim.unblocked.wait_for(lock, std::chrono::milliseconds(sim.config.blockMs), [&sim] { return sim.released; });
+        sim.unblocked.wait_for(
+            lock, std::chrono::milliseconds(sim.config.blockMs), [&sim] { return sim.released; });
     ++sim.frameReturns;
     if (sim.config.failFrame || !header || !data || !KnownDevice(sim.config, deviceId))
         return 0;
