@@ -135,7 +135,8 @@ std::uint8_t Value(const Config& config, std::uint32_t sequence, std::size_t cha
     return static_cast<std::uint8_t>(sequence + channel);
 }
 
-// How many records the next batch holds; 0 when none is due.
+// How many records the next batch holds; 0 when none is due. Like a device
+// buffer, it keeps only the newest 8 frames when nobody fetched for a while.
 int DueRecords(State& sim)
 {
     const Config& config = sim.config;
@@ -145,6 +146,8 @@ int DueRecords(State& sim)
         return config.records;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sim.start);
     const long due = static_cast<long>(elapsed.count()) * config.rate / 1000 - sim.framesDelivered;
+    if (due > corvana::kMaxRecords)
+        sim.framesDelivered += due - corvana::kMaxRecords; // dropped
     return static_cast<int>(std::clamp<long>(due, 0, corvana::kMaxRecords));
 }
 
