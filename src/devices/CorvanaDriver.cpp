@@ -128,6 +128,9 @@ void CCorvanaDriver::StopThread()
     // to the frame store, and never unload code it may still be running.
     LogError("%s#%d: Realtime thread does not stop; the driver library stays loaded.\n", kDeviceName,
         m_iDeviceIndex + 1);
+    // Back to normal priority, so a library that spins cannot starve the player.
+    sched_param normal {};
+    pthread_setschedparam(m_Thread.native_handle(), SCHED_OTHER, &normal);
     m_Thread.detach();
     m_Library.Abandon();
     m_pFrames = std::make_shared<CCorvanaFrameStore>();
