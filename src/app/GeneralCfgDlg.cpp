@@ -163,6 +163,7 @@ void CGeneralCfgDlg::OnInitDialog()
     // Only 1 turns remote control on, so any other stored value shows as "< none >".
     m_pRemoteCtrl->setCurrentIndex(m_Prefs.m_iRemoteCtrl == kRemoteEthernet ? kRemoteEthernet : kRemoteNone);
     m_pAutoPlaylist->setText(QString::fromStdString(m_Prefs.m_AutoPlaylist));
+    m_pAutoPlaylist->setCursorPosition(0); // a long path shows its beginning
 
     FillAdapterList();
     UpdateAutoloadControls();
@@ -199,8 +200,10 @@ void CGeneralCfgDlg::OnBrowsePlaylist()
     if (!g_pUiServices)
         return;
     std::string path;
-    if (g_pUiServices->GetOpenFileName("Open", kPlaylistFilter, "m3u", m_pAutoPlaylist->text().toStdString(), path))
+    if (g_pUiServices->GetOpenFileName("Open", kPlaylistFilter, "m3u", m_pAutoPlaylist->text().toStdString(), path)) {
         m_pAutoPlaylist->setText(QString::fromStdString(path));
+        m_pAutoPlaylist->setCursorPosition(0);
+    }
 }
 
 void CGeneralCfgDlg::OnVolumeRangeChanged()

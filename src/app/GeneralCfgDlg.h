@@ -40,7 +40,7 @@ public:
     static constexpr const char* kPlaylistFilter =
         "PLS or M3U Playlist|*.m3u;*.pls|M3U Playlist|*.m3u|PLS Playlist|*.pls|All files (*.*)|*.*||";
     static constexpr int kPictureWidth = 110; // bitmap 195, the picture strip
-    static constexpr int kPictureHeight = 400;
+    static constexpr int kPictureHeight = 416;
 
     // source: where the adapter list comes from; empty means this machine's adapters.
     explicit CGeneralCfgDlg(CPreferences& prefs, vexoNet::CNetworkSetup::Source source = {},

@@ -297,3 +297,44 @@ TEST(GeneralCfgDlg, MouseWheelIsSwallowedByThePage)
     Wheel(&frame);
     EXPECT_EQ(frame.wheels, 1);
 }
+
+TEST(GeneralCfgDlg, ControlsLieInsideThePageWithoutOverlapping)
+{
+    CPreferences prefs(CPreferences::Defaults {});
+    prefs.m_bReloadPlaylist = false;
+    prefs.m_AutoPlaylist = "/home/show/Playlists/opening night.m3u";
+    prefs.m_BindIpAddress = "192.168.1.20";
+    CPrefsSheet sheet(prefs, nullptr, kTwoAdapters);
+    sheet.show();
+    const CGeneralCfgDlg& page = *sheet.GeneralPage();
+
+    std::vector<QWidget*> controls;
+    for (int id : {CGeneralCfgDlg::IDC_SHOWSPLASH, CGeneralCfgDlg::IDC_FULLSCRONSTARTUP,
+                   CGeneralCfgDlg::IDC_RELOADPLAYLIST, CGeneralCfgDlg::IDC_AUTOPLAYLIST,
+                   CGeneralCfgDlg::IDC_BROWSEPLAYLIST, CGeneralCfgDlg::IDC_AUTOPLAYTRACK, CGeneralCfgDlg::IDC_REMOTECTRL,
+                   CGeneralCfgDlg::IDC_VOLUMELABEL, CGeneralCfgDlg::IDC_VOLUMERANGE, CGeneralCfgDlg::IDC_ADAPTER})
+        controls.push_back(page.GetDlgItem(id));
+    auto* picture = page.findChild<QLabel*>(QStringLiteral("bitmap_195"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->size(), QSize(CGeneralCfgDlg::kPictureWidth, CGeneralCfgDlg::kPictureHeight));
+    controls.push_back(picture);
+
+    std::vector<QRect> rects;
+    for (QWidget* control : controls) {
+        ASSERT_TRUE(control->isVisible());
+        const QRect rect(control->mapTo(&page, QPoint(0, 0)), control->size());
+        EXPECT_TRUE(page.rect().contains(rect)) << control->metaObject()->className();
+        if (qobject_cast<QCheckBox*>(control) || control == page.GetDlgItem(CGeneralCfgDlg::IDC_VOLUMELABEL)) {
+            EXPECT_GE(control->width(), control->sizeHint().width()) << "text cut off";
+        }
+        for (const QRect& other : rects)
+            EXPECT_FALSE(rect.intersects(other)) << control->metaObject()->className();
+        rects.push_back(rect);
+    }
+
+    // ZUVIO_SCREENSHOT=file.png keeps a picture of the sheet for a human to look at.
+    const QString shot = qEnvironmentVariable("ZUVIO_SCREENSHOT");
+    if (!shot.isEmpty()) {
+        EXPECT_TRUE(sheet.grab().save(shot));
+    }
+}
