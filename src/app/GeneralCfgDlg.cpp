@@ -121,11 +121,11 @@ void CGeneralCfgDlg::BuildControls()
     page->addWidget(m_pPicture, 0, Qt::AlignTop);
     page->addLayout(groups, 1);
 
-    m_Controls = {{IDC_SHOWSPLASH, m_pShowSplash},     {IDC_RELOADPLAYLIST, m_pReloadPlaylist},
-                  {IDC_FULLSCRONSTARTUP, m_pFullScreen}, {IDC_AUTOPLAYLIST, m_pAutoPlaylist},
-                  {IDC_BROWSEPLAYLIST, m_pBrowse},      {IDC_REMOTECTRL, m_pRemoteCtrl},
-                  {IDC_VOLUMERANGE, m_pVolumeRange},    {IDC_VOLUMELABEL, m_pVolumeLabel},
-                  {IDC_AUTOPLAYTRACK, m_pAutoPlayTrack}, {IDC_ADAPTER, m_pAdapter}};
+    m_Controls = { { IDC_SHOWSPLASH, m_pShowSplash }, { IDC_RELOADPLAYLIST, m_pReloadPlaylist },
+        { IDC_FULLSCRONSTARTUP, m_pFullScreen }, { IDC_AUTOPLAYLIST, m_pAutoPlaylist },
+        { IDC_BROWSEPLAYLIST, m_pBrowse }, { IDC_REMOTECTRL, m_pRemoteCtrl },
+        { IDC_VOLUMERANGE, m_pVolumeRange }, { IDC_VOLUMELABEL, m_pVolumeLabel },
+        { IDC_AUTOPLAYTRACK, m_pAutoPlayTrack }, { IDC_ADAPTER, m_pAdapter } };
 
     connect(m_pReloadPlaylist, &QCheckBox::clicked, this, &CGeneralCfgDlg::UpdateAutoloadControls);
     connect(m_pBrowse, &QPushButton::clicked, this, &CGeneralCfgDlg::OnBrowsePlaylist);
@@ -179,7 +179,7 @@ void CGeneralCfgDlg::FillAdapterList()
         const vexoNet::CNetworkAdapter* adapter = setup.GetAdapter(i);
         const std::string address = adapter->GetAddress();
         m_pAdapter->addItem(QString::asprintf("%s - %s", address.c_str(), adapter->GetDescription().c_str()),
-                            QString::fromStdString(address));
+            QString::fromStdString(address));
         // An adapter without an address never matches: binding to it means "any".
         if (selected == 0 && !address.empty() && address != "0.0.0.0" && address == m_Prefs.m_BindIpAddress)
             selected = m_pAdapter->count() - 1;
@@ -200,7 +200,8 @@ void CGeneralCfgDlg::OnBrowsePlaylist()
     if (!g_pUiServices)
         return;
     std::string path;
-    if (g_pUiServices->GetOpenFileName("Open", kPlaylistFilter, "m3u", m_pAutoPlaylist->text().toStdString(), path)) {
+    if (g_pUiServices->GetOpenFileName(
+            "Open", kPlaylistFilter, "m3u", m_pAutoPlaylist->text().toStdString(), path)) {
         m_pAutoPlaylist->setText(QString::fromStdString(path));
         m_pAutoPlaylist->setCursorPosition(0);
     }

@@ -37,14 +37,14 @@ public:
     static constexpr int IDC_VOLUMELABEL = 1023;
     static constexpr int IDC_AUTOPLAYTRACK = 1028;
     static constexpr int IDC_ADAPTER = 1031;
-    static constexpr const char* kPlaylistFilter =
-        "PLS or M3U Playlist|*.m3u;*.pls|M3U Playlist|*.m3u|PLS Playlist|*.pls|All files (*.*)|*.*||";
+    static constexpr const char* kPlaylistFilter
+        = "PLS or M3U Playlist|*.m3u;*.pls|M3U Playlist|*.m3u|PLS Playlist|*.pls|All files (*.*)|*.*||";
     static constexpr int kPictureWidth = 110; // bitmap 195, the picture strip
     static constexpr int kPictureHeight = 416;
 
     // source: where the adapter list comes from; empty means this machine's adapters.
-    explicit CGeneralCfgDlg(CPreferences& prefs, vexoNet::CNetworkSetup::Source source = {},
-                            QWidget* parent = nullptr);
+    explicit CGeneralCfgDlg(
+        CPreferences& prefs, vexoNet::CNetworkSetup::Source source = {}, QWidget* parent = nullptr);
 
     void OnInitDialog();
     void OnOK();

@@ -17,8 +17,8 @@ class CPrefsSheet : public QDialog
     Q_OBJECT
 
 public:
-    explicit CPrefsSheet(CPreferences& prefs, QWidget* parent = nullptr,
-                         vexoNet::CNetworkSetup::Source adapterSource = {});
+    explicit CPrefsSheet(
+        CPreferences& prefs, QWidget* parent = nullptr, vexoNet::CNetworkSetup::Source adapterSource = {});
 
     CGeneralCfgDlg* GeneralPage() const { return m_pGeneral; }
 

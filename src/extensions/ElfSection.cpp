@@ -16,7 +16,10 @@ namespace {
 class ScopedFd
 {
 public:
-    explicit ScopedFd(int fd) : m_fd(fd) {}
+    explicit ScopedFd(int fd)
+        : m_fd(fd)
+    {
+    }
     ~ScopedFd()
     {
         if (m_fd >= 0)
@@ -68,7 +71,9 @@ bool CElfSection::Read(const std::string& path, const std::string& sectionName)
     const ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         return Fail("cannot open the file");
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return Fail("not a regular file");
     const auto fileSize = static_cast<uint64_t>(st.st_size);
@@ -84,7 +89,8 @@ bool CElfSection::Read(const std::string& path, const std::string& sectionName)
     auto sectionHeader = [&](uint64_t index, Elf64_Shdr& sh) {
         // index < 2^32 and e_shentsize < 2^16: the product cannot overflow.
         const uint64_t offset = index * eh.e_shentsize;
-        return offset <= UINT64_MAX - eh.e_shoff && ReadAt(fd.get(), fileSize, eh.e_shoff + offset, &sh, sizeof sh);
+        return offset <= UINT64_MAX - eh.e_shoff
+            && ReadAt(fd.get(), fileSize, eh.e_shoff + offset, &sh, sizeof sh);
     };
 
     // Large files keep the counts in section 0 (extended numbering).

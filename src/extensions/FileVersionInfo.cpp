@@ -13,9 +13,9 @@
 
 namespace vexoExtensions {
 
-const char* const CFileVersionInfo::kStringNames[STRING_COUNT] = {
-    "CompanyName", "FileDescription", "FileVersion",  "InternalName",    "LegalCopyright", "OriginalFileName",
-    "ProductName", "ProductVersion",  "Comments",     "LegalTrademarks", "PrivateBuild",   "SpecialBuild"};
+const char* const CFileVersionInfo::kStringNames[STRING_COUNT]
+    = { "CompanyName", "FileDescription", "FileVersion", "InternalName", "LegalCopyright", "OriginalFileName",
+          "ProductName", "ProductVersion", "Comments", "LegalTrademarks", "PrivateBuild", "SpecialBuild" };
 
 CFileVersionInfo::CFileVersionInfo()
     : m_UserLanguage(vexoExtensions::GetUserDefaultLanguage())
@@ -101,11 +101,16 @@ bool CFileVersionInfo::ReadBlock(const CVersionBlock& block)
 int CFileVersionInfo::GetFileVersionPart(int n) const
 {
     switch (n) {
-    case 0: return m_Build;
-    case 1: return m_Release;
-    case 2: return m_Minor;
-    case 3: return m_Major;
-    default: return 0;
+    case 0:
+        return m_Build;
+    case 1:
+        return m_Release;
+    case 2:
+        return m_Minor;
+    case 3:
+        return m_Major;
+    default:
+        return 0;
     }
 }
 

@@ -18,9 +18,19 @@ class CFileVersionInfo
 public:
     static constexpr const char* kSectionName = ".zuvio_version";
     enum StringIndex {
-        COMPANY_NAME, FILE_DESCRIPTION, FILE_VERSION, INTERNAL_NAME, LEGAL_COPYRIGHT,
-        ORIGINAL_FILE_NAME, PRODUCT_NAME, PRODUCT_VERSION, COMMENTS, LEGAL_TRADEMARKS,
-        PRIVATE_BUILD, SPECIAL_BUILD, STRING_COUNT
+        COMPANY_NAME,
+        FILE_DESCRIPTION,
+        FILE_VERSION,
+        INTERNAL_NAME,
+        LEGAL_COPYRIGHT,
+        ORIGINAL_FILE_NAME,
+        PRODUCT_NAME,
+        PRODUCT_VERSION,
+        COMMENTS,
+        LEGAL_TRADEMARKS,
+        PRIVATE_BUILD,
+        SPECIAL_BUILD,
+        STRING_COUNT
     };
     static const char* const kStringNames[STRING_COUNT];
 

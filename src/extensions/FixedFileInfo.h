@@ -31,10 +31,9 @@ struct FixedFileInfo
 
     std::array<uint8_t, kSize> ToBytes() const
     {
-        const uint32_t words[13] = {dwSignature,     dwStrucVersion,     dwFileVersionMS, dwFileVersionLS,
-                                    dwProductVersionMS, dwProductVersionLS, dwFileFlagsMask, dwFileFlags,
-                                    dwFileOS,        dwFileType,         dwFileSubtype,   dwFileDateMS,
-                                    dwFileDateLS};
+        const uint32_t words[13] = { dwSignature, dwStrucVersion, dwFileVersionMS, dwFileVersionLS,
+            dwProductVersionMS, dwProductVersionLS, dwFileFlagsMask, dwFileFlags, dwFileOS, dwFileType,
+            dwFileSubtype, dwFileDateMS, dwFileDateLS };
         std::array<uint8_t, kSize> bytes {};
         for (std::size_t i = 0; i < 13; ++i)
             for (std::size_t b = 0; b < 4; ++b)
@@ -49,8 +48,8 @@ struct FixedFileInfo
             const uint8_t* p = bytes + i * 4;
             words[i] = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
         }
-        return {words[0], words[1], words[2], words[3], words[4],  words[5],  words[6],
-                words[7], words[8], words[9], words[10], words[11], words[12]};
+        return { words[0], words[1], words[2], words[3], words[4], words[5], words[6], words[7], words[8],
+            words[9], words[10], words[11], words[12] };
     }
 };
 

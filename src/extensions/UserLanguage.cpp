@@ -14,8 +14,10 @@ struct Primary
     const char* code;
     uint16_t id;
 };
+// clang-format on
 
 // ISO 639-1 code -> primary language identifier.
+// clang-format off
 constexpr Primary kPrimaries[] = {
     {"ar", 0x01}, {"bg", 0x02}, {"ca", 0x03}, {"zh", 0x04}, {"cs", 0x05}, {"da", 0x06}, {"de", 0x07},
     {"el", 0x08}, {"en", 0x09}, {"es", 0x0A}, {"fi", 0x0B}, {"fr", 0x0C}, {"he", 0x0D}, {"hu", 0x0E},
@@ -23,14 +25,17 @@ constexpr Primary kPrimaries[] = {
     {"pl", 0x15}, {"pt", 0x16}, {"ro", 0x18}, {"ru", 0x19}, {"hr", 0x1A}, {"sk", 0x1B}, {"sv", 0x1D},
     {"th", 0x1E}, {"tr", 0x1F}, {"uk", 0x22}, {"sl", 0x24}, {"et", 0x25}, {"lv", 0x26}, {"lt", 0x27},
 };
+// clang-format on
 
 struct Regional
 {
     const char* name;
     uint16_t id;
 };
+// clang-format on
 
 // Territories whose identifier is not the primary language's default (sublanguage 1).
+// clang-format off
 constexpr Regional kRegionals[] = {
     {"de_CH", 0x0807}, {"de_AT", 0x0C07}, {"de_LU", 0x1007}, {"de_LI", 0x1407}, {"en_GB", 0x0809},
     {"en_AU", 0x0C09}, {"en_CA", 0x1009}, {"en_NZ", 0x1409}, {"en_IE", 0x1809}, {"es_MX", 0x080A},
@@ -38,6 +43,7 @@ constexpr Regional kRegionals[] = {
     {"it_CH", 0x0810}, {"nl_BE", 0x0813}, {"pt_PT", 0x0816}, {"sv_FI", 0x081D}, {"zh_CN", 0x0804},
     {"zh_HK", 0x0C04}, {"zh_SG", 0x1004}, {"zh_TW", 0x0404},
 };
+// clang-format on
 
 } // namespace
 
@@ -59,7 +65,7 @@ uint16_t LanguageIdFromLocale(const std::string& locale)
 
 uint16_t GetUserDefaultLanguage()
 {
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    for (const char* variable : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
         const char* value = std::getenv(variable);
         if (value && *value)
             return LanguageIdFromLocale(value);

@@ -81,7 +81,7 @@ bool CVersionBlock::Parse(const uint8_t* bytes, size_t size)
                 return false;
         }
         pos += Padded(valueLength);
-        entries.push_back({key, type, value, valueLength});
+        entries.push_back({ key, type, value, valueLength });
     }
     m_Entries = std::move(entries);
     return true;

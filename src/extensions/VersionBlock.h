@@ -36,7 +36,7 @@ namespace vexoExtensions {
 class CVersionBlock
 {
 public:
-    static constexpr char kMagic[8] = {'Z', 'U', 'V', 'I', 'O', 'V', 'E', 'R'};
+    static constexpr char kMagic[8] = { 'Z', 'U', 'V', 'I', 'O', 'V', 'E', 'R' };
     static constexpr uint32_t kLayoutVersion = 1;
     static constexpr size_t kHeaderSize = 24;
     static constexpr size_t kEntryHeaderSize = 8;

@@ -22,7 +22,7 @@ AdapterRecord Adapter(const std::string& description, const std::string& address
     AdapterRecord record;
     record.name = description;
     record.description = description;
-    record.addresses.push_back({address, "255.255.255.0"});
+    record.addresses.push_back({ address, "255.255.255.0" });
     return record;
 }
 
@@ -31,10 +31,10 @@ vexoNet::CNetworkSetup::Source Adapters(std::vector<AdapterRecord> records)
     return [records] { return records; };
 }
 
-const auto kTwoAdapters = Adapters({Adapter("Intel Ethernet", "10.0.0.5"), Adapter("Show LAN", "192.168.1.20")});
+const auto kTwoAdapters
+    = Adapters({ Adapter("Intel Ethernet", "10.0.0.5"), Adapter("Show LAN", "192.168.1.20") });
 
-template <typename T>
-T* Item(const CGeneralCfgDlg& page, int id)
+template <typename T> T* Item(const CGeneralCfgDlg& page, int id)
 {
     auto* control = qobject_cast<T*>(page.GetDlgItem(id));
     EXPECT_NE(control, nullptr) << id;
@@ -101,7 +101,7 @@ TEST(GeneralCfgDlg, CheckBoxesRemoteControlAndPlaylistRoundTrip)
     CGeneralCfgDlg page(prefs, Adapters({}));
 
     auto* remote = Item<QComboBox>(page, CGeneralCfgDlg::IDC_REMOTECTRL);
-    EXPECT_EQ(Texts(remote), QStringList({"< none >", "Ethernet Control"}));
+    EXPECT_EQ(Texts(remote), QStringList({ "< none >", "Ethernet Control" }));
     EXPECT_EQ(remote->currentText(), "< none >");
     EXPECT_FALSE(Item<QCheckBox>(page, CGeneralCfgDlg::IDC_SHOWSPLASH)->isChecked());
     EXPECT_TRUE(Item<QCheckBox>(page, CGeneralCfgDlg::IDC_FULLSCRONSTARTUP)->isChecked());
@@ -137,7 +137,7 @@ TEST(GeneralCfgDlg, AdapterListSelectsTheBoundAddressOrAutoSelect)
     CGeneralCfgDlg page(prefs, kTwoAdapters);
     auto* adapters = Item<QComboBox>(page, CGeneralCfgDlg::IDC_ADAPTER);
     EXPECT_EQ(Texts(adapters),
-              QStringList({"Auto Select", "10.0.0.5 - Intel Ethernet", "192.168.1.20 - Show LAN"}));
+        QStringList({ "Auto Select", "10.0.0.5 - Intel Ethernet", "192.168.1.20 - Show LAN" }));
     EXPECT_EQ(adapters->currentIndex(), 2);
     page.OnOK();
     EXPECT_EQ(prefs.m_BindIpAddress, "192.168.1.20");
@@ -158,13 +158,13 @@ TEST(GeneralCfgDlg, DisconnectedAdapterIsListedButNeverMatched)
 {
     CPreferences prefs(CPreferences::Defaults {});
     prefs.m_BindIpAddress = "0.0.0.0";
-    CGeneralCfgDlg page(prefs, Adapters({Adapter("Unplugged", "0.0.0.0")}));
+    CGeneralCfgDlg page(prefs, Adapters({ Adapter("Unplugged", "0.0.0.0") }));
     auto* adapters = Item<QComboBox>(page, CGeneralCfgDlg::IDC_ADAPTER);
-    EXPECT_EQ(Texts(adapters), QStringList({"Auto Select", "0.0.0.0 - Unplugged"}));
+    EXPECT_EQ(Texts(adapters), QStringList({ "Auto Select", "0.0.0.0 - Unplugged" }));
     EXPECT_EQ(adapters->currentIndex(), 0);
 
     CGeneralCfgDlg none(prefs, Adapters({}));
-    EXPECT_EQ(Texts(Item<QComboBox>(none, CGeneralCfgDlg::IDC_ADAPTER)), QStringList({"Auto Select"}));
+    EXPECT_EQ(Texts(Item<QComboBox>(none, CGeneralCfgDlg::IDC_ADAPTER)), QStringList({ "Auto Select" }));
 }
 
 TEST(GeneralCfgDlg, ReloadLastPlaylistGreysTheAutoloadControls)
@@ -237,7 +237,7 @@ TEST(GeneralCfgDlg, BrowseAsksForAnExistingPlaylist)
     ASSERT_EQ(ui.dialogs.size(), 1u);
     EXPECT_EQ(ui.dialogs[0].kind, "open");
     EXPECT_EQ(ui.dialogs[0].filter,
-              "PLS or M3U Playlist|*.m3u;*.pls|M3U Playlist|*.m3u|PLS Playlist|*.pls|All files (*.*)|*.*||");
+        "PLS or M3U Playlist|*.m3u;*.pls|M3U Playlist|*.m3u|PLS Playlist|*.pls|All files (*.*)|*.*||");
     EXPECT_EQ(ui.dialogs[0].defaultExt, "m3u");
     EXPECT_EQ(edit->text(), "/old.pls");
 
@@ -268,7 +268,7 @@ void Wheel(QWidget* target)
 {
     const QPointF at(target->width() / 2.0, target->height() / 2.0);
     QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
+        Qt::NoScrollPhase, false);
     QApplication::sendEvent(target, &event);
 }
 
@@ -309,10 +309,11 @@ TEST(GeneralCfgDlg, ControlsLieInsideThePageWithoutOverlapping)
     const CGeneralCfgDlg& page = *sheet.GeneralPage();
 
     std::vector<QWidget*> controls;
-    for (int id : {CGeneralCfgDlg::IDC_SHOWSPLASH, CGeneralCfgDlg::IDC_FULLSCRONSTARTUP,
-                   CGeneralCfgDlg::IDC_RELOADPLAYLIST, CGeneralCfgDlg::IDC_AUTOPLAYLIST,
-                   CGeneralCfgDlg::IDC_BROWSEPLAYLIST, CGeneralCfgDlg::IDC_AUTOPLAYTRACK, CGeneralCfgDlg::IDC_REMOTECTRL,
-                   CGeneralCfgDlg::IDC_VOLUMELABEL, CGeneralCfgDlg::IDC_VOLUMERANGE, CGeneralCfgDlg::IDC_ADAPTER})
+    for (int id : { CGeneralCfgDlg::IDC_SHOWSPLASH, CGeneralCfgDlg::IDC_FULLSCRONSTARTUP,
+             CGeneralCfgDlg::IDC_RELOADPLAYLIST, CGeneralCfgDlg::IDC_AUTOPLAYLIST,
+             CGeneralCfgDlg::IDC_BROWSEPLAYLIST, CGeneralCfgDlg::IDC_AUTOPLAYTRACK,
+             CGeneralCfgDlg::IDC_REMOTECTRL, CGeneralCfgDlg::IDC_VOLUMELABEL, CGeneralCfgDlg::IDC_VOLUMERANGE,
+             CGeneralCfgDlg::IDC_ADAPTER })
         controls.push_back(page.GetDlgItem(id));
     auto* picture = page.findChild<QLabel*>(QStringLiteral("bitmap_195"));
     ASSERT_NE(picture, nullptr);
@@ -324,7 +325,8 @@ TEST(GeneralCfgDlg, ControlsLieInsideThePageWithoutOverlapping)
         ASSERT_TRUE(control->isVisible());
         const QRect rect(control->mapTo(&page, QPoint(0, 0)), control->size());
         EXPECT_TRUE(page.rect().contains(rect)) << control->metaObject()->className();
-        if (qobject_cast<QCheckBox*>(control) || control == page.GetDlgItem(CGeneralCfgDlg::IDC_VOLUMELABEL)) {
+        if (qobject_cast<QCheckBox*>(control)
+            || control == page.GetDlgItem(CGeneralCfgDlg::IDC_VOLUMELABEL)) {
             EXPECT_GE(control->width(), control->sizeHint().width()) << "text cut off";
         }
         for (const QRect& other : rects)

@@ -30,18 +30,19 @@ std::vector<uint8_t> FixedBlock(unsigned major, unsigned minor, unsigned release
     info.dwFileVersionMS = major << 16 | minor;
     info.dwFileVersionLS = release << 16 | build;
     const auto bytes = info.ToBytes();
-    return {bytes.begin(), bytes.end()};
+    return { bytes.begin(), bytes.end() };
 }
 
 // A block with version 2.1.7.300, the given translations and, under every one
 // of them, strings that name their translation.
-std::vector<uint8_t> SampleBlock(const std::vector<uint32_t>& translations = {Translation(0x0409, 0x04B0)})
+std::vector<uint8_t> SampleBlock(const std::vector<uint32_t>& translations = { Translation(0x0409, 0x04B0) })
 {
     CVersionBlockWriter writer;
     writer.AddBinary("\\", FixedBlock(2, 1, 7, 300));
     writer.AddTranslations(translations);
     for (uint32_t t : translations) {
-        const std::string prefix = CVersionBlockWriter::StringPrefix(t & 0xFFFF, static_cast<uint16_t>(t >> 16));
+        const std::string prefix
+            = CVersionBlockWriter::StringPrefix(t & 0xFFFF, static_cast<uint16_t>(t >> 16));
         writer.AddText(prefix + "ProductName", "Zuvio " + prefix);
         writer.AddText(prefix + "FileVersion", "2.1.7.300");
         writer.AddText(prefix + "SpecialBuild", "special");
@@ -59,7 +60,8 @@ std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes
 
 std::string ElfWith(const std::vector<uint8_t>& block, const std::string& name = "v.elf")
 {
-    return WriteFile(name, ElfImage::Make({{".text", {0x90, 0x90}}, {".zuvio_version", block}}).bytes);
+    return WriteFile(
+        name, ElfImage::Make({ { ".text", { 0x90, 0x90 } }, { ".zuvio_version", block } }).bytes);
 }
 
 void ExpectEmpty(const CFileVersionInfo& info)
@@ -98,7 +100,7 @@ TEST(FileVersionInfo, OnlyTableEntryIsTakenForAnotherUserLanguage)
 {
     CFileVersionInfo info;
     info.SetUserDefaultLanguage(0x0407);
-    ASSERT_TRUE(info.Create(ElfWith(SampleBlock({Translation(0x0409, 0x04B0)}))));
+    ASSERT_TRUE(info.Create(ElfWith(SampleBlock({ Translation(0x0409, 0x04B0) }))));
     EXPECT_EQ(info.GetProductName(), "Zuvio \\StringFileInfo\\040904B0\\");
 }
 
@@ -106,7 +108,7 @@ TEST(FileVersionInfo, FixedBlockOfAnotherSizeIsIgnoredButStringsAreRead)
 {
     CVersionBlockWriter writer;
     writer.AddBinary("\\", std::vector<uint8_t>(48, 0xFF));
-    writer.AddTranslations({Translation(0x0409, 0x04E4)});
+    writer.AddTranslations({ Translation(0x0409, 0x04E4) });
     writer.AddText(CVersionBlockWriter::StringPrefix(0x0409, 0x04E4) + "CompanyName", "vexo");
     CFileVersionInfo info;
     ASSERT_TRUE(info.Create(ElfWith(writer.Bytes())));
@@ -117,10 +119,17 @@ TEST(FileVersionInfo, FixedBlockOfAnotherSizeIsIgnoredButStringsAreRead)
 
 struct ChoiceCase
 {
+    const char* name;
     std::vector<uint32_t> table;
     uint16_t user;
     uint32_t expected;
 };
+
+// Keeps failure messages readable: a row prints as its rule.
+void PrintTo(const ChoiceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class TranslationChoice : public testing::TestWithParam<ChoiceCase>
 {
@@ -132,29 +141,37 @@ TEST_P(TranslationChoice, FirstMatchingRuleWins)
     EXPECT_EQ(CFileVersionInfo::ChooseTranslation(c.table.data(), c.table.size(), c.user), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, TranslationChoice,
+INSTANTIATE_TEST_SUITE_P(Rules, TranslationChoice,
     testing::Values(
         // 1: exact language, even after a same-primary entry
-        ChoiceCase {{Translation(0x0807, 1200), Translation(0x0407, 1252)}, 0x0407, Translation(0x0407, 1252)},
+        ChoiceCase { "ExactLanguage", { Translation(0x0807, 1200), Translation(0x0407, 1252) }, 0x0407,
+            Translation(0x0407, 1252) },
         // 2: same low byte
-        ChoiceCase {{Translation(0x0409, 1200), Translation(0x0C07, 1252)}, 0x0407, Translation(0x0C07, 1252)},
+        ChoiceCase { "SameLowByte", { Translation(0x0409, 1200), Translation(0x0C07, 1252) }, 0x0407,
+            Translation(0x0C07, 1252) },
         // 3: language 0 before a low byte of 0
-        ChoiceCase {{Translation(0x0409, 1), Translation(0x0400, 2), Translation(0x0000, 3)}, 0x040C,
-                    Translation(0x0000, 3)},
-        ChoiceCase {{Translation(0x0409, 1), Translation(0x0400, 2)}, 0x040C, Translation(0x0400, 2)},
+        ChoiceCase { "LanguageZero",
+            { Translation(0x0409, 1), Translation(0x0400, 2), Translation(0x0000, 3) }, 0x040C,
+            Translation(0x0000, 3) },
+        ChoiceCase { "LowByteZero", { Translation(0x0409, 1), Translation(0x0400, 2) }, 0x040C,
+            Translation(0x0400, 2) },
         // 4: language 9 before a low byte of 9
-        ChoiceCase {{Translation(0x0410, 1), Translation(0x0809, 2), Translation(0x0009, 3)}, 0x040C,
-                    Translation(0x0009, 3)},
-        ChoiceCase {{Translation(0x0410, 1), Translation(0x0809, 2)}, 0x040C, Translation(0x0809, 2)},
+        ChoiceCase { "LanguageNine",
+            { Translation(0x0410, 1), Translation(0x0809, 2), Translation(0x0009, 3) }, 0x040C,
+            Translation(0x0009, 3) },
+        ChoiceCase { "LowByteNine", { Translation(0x0410, 1), Translation(0x0809, 2) }, 0x040C,
+            Translation(0x0809, 2) },
         // 5: the first entry
-        ChoiceCase {{Translation(0x0410, 1), Translation(0x0413, 2)}, 0x040C, Translation(0x0410, 1)}));
+        ChoiceCase { "FirstEntry", { Translation(0x0410, 1), Translation(0x0413, 2) }, 0x040C,
+            Translation(0x0410, 1) }),
+    [](const testing::TestParamInfo<ChoiceCase>& row) { return std::string(row.param.name); });
 
 TEST(FileVersionInfo, ChosenTranslationSelectsItsStrings)
 {
     CFileVersionInfo info;
     info.SetUserDefaultLanguage(0x0407);
-    ASSERT_TRUE(info.Create(ElfWith(SampleBlock({Translation(0x0409, 0x04B0), Translation(0x0407, 0x04E4)}))));
+    ASSERT_TRUE(
+        info.Create(ElfWith(SampleBlock({ Translation(0x0409, 0x04B0), Translation(0x0407, 0x04E4) }))));
     EXPECT_EQ(info.GetProductName(), "Zuvio \\StringFileInfo\\040704E4\\");
 }
 
@@ -165,14 +182,14 @@ TEST(FileVersionInfo, FilesWithoutUsableSectionFailWithEverythingEmpty)
     ASSERT_TRUE(info.Create(ElfWith(SampleBlock())));
 
     // A failed Create after a good one leaves nothing of the old file behind.
-    EXPECT_FALSE(info.Create(WriteFile("text.txt", {'h', 'e', 'l', 'l', 'o'})));
+    EXPECT_FALSE(info.Create(WriteFile("text.txt", { 'h', 'e', 'l', 'l', 'o' })));
     ExpectEmpty(info);
     ASSERT_TRUE(info.Create(ElfWith(SampleBlock())));
     EXPECT_FALSE(info.Create(QDir(TestRoot()).filePath("missing").toStdString()));
     ExpectEmpty(info);
     EXPECT_FALSE(info.Create(TestRoot().toStdString())); // a folder
     EXPECT_FALSE(info.Create(WriteFile("empty", {})));
-    EXPECT_FALSE(info.Create(WriteFile("other.elf", ElfImage::Make({{".data", SampleBlock()}}).bytes)));
+    EXPECT_FALSE(info.Create(WriteFile("other.elf", ElfImage::Make({ { ".data", SampleBlock() } }).bytes)));
     ExpectEmpty(info);
     // The test program itself is an ELF file without the section.
     EXPECT_FALSE(info.Create());
@@ -182,7 +199,7 @@ TEST(FileVersionInfo, FilesWithoutUsableSectionFailWithEverythingEmpty)
 TEST(FileVersionInfo, ForeignOrDamagedElfHeadersAreRefused)
 {
     LogCapture log;
-    const ElfImage good = ElfImage::Make({{".zuvio_version", SampleBlock()}});
+    const ElfImage good = ElfImage::Make({ { ".zuvio_version", SampleBlock() } });
     auto refused = [](ElfImage image) {
         CFileVersionInfo info;
         if (info.Create(WriteFile("damaged.elf", image.bytes)))
@@ -250,23 +267,23 @@ TEST(FileVersionInfo, MalformedBlocksAreRefused)
         std::copy(bytes.begin(), bytes.end(), block.begin() + static_cast<long>(offset));
         return block;
     };
-    EXPECT_TRUE(refused(patched(0, {'X'})));                     // magic
-    EXPECT_TRUE(refused(patched(8, {2})));                       // layout version
-    EXPECT_TRUE(refused(patched(12, {0xFF, 0xFF, 0, 0})));       // total beyond the section
-    EXPECT_TRUE(refused(patched(12, {8, 0, 0, 0})));             // total below the header
-    EXPECT_TRUE(refused(patched(16, {0xFF, 0xFF, 0xFF, 0xFF}))); // entry count
-    EXPECT_TRUE(refused(patched(16, {40, 0, 0, 0})));            // more entries than bytes
-    EXPECT_TRUE(refused(patched(24, {0xF0, 0xFF})));             // key length
-    EXPECT_TRUE(refused(patched(26, {7, 0})));                   // value type
-    EXPECT_TRUE(refused(patched(28, {0xFC, 0xFF, 0xFF, 0xFF}))); // value length
-    EXPECT_TRUE(refused(patched(32, {0})));                      // NUL inside the key "\"
+    EXPECT_TRUE(refused(patched(0, { 'X' }))); // magic
+    EXPECT_TRUE(refused(patched(8, { 2 }))); // layout version
+    EXPECT_TRUE(refused(patched(12, { 0xFF, 0xFF, 0, 0 }))); // total beyond the section
+    EXPECT_TRUE(refused(patched(12, { 8, 0, 0, 0 }))); // total below the header
+    EXPECT_TRUE(refused(patched(16, { 0xFF, 0xFF, 0xFF, 0xFF }))); // entry count
+    EXPECT_TRUE(refused(patched(16, { 40, 0, 0, 0 }))); // more entries than bytes
+    EXPECT_TRUE(refused(patched(24, { 0xF0, 0xFF }))); // key length
+    EXPECT_TRUE(refused(patched(26, { 7, 0 }))); // value type
+    EXPECT_TRUE(refused(patched(28, { 0xFC, 0xFF, 0xFF, 0xFF }))); // value length
+    EXPECT_TRUE(refused(patched(32, { 0 }))); // NUL inside the key "\"
 
     // A text without its NUL, and a translation table of 6 bytes.
     std::vector<uint8_t> block = good;
     block.back() = 'x'; // "special\0" fills the last 8 bytes
     EXPECT_TRUE(refused(block));
     CVersionBlockWriter writer;
-    writer.AddBinary("\\VarFileInfo\\Translation", {0x09, 0x04, 0xB0, 0x04, 0x07, 0x04});
+    writer.AddBinary("\\VarFileInfo\\Translation", { 0x09, 0x04, 0xB0, 0x04, 0x07, 0x04 });
     EXPECT_TRUE(refused(writer.Bytes()));
     EXPECT_FALSE(refused(good));
 }
@@ -278,14 +295,16 @@ TEST(FileVersionInfo, EveryTruncationIsRefusedWithoutReadingOutside)
     for (size_t length = 0; length < block.size(); ++length) {
         // The section shortened to a prefix of the block...
         CFileVersionInfo info;
-        EXPECT_FALSE(info.Create(ElfWith({block.begin(), block.begin() + static_cast<long>(length)}))) << length;
+        EXPECT_FALSE(info.Create(ElfWith({ block.begin(), block.begin() + static_cast<long>(length) })))
+            << length;
         ExpectEmpty(info);
     }
-    const std::vector<uint8_t> file = ElfImage::Make({{".zuvio_version", block}}).bytes;
+    const std::vector<uint8_t> file = ElfImage::Make({ { ".zuvio_version", block } }).bytes;
     for (size_t length = 0; length < file.size(); ++length) {
         // ...and the file cut short.
         CFileVersionInfo info;
-        EXPECT_FALSE(info.Create(WriteFile("cut.elf", {file.begin(), file.begin() + static_cast<long>(length)})))
+        EXPECT_FALSE(
+            info.Create(WriteFile("cut.elf", { file.begin(), file.begin() + static_cast<long>(length) })))
             << length;
     }
 }
@@ -293,7 +312,7 @@ TEST(FileVersionInfo, EveryTruncationIsRefusedWithoutReadingOutside)
 TEST(FileVersionInfo, RandomDamageNeverCrashes)
 {
     LogCapture log;
-    const ElfImage image = ElfImage::Make({{".zuvio_version", SampleBlock()}});
+    const ElfImage image = ElfImage::Make({ { ".zuvio_version", SampleBlock() } });
     std::mt19937 random(31773);
     int accepted = 0;
     for (int round = 0; round < 2000; ++round) {
@@ -321,8 +340,9 @@ TEST(FileVersionInfo, ReadsTheBlockBuiltIntoTheProgram)
     EXPECT_EQ(info.GetCompanyName(), "vexo");
     EXPECT_EQ(info.GetFileVersion(), ZUVIO_FILE_VERSION);
     EXPECT_EQ(info.GetProductVersion(), ZUVIO_FILE_VERSION);
-    const std::string parts = std::to_string(info.GetFileVersionPart(3)) + "." + std::to_string(info.GetFileVersionPart(2))
-        + "." + std::to_string(info.GetFileVersionPart(1)) + "." + std::to_string(info.GetFileVersionPart(0));
+    const std::string parts = std::to_string(info.GetFileVersionPart(3)) + "."
+        + std::to_string(info.GetFileVersionPart(2)) + "." + std::to_string(info.GetFileVersionPart(1)) + "."
+        + std::to_string(info.GetFileVersionPart(0));
     EXPECT_EQ(parts, ZUVIO_FILE_VERSION);
     EXPECT_EQ(info.GetFixedFileInfo().dwSignature, FixedFileInfo::kSignature);
 }
