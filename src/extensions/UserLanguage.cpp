@@ -14,7 +14,6 @@ struct Primary
     const char* code;
     uint16_t id;
 };
-// clang-format on
 
 // ISO 639-1 code -> primary language identifier.
 // clang-format off
@@ -32,7 +31,6 @@ struct Regional
     const char* name;
     uint16_t id;
 };
-// clang-format on
 
 // Territories whose identifier is not the primary language's default (sublanguage 1).
 // clang-format off
