@@ -84,7 +84,7 @@ bool CElfSection::Read(const std::string& path, const std::string& sectionName)
     if (eh.e_ident[EI_CLASS] != ELFCLASS64 || eh.e_ident[EI_DATA] != ELFDATA2LSB)
         return Fail("not a little-endian ELF64 file");
     if (eh.e_shoff == 0 || eh.e_shentsize < sizeof(Elf64_Shdr))
-        return Fail("no section headers");
+        return Fail("no section headers", true);
 
     auto sectionHeader = [&](uint64_t index, Elf64_Shdr& sh) {
         // index < 2^32 and e_shentsize < 2^16: the product cannot overflow.

@@ -5,9 +5,6 @@
 #include "extensions/UserLanguage.h"
 #include "extensions/VersionBlock.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -34,15 +31,9 @@ void CFileVersionInfo::Reset()
 
 bool CFileVersionInfo::Create()
 {
-    // The link names the file we run from even when it was started through a symlink.
-    std::vector<char> path(PATH_MAX + 1);
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (n <= 0 || static_cast<size_t>(n) >= path.size() - 1) {
-        Reset();
-        LogError("CFileVersionInfo::Create() cannot find the program's own file\n");
-        return false;
-    }
-    return Create(std::string(path.data(), static_cast<size_t>(n)));
+    // The link opens the very file we run from, even if it was replaced or
+    // removed since, and has no length limit on the path.
+    return Create("/proc/self/exe");
 }
 
 bool CFileVersionInfo::Create(const std::string& path)

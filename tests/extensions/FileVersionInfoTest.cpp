@@ -191,8 +191,8 @@ TEST(FileVersionInfo, FilesWithoutUsableSectionFailWithEverythingEmpty)
     EXPECT_FALSE(info.Create(WriteFile("empty", {})));
     EXPECT_FALSE(info.Create(WriteFile("other.elf", ElfImage::Make({ { ".data", SampleBlock() } }).bytes)));
     ExpectEmpty(info);
-    // The test program itself is an ELF file without the section.
-    EXPECT_FALSE(info.Create());
+    // A real program without the section.
+    EXPECT_FALSE(info.Create(ZUVIO_ELF_WITHOUT_VERSION));
     ExpectEmpty(info);
 }
 
@@ -333,10 +333,16 @@ TEST(FileVersionInfo, RandomDamageNeverCrashes)
 
 TEST(FileVersionInfo, ReadsTheBlockBuiltIntoTheProgram)
 {
+    CFileVersionInfo self; // this test program carries the same block
+    ASSERT_TRUE(self.Create());
+    EXPECT_EQ(self.GetProductName(), "Zuvio");
+    EXPECT_EQ(self.GetInternalName(), "extensions_tests");
+
     CFileVersionInfo info;
     info.SetUserDefaultLanguage(0x0407);
     ASSERT_TRUE(info.Create(ZUVIO_EXECUTABLE));
     EXPECT_EQ(info.GetProductName(), "Zuvio");
+    EXPECT_EQ(info.GetInternalName(), "zuvio");
     EXPECT_EQ(info.GetCompanyName(), "vexo");
     EXPECT_EQ(info.GetFileVersion(), ZUVIO_FILE_VERSION);
     EXPECT_EQ(info.GetProductVersion(), ZUVIO_FILE_VERSION);
