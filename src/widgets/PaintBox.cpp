@@ -7,7 +7,8 @@ void CPaintBox::GradientFill(QPainter& painter, const QRect& rect, const QColor&
 {
     if (rect.isEmpty())
         return;
-    QLinearGradient gradient(0, rect.top(), 0, rect.bottom());
+    // Through the pixel centres, so the first and last rows get exactly the end colours.
+    QLinearGradient gradient(0, rect.top() + 0.5, 0, rect.bottom() + 0.5);
     gradient.setColorAt(0, top);
     gradient.setColorAt(1, bottom);
     painter.fillRect(rect, gradient);
