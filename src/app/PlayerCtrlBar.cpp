@@ -79,12 +79,12 @@ void CPlayerCtrlBar::OnInitialUpdate()
     m_LogoButton.SetToolTip(QString::fromLatin1(CLogoButton::kMakerUrl));
     m_PlayerAButton.SetLit(true);
 
-    m_VolSlider.Create(static_cast<int>(SLIDER_VOLUME_ID), CRect{170, 47, 250, 54}, this, false);
+    m_VolSlider.Create(static_cast<int>(SLIDER_VOLUME_ID), CRect { 170, 47, 250, 54 }, this, false);
     m_VolSlider.SetToolTip(QStringLiteral("Volume"));
     m_VolSlider.SetRange(m_VolumeRange);
     m_VolSlider.SetPos(m_VolumeRange);
 
-    m_PosSlider.Create(static_cast<int>(SLIDER_POSITION_ID), CRect{130, 23, 140, 28}, this, false);
+    m_PosSlider.Create(static_cast<int>(SLIDER_POSITION_ID), CRect { 130, 23, 140, 28 }, this, false);
     m_PosSlider.SetToolTip(QStringLiteral("Seek"));
     m_PosSlider.SetWidth(width - 165);
     m_PosSlider.Enable(false);
@@ -138,27 +138,45 @@ void CPlayerCtrlBar::resizeEvent(QResizeEvent* event)
 
 void CPlayerCtrlBar::Forward(Mouse kind, unsigned flags, const QPoint& point)
 {
-    CMyButton* const buttons[] = {&m_PlayButton,    &m_PauseButton,   &m_StopButton, &m_MuteButton,
-                                  &m_PlayerAButton, &m_PlayerBButton, &m_PrevButton, &m_NextButton};
-    CMySlider* const sliders[] = {&m_PosSlider, &m_VolSlider};
+    CMyButton* const buttons[] = { &m_PlayButton, &m_PauseButton, &m_StopButton, &m_MuteButton,
+        &m_PlayerAButton, &m_PlayerBButton, &m_PrevButton, &m_NextButton };
+    CMySlider* const sliders[] = { &m_PosSlider, &m_VolSlider };
     for (CMyButton* b : buttons) {
         switch (kind) {
-        case Mouse::Down: b->OnLButtonDown(flags, point); break;
-        case Mouse::Up: b->OnLButtonUp(flags, point); break;
-        case Mouse::Move: b->OnMouseMove(flags, point); break;
+        case Mouse::Down:
+            b->OnLButtonDown(flags, point);
+            break;
+        case Mouse::Up:
+            b->OnLButtonUp(flags, point);
+            break;
+        case Mouse::Move:
+            b->OnMouseMove(flags, point);
+            break;
         }
     }
     for (CMySlider* s : sliders) {
         switch (kind) {
-        case Mouse::Down: s->OnLButtonDown(flags, point); break;
-        case Mouse::Up: s->OnLButtonUp(flags, point); break;
-        case Mouse::Move: s->OnMouseMove(flags, point); break;
+        case Mouse::Down:
+            s->OnLButtonDown(flags, point);
+            break;
+        case Mouse::Up:
+            s->OnLButtonUp(flags, point);
+            break;
+        case Mouse::Move:
+            s->OnMouseMove(flags, point);
+            break;
         }
     }
     switch (kind) {
-    case Mouse::Down: m_LogoButton.OnLButtonDown(flags, point); break;
-    case Mouse::Up: m_LogoButton.OnLButtonUp(flags, point); break;
-    case Mouse::Move: m_LogoButton.OnMouseMove(flags, point); break;
+    case Mouse::Down:
+        m_LogoButton.OnLButtonDown(flags, point);
+        break;
+    case Mouse::Up:
+        m_LogoButton.OnLButtonUp(flags, point);
+        break;
+    case Mouse::Move:
+        m_LogoButton.OnMouseMove(flags, point);
+        break;
     }
 }
 
@@ -192,9 +210,8 @@ void CPlayerCtrlBar::leaveEvent(QEvent* event)
 bool CPlayerCtrlBar::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
-        CMyButton* const buttons[] = {&m_PlayButton,    &m_PauseButton,   &m_StopButton, &m_MuteButton,
-                                      &m_PlayerAButton, &m_PlayerBButton, &m_PrevButton, &m_NextButton,
-                                      &m_LogoButton};
+        CMyButton* const buttons[] = { &m_PlayButton, &m_PauseButton, &m_StopButton, &m_MuteButton,
+            &m_PlayerAButton, &m_PlayerBButton, &m_PrevButton, &m_NextButton, &m_LogoButton };
         bool shown = m_PosSlider.RelayToolTipEvent(event) || m_VolSlider.RelayToolTipEvent(event);
         for (CMyButton* b : buttons)
             shown = shown || b->RelayToolTipEvent(event);

@@ -15,10 +15,18 @@ CMyButton::~CMyButton()
     m_ToolTip.Destroy();
 }
 
-void CMyButton::OnLButtonUp(unsigned, const QPoint&) {}
-void CMyButton::OnLButtonDown(unsigned, const QPoint&) {}
-void CMyButton::OnMouseMove(unsigned, const QPoint&) {}
-void CMyButton::OnSize(int, int, int) {}
+void CMyButton::OnLButtonUp(unsigned, const QPoint&)
+{
+}
+void CMyButton::OnLButtonDown(unsigned, const QPoint&)
+{
+}
+void CMyButton::OnMouseMove(unsigned, const QPoint&)
+{
+}
+void CMyButton::OnSize(int, int, int)
+{
+}
 
 bool CMyButton::Create(QWidget* host, int left, int top, int bitmapId)
 {
@@ -27,7 +35,7 @@ bool CMyButton::Create(QWidget* host, int left, int top, int bitmapId)
     const bool loaded = !m_Bitmap.isNull();
     m_Width = loaded ? m_Bitmap.width() : 0;
     m_Height = loaded ? m_Bitmap.height() : 0;
-    m_rcButton = CRect{left, top, left + m_Width, top + m_Height};
+    m_rcButton = CRect { left, top, left + m_Width, top + m_Height };
     m_pHost = host;
     m_bCreated = loaded;
     // Remember the picture, so that setting it again is recognised as no change.
@@ -68,7 +76,7 @@ void CMyButton::Move(int left, int top)
 {
     if (!m_bCreated)
         return;
-    m_rcButton = CRect{left, top, left + m_rcButton.Width(), top + m_rcButton.Height()};
+    m_rcButton = CRect { left, top, left + m_rcButton.Width(), top + m_rcButton.Height() };
     if (m_bToolTip)
         m_ToolTip.SetToolRect(ToQRect(m_rcButton));
 }

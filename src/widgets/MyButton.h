@@ -63,7 +63,7 @@ protected:
     CRect m_rcButton;
     QPixmap m_Bitmap;
     CToolTip m_ToolTip;
-    QColor m_crTransparent{30, 54, 156};
+    QColor m_crTransparent { 30, 54, 156 };
     int m_Width = 0;
     int m_Height = 0;
     QWidget* m_pHost = nullptr;

@@ -70,7 +70,7 @@ void CMySlider::ComputeThumb()
     const int64_t offset = m_Range > 0 ? MulDiv64(w, m_Pos, m_Range) : 0;
     const int left = m_rcTrack.left + static_cast<int>(offset) - m_ThumbWidth / 2;
     const int top = m_rcTrack.Height() / 2 + m_rcTrack.top - h / 2;
-    m_rcThumb = CRect{left, top, left + m_ThumbWidth, top + h};
+    m_rcThumb = CRect { left, top, left + m_ThumbWidth, top + h };
 }
 
 void CMySlider::Draw(QPainter& painter)
@@ -80,8 +80,8 @@ void CMySlider::Draw(QPainter& painter)
     ComputeThumb();
     const QRect track = ToQRect(m_rcTrack);
     if (!track.isEmpty()) {
-        CPaintBox::GradientFill(painter, track, m_bEnabled ? m_crTop : kDisabledTop,
-                                m_bEnabled ? m_crBottom : kDisabledBottom);
+        CPaintBox::GradientFill(
+            painter, track, m_bEnabled ? m_crTop : kDisabledTop, m_bEnabled ? m_crBottom : kDisabledBottom);
         CPaintBox::FrameRect(painter, track, m_brFrame);
     }
     if (!m_bmThumb.isNull() && !m_rcThumb.IsEmpty())
@@ -166,7 +166,8 @@ bool CMySlider::OnThumb(const QPoint& point) const
 
 bool CMySlider::OnTrack(const QPoint& point) const
 {
-    return m_bVisible && Inside(CRect{m_rcTrack.left, m_rcThumb.top, m_rcTrack.right, m_rcThumb.bottom}, point);
+    return m_bVisible
+        && Inside(CRect { m_rcTrack.left, m_rcThumb.top, m_rcTrack.right, m_rcThumb.bottom }, point);
 }
 
 int64_t CMySlider::PosFromX(int x) const
@@ -219,8 +220,8 @@ void CMySlider::OnLButtonUp(unsigned, const QPoint& point)
 void CMySlider::Report()
 {
     if (m_pTarget)
-        m_pTarget->SendMessage(WM_CMD_SLIDER, static_cast<WPARAM>(m_Id),
-                               static_cast<LPARAM>(static_cast<uint32_t>(GetPos())));
+        m_pTarget->SendMessage(
+            WM_CMD_SLIDER, static_cast<WPARAM>(m_Id), static_cast<LPARAM>(static_cast<uint32_t>(GetPos())));
 }
 
 void CMySlider::InvalidateHost()

@@ -75,7 +75,7 @@ protected:
     QWidget* m_pHost = nullptr;
     CRect m_rcTrack;
     CRect m_rcThumb;
-    QColor m_brFrame{32, 32, 32};
+    QColor m_brFrame { 32, 32, 32 };
     QPixmap m_bmThumb; // magenta cut out
     bool m_bToolTip = false;
     bool m_bCreated = false;
@@ -91,8 +91,8 @@ protected:
     int m_ThumbHeight = 0;
     float m_ThumbScale = 1.0f;
     int m_Id = 0;
-    QColor m_crTop{100, 238, 100};
-    QColor m_crBottom{52, 128, 55};
+    QColor m_crTop { 100, 238, 100 };
+    QColor m_crBottom { 52, 128, 55 };
 
 private:
     bool OnThumb(const QPoint& point) const;

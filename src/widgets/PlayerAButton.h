@@ -8,8 +8,8 @@ class CPlayerAButton : public CPlayerButton
 {
 public:
     explicit CPlayerAButton(CMessageTarget* target)
-        : CPlayerButton(target, PLAYER_A, IDB_PLAYER_A_UNLIT, IDB_PLAYER_A_LIT, IDB_PLAYER_A_HOVER,
-                        IDB_PLAYER_A_PRESSED)
+        : CPlayerButton(
+            target, PLAYER_A, IDB_PLAYER_A_UNLIT, IDB_PLAYER_A_LIT, IDB_PLAYER_A_HOVER, IDB_PLAYER_A_PRESSED)
     {
     }
 };

@@ -8,8 +8,8 @@ class CPlayerBButton : public CPlayerButton
 {
 public:
     explicit CPlayerBButton(CMessageTarget* target)
-        : CPlayerButton(target, PLAYER_B, IDB_PLAYER_B_UNLIT, IDB_PLAYER_B_LIT, IDB_PLAYER_B_HOVER,
-                        IDB_PLAYER_B_PRESSED)
+        : CPlayerButton(
+            target, PLAYER_B, IDB_PLAYER_B_UNLIT, IDB_PLAYER_B_LIT, IDB_PLAYER_B_HOVER, IDB_PLAYER_B_PRESSED)
     {
     }
 };

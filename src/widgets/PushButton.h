@@ -16,7 +16,10 @@ public:
     void OnMouseMove(unsigned flags, const QPoint& point) override;
 
     // Creates the button showing its normal picture.
-    bool Create(QWidget* host, int left, int top) { return CMyButton::Create(host, left, top, NormalBitmap()); }
+    bool Create(QWidget* host, int left, int top)
+    {
+        return CMyButton::Create(host, left, top, NormalBitmap());
+    }
     using CMyButton::Create;
 
 protected:

@@ -63,9 +63,12 @@ QString CStatusDisplay::CurrentText() const
     if (m_TextMode == 1 && !m_Title.isEmpty())
         return m_Title;
     switch (m_PlayState) {
-    case 1: return QStringLiteral("Paused");
-    case 2: return QStringLiteral("Playing");
-    default: return QStringLiteral("Stopped");
+    case 1:
+        return QStringLiteral("Paused");
+    case 2:
+        return QStringLiteral("Playing");
+    default:
+        return QStringLiteral("Stopped");
     }
 }
 
@@ -73,7 +76,7 @@ QString CStatusDisplay::FormatTime(uint32_t ms)
 {
     const uint32_t seconds = ms / 1000;
     return QString::asprintf("%2d:%02d:%02d", static_cast<int>(seconds / 3600 % 24),
-                             static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+        static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
 }
 
 QString CStatusDisplay::TimesText() const
@@ -120,10 +123,10 @@ void CStatusDisplay::Draw(QPainter& painter) const
     // A little slack: fractional glyph advances would otherwise cut the last digit.
     const int timesWidth = std::min(metrics.horizontalAdvance(times) + 2, std::max(available, 0));
     const QRect timesRect(m_rc.right() + 1 - timesWidth, m_rc.top(), timesWidth, m_Height);
-    painter.drawText(timesRect, Qt::AlignRight | Qt::AlignVCenter,
-                     metrics.elidedText(times, Qt::ElideRight, timesWidth));
+    painter.drawText(
+        timesRect, Qt::AlignRight | Qt::AlignVCenter, metrics.elidedText(times, Qt::ElideRight, timesWidth));
     const int textWidth = std::max(0, timesRect.left() - kTimesGap - textLeft);
     painter.drawText(QRect(textLeft, m_rc.top(), textWidth, m_Height), Qt::AlignLeft | Qt::AlignVCenter,
-                     metrics.elidedText(CurrentText(), Qt::ElideRight, textWidth));
+        metrics.elidedText(CurrentText(), Qt::ElideRight, textWidth));
     painter.restore();
 }

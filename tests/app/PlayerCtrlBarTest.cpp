@@ -50,7 +50,7 @@ TEST_F(PlayerCtrlBarTest, VolumeStartsAtZeroDecibelsAndIsKeptForTheNextRun)
         auto bar = NewBar(frame);
         EXPECT_EQ(bar->VolumeSlider().GetPos(), 3000);
         ASSERT_EQ(frame.messages.size(), 1u);
-        EXPECT_EQ(frame.messages[0], (RecordingTarget::Message{WM_CMD_SLIDER, SLIDER_VOLUME_ID, 3000}));
+        EXPECT_EQ(frame.messages[0], (RecordingTarget::Message { WM_CMD_SLIDER, SLIDER_VOLUME_ID, 3000 }));
         bar->SetVolumePos(1200);
     }
     EXPECT_EQ(GetProfileInt("CtrlBar", "m_Volume", -1), 1200);
@@ -98,9 +98,9 @@ TEST_F(PlayerCtrlBarTest, MouseReachesButtonsAndSliders)
     Click(*bar, QPoint(190, y), QPoint(210, y));
 
     ASSERT_EQ(frame.messages.size(), 3u);
-    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message{WM_CMD_PLAY, 0, 0}));
-    EXPECT_EQ(frame.messages[1], (RecordingTarget::Message{WM_CMD_SELECT_PLAYER, 1, 0}));
-    EXPECT_EQ(frame.messages[2], (RecordingTarget::Message{WM_CMD_SLIDER, SLIDER_VOLUME_ID, 1500}));
+    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message { WM_CMD_PLAY, 0, 0 }));
+    EXPECT_EQ(frame.messages[1], (RecordingTarget::Message { WM_CMD_SELECT_PLAYER, 1, 0 }));
+    EXPECT_EQ(frame.messages[2], (RecordingTarget::Message { WM_CMD_SLIDER, SLIDER_VOLUME_ID, 1500 }));
 
     // The position slider starts disabled.
     const CRect track = bar->PositionSlider().GetTrackRect();
@@ -149,7 +149,7 @@ TEST_F(PlayerCtrlBarTest, StatusAlternatesStateWordAndTitle)
         status.OnTick(t0 + (10 + 2 * i) * CStatusDisplay::kSwitchMs);
     }
     seen.sort();
-    EXPECT_EQ(seen, (QStringList{"Overture", "Playing"}));
+    EXPECT_EQ(seen, (QStringList { "Overture", "Playing" }));
     status.SetPlayState(1);
     status.SetTitle(QString());
     EXPECT_EQ(status.CurrentText(), QStringLiteral("Paused"));

@@ -32,16 +32,16 @@ TEST(ArtworkTest, EveryPictureIsDrawnAndNotBlank)
 TEST(ArtworkTest, StatesOfOneButtonShareTheirSize)
 {
     const std::initializer_list<int> families[] = {
-        {IDB_PLAY, IDB_PLAY_HOVER, IDB_PLAY_PRESSED, IDB_PAUSE, IDB_PAUSE_HOVER, IDB_PAUSE_PRESSED, IDB_STOP,
-         IDB_STOP_HOVER, IDB_STOP_PRESSED},
-        {IDB_PREV, IDB_PREV_HOVER, IDB_PREV_PRESSED, IDB_NEXT, IDB_NEXT_HOVER, IDB_NEXT_PRESSED},
-        {IDB_PLAYER_A_UNLIT, IDB_PLAYER_A_LIT, IDB_PLAYER_A_HOVER, IDB_PLAYER_A_PRESSED, IDB_PLAYER_B_UNLIT,
-         IDB_PLAYER_B_LIT, IDB_PLAYER_B_HOVER, IDB_PLAYER_B_PRESSED},
-        {IDB_SOUND_ON, IDB_MUTED, IDB_MUTE_PRESSED, IDB_UNMUTE_PRESSED},
-        {IDB_PL_ADD, IDB_PL_ADD_HOVER, IDB_PL_ADD_PRESSED, IDB_PL_REM, IDB_PL_REM_HOVER, IDB_PL_REM_PRESSED, IDB_PL_SEL,
-         IDB_PL_SEL_HOVER, IDB_PL_SEL_PRESSED, IDB_PL_SORT, IDB_PL_SORT_HOVER, IDB_PL_SORT_PRESSED, IDB_PL_LIST,
-         IDB_PL_LIST_HOVER, IDB_PL_LIST_PRESSED},
-        {IDB_SLIDER_LEFT, IDB_SLIDER_RIGHT},
+        { IDB_PLAY, IDB_PLAY_HOVER, IDB_PLAY_PRESSED, IDB_PAUSE, IDB_PAUSE_HOVER, IDB_PAUSE_PRESSED, IDB_STOP,
+            IDB_STOP_HOVER, IDB_STOP_PRESSED },
+        { IDB_PREV, IDB_PREV_HOVER, IDB_PREV_PRESSED, IDB_NEXT, IDB_NEXT_HOVER, IDB_NEXT_PRESSED },
+        { IDB_PLAYER_A_UNLIT, IDB_PLAYER_A_LIT, IDB_PLAYER_A_HOVER, IDB_PLAYER_A_PRESSED, IDB_PLAYER_B_UNLIT,
+            IDB_PLAYER_B_LIT, IDB_PLAYER_B_HOVER, IDB_PLAYER_B_PRESSED },
+        { IDB_SOUND_ON, IDB_MUTED, IDB_MUTE_PRESSED, IDB_UNMUTE_PRESSED },
+        { IDB_PL_ADD, IDB_PL_ADD_HOVER, IDB_PL_ADD_PRESSED, IDB_PL_REM, IDB_PL_REM_HOVER, IDB_PL_REM_PRESSED,
+            IDB_PL_SEL, IDB_PL_SEL_HOVER, IDB_PL_SEL_PRESSED, IDB_PL_SORT, IDB_PL_SORT_HOVER,
+            IDB_PL_SORT_PRESSED, IDB_PL_LIST, IDB_PL_LIST_HOVER, IDB_PL_LIST_PRESSED },
+        { IDB_SLIDER_LEFT, IDB_SLIDER_RIGHT },
     };
     for (const auto& family : families)
         for (int id : family)
@@ -73,16 +73,20 @@ TEST(ArtworkTest, KeyedPicturesHaveTransparentCornersAndOpaqueCentres)
         int id;
         QColor key;
     } rows[] = {
-        {IDB_PLAY, QColor(30, 54, 156)},       {IDB_PLAYER_B_LIT, QColor(30, 54, 156)},
-        {IDB_SOUND_ON, QColor(30, 54, 156)},   {IDB_PL_LIST, QColor(255, 0, 255)},
-        {IDB_THUMB, QColor(255, 0, 255)},      {IDB_PLAYER_ICONS, QColor(255, 0, 255)},
-        {IDB_SPLASH, QColor(0, 0, 0)},
+        { IDB_PLAY, QColor(30, 54, 156) },
+        { IDB_PLAYER_B_LIT, QColor(30, 54, 156) },
+        { IDB_SOUND_ON, QColor(30, 54, 156) },
+        { IDB_PL_LIST, QColor(255, 0, 255) },
+        { IDB_THUMB, QColor(255, 0, 255) },
+        { IDB_PLAYER_ICONS, QColor(255, 0, 255) },
+        { IDB_SPLASH, QColor(0, 0, 0) },
     };
     for (const Row& row : rows) {
         const QImage image = LoadBitmapResource(row.id).toImage();
         ASSERT_FALSE(image.isNull());
         EXPECT_EQ(image.pixelColor(0, 0), row.key) << "bitmap " << row.id;
-        EXPECT_NE(image.pixelColor(image.width() / 2, image.height() / 2 - 1), row.key) << "bitmap " << row.id;
+        EXPECT_NE(image.pixelColor(image.width() / 2, image.height() / 2 - 1), row.key)
+            << "bitmap " << row.id;
     }
 }
 

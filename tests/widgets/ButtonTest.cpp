@@ -60,7 +60,7 @@ TEST(ButtonTest, PlayActsOnlyOnAPressAndReleaseBothInside)
 
     Click(play, Inside(play), Inside(play));
     ASSERT_EQ(frame.messages.size(), 1u);
-    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message{WM_CMD_PLAY, 0, 0}));
+    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message { WM_CMD_PLAY, 0, 0 }));
     EXPECT_EQ(play.GetCurrentBitmap(), IDB_PLAY_HOVER);
     play.OnMouseMove(0, kFarAway);
     EXPECT_EQ(play.GetCurrentBitmap(), IDB_PLAY);
@@ -96,13 +96,13 @@ TEST(ButtonTest, EachButtonSendsItsMessage)
         RecordingTarget::Message expected;
     };
     Row rows[] = {
-        {std::make_unique<CPlayButton>(&frame), {WM_CMD_PLAY, 0, 0}},
-        {std::make_unique<CPauseButton>(&frame), {WM_CMD_PAUSE, 0, 0}},
-        {std::make_unique<CStopButton>(&frame), {WM_CMD_STOP, 0, 0}},
-        {std::make_unique<CPrevButton>(&frame), {WM_CMD_STEP_TRACK, 0, 0}},
-        {std::make_unique<CNextButton>(&frame), {WM_CMD_STEP_TRACK, 1, 0}},
-        {std::make_unique<CPlayerAButton>(&frame), {WM_CMD_SELECT_PLAYER, 0, 0}},
-        {std::make_unique<CPlayerBButton>(&frame), {WM_CMD_SELECT_PLAYER, 1, 0}},
+        { std::make_unique<CPlayButton>(&frame), { WM_CMD_PLAY, 0, 0 } },
+        { std::make_unique<CPauseButton>(&frame), { WM_CMD_PAUSE, 0, 0 } },
+        { std::make_unique<CStopButton>(&frame), { WM_CMD_STOP, 0, 0 } },
+        { std::make_unique<CPrevButton>(&frame), { WM_CMD_STEP_TRACK, 0, 0 } },
+        { std::make_unique<CNextButton>(&frame), { WM_CMD_STEP_TRACK, 1, 0 } },
+        { std::make_unique<CPlayerAButton>(&frame), { WM_CMD_SELECT_PLAYER, 0, 0 } },
+        { std::make_unique<CPlayerBButton>(&frame), { WM_CMD_SELECT_PLAYER, 1, 0 } },
     };
     int left = 5;
     for (Row& row : rows) {
@@ -160,8 +160,8 @@ TEST(ButtonTest, MuteSendsTheNewStateAndUndoesAFlipReleasedOutside)
     mute.OnLButtonUp(0, Inside(mute));
     EXPECT_EQ(mute.GetCurrentBitmap(), IDB_SOUND_ON);
     ASSERT_EQ(frame.messages.size(), 2u);
-    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message{WM_CMD_MUTE, 0, 1}));
-    EXPECT_EQ(frame.messages[1], (RecordingTarget::Message{WM_CMD_MUTE, 0, 0}));
+    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message { WM_CMD_MUTE, 0, 1 }));
+    EXPECT_EQ(frame.messages[1], (RecordingTarget::Message { WM_CMD_MUTE, 0, 0 }));
 
     // Released outside: nothing sent, and the button still says "sound on".
     mute.OnLButtonDown(0, Inside(mute));

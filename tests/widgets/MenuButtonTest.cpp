@@ -45,7 +45,7 @@ TEST(MenuButtonTest, OpensItsMenuAboveItselfOnlyOnAFullClick)
     EXPECT_EQ(menu->geometry().left(), buttonCorner.x());
 
     actions[1]->trigger();
-    EXPECT_EQ(chosen, std::vector<int>{32813});
+    EXPECT_EQ(chosen, std::vector<int> { 32813 });
     menu->close();
 }
 
@@ -76,8 +76,9 @@ TEST(MenuButtonTest, ListMenuAsksForEachItemsState)
             EXPECT_FALSE(action->isChecked());
         }
     }
-    EXPECT_EQ(texts, (QStringList{"Open playlist\tCtrl+O", "Save playlist\tCtrl+Shift+S", "-", "Repeat single Track",
-                                  "Loop playlist", "-", "Auto play next entry"}));
+    EXPECT_EQ(texts,
+        (QStringList { "Open playlist\tCtrl+O", "Save playlist\tCtrl+Shift+S", "-", "Repeat single Track",
+            "Loop playlist", "-", "Auto play next entry" }));
     menu->close();
 }
 

@@ -10,7 +10,7 @@
 namespace {
 
 // Track 400 wide from x 100.
-const CRect kTrack{100, 20, 500, 27};
+const CRect kTrack { 100, 20, 500, 27 };
 
 int ThumbY(const CMySlider& s)
 {
@@ -40,10 +40,10 @@ TEST(SliderTest, CreateRejectsBadTracks)
         CRect track;
         QWidget* host;
     } rows[] = {
-        {{100, 20, 105, 27}, &host}, // 5 wide
-        {{100, 20, 500, 33}, &host}, // 13 high
-        {{100, 20, 100, 27}, &host}, // empty
-        {kTrack, nullptr},
+        { { 100, 20, 105, 27 }, &host }, // 5 wide
+        { { 100, 20, 500, 33 }, &host }, // 13 high
+        { { 100, 20, 100, 27 }, &host }, // empty
+        { kTrack, nullptr },
     };
     for (const Row& row : rows) {
         CMySlider slider(&frame);
@@ -60,7 +60,7 @@ TEST(SliderTest, CreateRejectsBadTracks)
         EXPECT_EQ(canvas, before);
     }
     CMySlider ok(&frame);
-    EXPECT_TRUE(ok.Create(SLIDER_VOLUME_ID, CRect{100, 20, 106, 32}, &host, false));
+    EXPECT_TRUE(ok.Create(SLIDER_VOLUME_ID, CRect { 100, 20, 106, 32 }, &host, false));
 }
 
 TEST(SliderTest, TrackClickTakesItsPositionFromTheRelease)
@@ -77,7 +77,7 @@ TEST(SliderTest, TrackClickTakesItsPositionFromTheRelease)
     EXPECT_TRUE(frame.messages.empty());
     slider.OnLButtonUp(0, QPoint(kTrack.left + kTrack.Width() / 4, ThumbY(slider)));
     ASSERT_EQ(frame.messages.size(), 1u);
-    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message{WM_CMD_SLIDER, SLIDER_VOLUME_ID, 250}));
+    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message { WM_CMD_SLIDER, SLIDER_VOLUME_ID, 250 }));
     EXPECT_EQ(slider.GetPos(), 250);
 
     // Above or below the thumb's band is not the track.
@@ -102,7 +102,7 @@ TEST(SliderTest, DragPastEitherEndReportsExactlyTheEnds)
     slider.OnMouseMove(0, QPoint(5000, 60));
     slider.OnLButtonUp(0, QPoint(5000, 60));
     ASSERT_EQ(frame.messages.size(), 1u);
-    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message{WM_CMD_SLIDER, SLIDER_POSITION_ID, 7777}));
+    EXPECT_EQ(frame.messages[0], (RecordingTarget::Message { WM_CMD_SLIDER, SLIDER_POSITION_ID, 7777 }));
     Redraw(slider);
     EXPECT_EQ((slider.GetThumbRect().left + slider.GetThumbRect().right) / 2, kTrack.right);
 
@@ -209,7 +209,7 @@ TEST(SliderTest, ScaledThumbFollowsTheTrackHeight)
 {
     PaintHost host;
     CMySlider slider(nullptr);
-    ASSERT_TRUE(slider.Create(SLIDER_VOLUME_ID, CRect{10, 10, 110, 15}, &host, true));
+    ASSERT_TRUE(slider.Create(SLIDER_VOLUME_ID, CRect { 10, 10, 110, 15 }, &host, true));
     Redraw(slider);
     const int thumbHeight = LoadBitmapResource(IDB_THUMB).height();
     EXPECT_EQ(slider.GetThumbRect().Height(), static_cast<int>(thumbHeight * 0.5f));
@@ -220,7 +220,7 @@ TEST(SliderTest, PositionSliderKeepsRoomForItsEndPictures)
     PaintHost host;
     RecordingTarget frame;
     CPositionSlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, CRect{130, 23, 140, 28}, &host, false));
+    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, CRect { 130, 23, 140, 28 }, &host, false));
     const int left = LoadBitmapResource(IDB_SLIDER_LEFT).width();
     const int right = LoadBitmapResource(IDB_SLIDER_RIGHT).width();
     EXPECT_EQ(slider.GetTrackRect().left, 130 + left + 6);
