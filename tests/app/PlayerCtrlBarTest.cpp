@@ -7,7 +7,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -106,6 +108,24 @@ TEST_F(PlayerCtrlBarTest, MouseReachesButtonsAndSliders)
     const CRect track = bar->PositionSlider().GetTrackRect();
     Click(*bar, QPoint(track.left + 10, 25), QPoint(track.left + 10, 25));
     EXPECT_EQ(frame.messages.size(), 3u);
+}
+
+TEST_F(PlayerCtrlBarTest, ToolTipsComeFromTheWidgetUnderThePointer)
+{
+    RecordingTarget frame;
+    auto bar = NewBar(frame);
+    bar->show();
+    auto tipAt = [&](const QPoint& at) {
+        QHelpEvent event(QEvent::ToolTip, at, bar->mapToGlobal(at));
+        QCoreApplication::sendEvent(bar.get(), &event);
+        // An ignored event means no widget claimed the point (the old tip fades out later).
+        return event.isAccepted() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tipAt(QPoint(15, 40)), QStringLiteral("Play"));
+    EXPECT_EQ(tipAt(QPoint(420, 45)), QStringLiteral("Switch to Player B"));
+    const CRect volume = bar->VolumeSlider().GetTrackRect();
+    EXPECT_EQ(tipAt(QPoint(volume.left + 2, volume.top + 2)), QStringLiteral("Volume"));
+    EXPECT_EQ(tipAt(QPoint(110, 68)), QString());
 }
 
 TEST_F(PlayerCtrlBarTest, LayoutFollowsTheWidth)
