@@ -48,7 +48,8 @@ QColor BarBackground(int y)
 QColor PaneStripBackground(int y)
 {
     const double t = std::clamp(y, 0, 24) / 12.0;
-    return t <= 1 ? Mix(QColor(0, 0, 64), QColor(65, 65, 220), t) : Mix(QColor(65, 65, 220), QColor(0, 0, 64), t - 1);
+    return t <= 1 ? Mix(QColor(0, 0, 64), QColor(65, 65, 220), t)
+                  : Mix(QColor(65, 65, 220), QColor(0, 0, 64), t - 1);
 }
 
 void DrawKey(QPainter& painter, const QRectF& rect, Key state, double radius)
@@ -83,11 +84,11 @@ void DrawKey(QPainter& painter, const QRectF& rect, Key state, double radius)
     if (state == Key::Pressed) {
         painter.setPen(QPen(QColor(0, 0, 0, 120), 1));
         painter.drawLine(QPointF(body.left() + radius, body.top() + 0.5),
-                         QPointF(body.right() - radius, body.top() + 0.5));
+            QPointF(body.right() - radius, body.top() + 0.5));
     } else {
         painter.setPen(QPen(QColor(255, 255, 255, state == Key::Hover ? 90 : 56), 1));
         painter.drawLine(QPointF(body.left() + radius - 1, body.top() + 0.5),
-                         QPointF(body.right() - radius + 1, body.top() + 0.5));
+            QPointF(body.right() - radius + 1, body.top() + 0.5));
     }
     if (state == Key::Hover) {
         QColor rim = Palette::HoverRim;
@@ -101,9 +102,12 @@ void DrawKey(QPainter& painter, const QRectF& rect, Key state, double radius)
 QColor SymbolColor(Key state)
 {
     switch (state) {
-    case Key::Hover: return Palette::SymbolHover;
-    case Key::Pressed: return Palette::Active;
-    case Key::Normal: break;
+    case Key::Hover:
+        return Palette::SymbolHover;
+    case Key::Pressed:
+        return Palette::Active;
+    case Key::Normal:
+        break;
     }
     return Palette::Symbol;
 }

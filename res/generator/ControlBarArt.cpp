@@ -37,7 +37,7 @@ Content Symbol(QPainterPath (*shape)(const QRectF&), double sw, double sh)
 }
 
 void Transport(ArtSet& art, QPainterPath (*shape)(const QRectF&), double sw, double sh, int normal, int hover,
-               int pressed)
+    int pressed)
 {
     const Content content = Symbol(shape, sw, sh);
     art[normal] = BarKey(28, 28, 30, Key::Normal, content);
@@ -95,7 +95,8 @@ Content PlayerContent(const QString& letter, const QColor& accent, Led led)
     };
 }
 
-void Player(ArtSet& art, const QString& letter, const QColor& accent, int unlit, int lit, int hover, int pressed)
+void Player(
+    ArtSet& art, const QString& letter, const QColor& accent, int unlit, int lit, int hover, int pressed)
 {
     art[unlit] = BarKey(28, 26, 36, Key::Normal, PlayerContent(letter, accent, Led::Off));
     art[lit] = BarKey(28, 26, 36, Key::Normal, PlayerContent(letter, accent, Led::On));
@@ -183,10 +184,10 @@ void DrawControlBarArt(ArtSet& art)
     Transport(art, StopSymbol, 10, 10, IDB_STOP, IDB_STOP_HOVER, IDB_STOP_PRESSED);
     Step(art, false, IDB_PREV, IDB_PREV_HOVER, IDB_PREV_PRESSED);
     Step(art, true, IDB_NEXT, IDB_NEXT_HOVER, IDB_NEXT_PRESSED);
-    Player(art, QStringLiteral("A"), Palette::PlayerA, IDB_PLAYER_A_UNLIT, IDB_PLAYER_A_LIT, IDB_PLAYER_A_HOVER,
-           IDB_PLAYER_A_PRESSED);
-    Player(art, QStringLiteral("B"), Palette::PlayerB, IDB_PLAYER_B_UNLIT, IDB_PLAYER_B_LIT, IDB_PLAYER_B_HOVER,
-           IDB_PLAYER_B_PRESSED);
+    Player(art, QStringLiteral("A"), Palette::PlayerA, IDB_PLAYER_A_UNLIT, IDB_PLAYER_A_LIT,
+        IDB_PLAYER_A_HOVER, IDB_PLAYER_A_PRESSED);
+    Player(art, QStringLiteral("B"), Palette::PlayerB, IDB_PLAYER_B_UNLIT, IDB_PLAYER_B_LIT,
+        IDB_PLAYER_B_HOVER, IDB_PLAYER_B_PRESSED);
     art[IDB_SOUND_ON] = BarKey(20, 16, 44, Key::Normal, SpeakerContent(false));
     art[IDB_MUTED] = BarKey(20, 16, 44, Key::Normal, SpeakerContent(true));
     art[IDB_MUTE_PRESSED] = BarKey(20, 16, 44, Key::Pressed, SpeakerContent(true));

@@ -42,12 +42,12 @@ QImage Splash()
         p.setFont(ArtFont(19, false));
         p.setPen(QColor(170, 182, 204));
         p.drawText(QRectF(204, 140, 380, 30), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("Show & Installation Player"));
+            QStringLiteral("Show & Installation Player"));
         AccentLine(p, QRectF(204, 178, 300, 3));
         p.setFont(ArtFont(13, false));
         p.setPen(QColor(120, 132, 156));
         p.drawText(QRectF(204, 190, 380, 24), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("Player A  \u00b7  Player B  \u00b7  Remote control"));
+            QStringLiteral("Player A  \u00b7  Player B  \u00b7  Remote control"));
     }
     return Flatten(canvas, QColor(0, 0, 0), [](int) { return QColor(0, 0, 0); });
 }
