@@ -7,6 +7,14 @@ if(ZUVIO_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(ZUVIO_TSAN)
+  if(ZUVIO_SANITIZE)
+    message(FATAL_ERROR "ZUVIO_TSAN and ZUVIO_SANITIZE cannot be combined")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 function(zuvio_warnings target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align

@@ -1,5 +1,9 @@
 #include "app/AboutDlg.h"
 
+#include "extensions/FileVersionInfo.h"
+#include "widgets/BitmapResource.h"
+#include "widgets/ResourceIds.h"
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,7 +17,10 @@ namespace {
 
 QPixmap PictureStrip()
 {
-    QPixmap strip(64, 160);
+    QPixmap strip = LoadBitmapResource(IDB_PICTURE_STRIP);
+    if (!strip.isNull())
+        return strip;
+    strip = QPixmap(64, 160);
     QPainter painter(&strip);
     QLinearGradient gradient(0, 0, 0, strip.height());
     gradient.setColorAt(0, QColor(65, 118, 227));
@@ -26,8 +33,13 @@ QPixmap PictureStrip()
 
 std::string CAboutDlg::VersionText()
 {
-    char text[128];
-    std::snprintf(text, sizeof text, "%s %s", "Zuvio", ZUVIO_VERSION);
+    vexoExtensions::CFileVersionInfo info;
+    const bool found = info.Create();
+    // A build without the version block (a test binary) still names itself.
+    const std::string product = found ? info.GetProductName() : "Zuvio";
+    const std::string version = found ? info.GetFileVersion() : ZUVIO_VERSION;
+    char text[256];
+    std::snprintf(text, sizeof text, "%s %s", product.c_str(), version.c_str());
     return text;
 }
 

@@ -1,5 +1,8 @@
 #include "app/DlgSplash.h"
 
+#include "widgets/BitmapResource.h"
+#include "widgets/ResourceIds.h"
+
 #include <QBitmap>
 #include <QLinearGradient>
 #include <QPainter>
@@ -14,7 +17,10 @@ constexpr int kHeight = 260;
 
 QPixmap SplashPicture()
 {
-    QPixmap picture(kWidth, kHeight);
+    QPixmap picture = LoadBitmapResource(IDB_SPLASH);
+    if (!picture.isNull())
+        return picture;
+    picture = QPixmap(kWidth, kHeight);
     picture.fill(Qt::black);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);

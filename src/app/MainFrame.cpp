@@ -1,7 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/CommandIds.h"
-#include "app/CtrlBarPlaceholder.h"
+#include "app/PlayerCtrlBar.h"
 #include "app/Log.h"
 #include "app/LogBookDlg.h"
 #include "app/PlaylistPanePlaceholder.h"
@@ -136,11 +136,7 @@ void CMainFrame::ApplyVolumeRange()
 {
     if (!m_bPanesCreated || !g_pPreferences)
         return;
-    const int range = g_pPreferences->m_VolumeMin;
-    const bool changed = range != m_pCtrlBar->GetVolumeRange();
-    m_pCtrlBar->SetVolumeRange(range);
-    if (changed)
-        m_pCtrlBar->SetVolumePos(range);
+    m_pCtrlBar->ApplyVolumeRange(g_pPreferences->m_VolumeMin);
 }
 
 void CMainFrame::timerEvent(QTimerEvent*)
@@ -155,7 +151,7 @@ void CMainFrame::OnTimer()
     const int active = ActivePlayer();
     CBasePlayer* player = m_pVideoView->GetPlayer(active);
     if (!player || player->GetPlayState() == CBasePlayer::STATE_STOPPED) {
-        m_pCtrlBar->SetPositionPos(0);
+        m_pCtrlBar->SetPosition(0);
         m_pCtrlBar->EnablePositionSlider(false);
     } else {
         m_pCtrlBar->EnablePositionSlider(IsTimedMedia(m_pVideoView->GetFileName(active)));

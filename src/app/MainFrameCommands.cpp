@@ -2,11 +2,12 @@
 #include "app/MainFrame.h"
 
 #include "app/CommandIds.h"
-#include "app/CtrlBarPlaceholder.h"
+#include "app/PlayerCtrlBar.h"
 #include "app/Log.h"
 #include "app/LogBookDlg.h"
 #include "app/PlaylistPanePlaceholder.h"
 #include "app/Preferences.h"
+#include "app/PrefsSheet.h"
 #include "app/UiServices.h"
 #include "app/VideoViewPlaceholder.h"
 #include "playback/BasePlayer.h"
@@ -306,8 +307,6 @@ void CMainFrame::OnResetPreferences()
 
 bool CMainFrame::RunPreferencesSheet()
 {
-    // The preference pages are not part of this build yet.
-    ShowMessageBox("The preferences sheet is not available in this build.", "Program Preferences",
-                   CUiServices::ICON_INFORMATION);
-    return false;
+    CPrefsSheet sheet(*g_pPreferences, this);
+    return sheet.exec() == QDialog::Accepted;
 }

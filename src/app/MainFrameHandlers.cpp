@@ -4,7 +4,7 @@
 #include "app/MainFrame.h"
 
 #include "app/CoreTypes.h"
-#include "app/CtrlBarPlaceholder.h"
+#include "app/PlayerCtrlBar.h"
 #include "app/Log.h"
 #include "app/PlaylistPanePlaceholder.h"
 #include "app/VideoViewPlaceholder.h"
@@ -161,14 +161,14 @@ void CMainFrame::SendSeekMessage(int player, uint32_t position, uint32_t duratio
 
 void CMainFrame::LightPlayerButtons()
 {
-    m_pCtrlBar->SetPlayerButtons(ActivePlayer());
+    m_pCtrlBar->SetActivePlayer(ActivePlayer());
 }
 
 LRESULT CMainFrame::OnMediaOpened(int player)
 {
     const std::string title = m_pVideoView->GetTitle(player);
     const std::string file = m_pVideoView->GetFileName(player);
-    m_pCtrlBar->SetStatusTitle(title);
+    m_pCtrlBar->SetStatusTitle(QString::fromLocal8Bit(title.c_str()));
     m_pCtrlBar->RedrawStatus();
     m_pCtrlBar->EnablePositionSlider(IsTimedMedia(file));
     if (CPlaylistCtrl* playlist = GetPlaylist()) {
@@ -185,15 +185,15 @@ LRESULT CMainFrame::OnPlayerRefresh()
     CBasePlayer* player = m_pVideoView->GetPlayer(active);
     const uint32_t duration = player ? player->GetDuration() : 0;
     const uint32_t position = player ? player->GetPosition() : 0;
-    m_pCtrlBar->SetStatusTitle(m_pVideoView->GetTitle(active));
+    m_pCtrlBar->SetStatusTitle(QString::fromLocal8Bit(m_pVideoView->GetTitle(active).c_str()));
     m_pCtrlBar->SetStatusPosition(position);
     m_pCtrlBar->SetStatusDuration(duration);
     m_pCtrlBar->RedrawStatus();
     if (duration != 0) {
         m_pCtrlBar->SetPositionRange(duration);
-        m_pCtrlBar->SetPositionPos(position);
+        m_pCtrlBar->SetPosition(position);
     } else {
-        m_pCtrlBar->SetPositionPos(0);
+        m_pCtrlBar->SetPosition(0);
     }
     return 1;
 }
@@ -203,7 +203,7 @@ LRESULT CMainFrame::OnPlayerState(int player, int state)
     const int active = ActivePlayer();
     if (CBasePlayer* p = m_pVideoView->GetPlayer(active)) {
         m_pCtrlBar->SetStatusPlayState(p->GetPlayState());
-        m_pCtrlBar->SetStatusTitle(m_pVideoView->GetTitle(active));
+        m_pCtrlBar->SetStatusTitle(QString::fromLocal8Bit(m_pVideoView->GetTitle(active).c_str()));
         m_pCtrlBar->SetStatusPosition(p->GetPosition());
         m_pCtrlBar->SetStatusDuration(p->GetDuration());
         m_pCtrlBar->RedrawStatus();
@@ -295,7 +295,7 @@ LRESULT CMainFrame::OnSlider(WPARAM id, LPARAM position)
     if (id != SLIDER_POSITION_ID)
         return 1;
     CBasePlayer* player = m_pVideoView->GetPlayer(active);
-    const int64_t target = m_pCtrlBar->GetPositionPos();
+    const int64_t target = m_pCtrlBar->PositionSlider().GetPos();
     if (player && target >= 0) {
         const int state = player->GetPlayState();
         const uint32_t ms = static_cast<uint32_t>(std::min<int64_t>(target, std::numeric_limits<uint32_t>::max()));

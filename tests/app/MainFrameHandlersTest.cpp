@@ -3,7 +3,7 @@
 #include "FrameFixture.h"
 #include "ScriptedPlayer.h"
 
-#include "app/CtrlBarPlaceholder.h"
+#include "app/PlayerCtrlBar.h"
 #include "app/VideoViewPlaceholder.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/ServerSocket.h"
@@ -27,8 +27,6 @@ TEST_F(FrameFixture, RemotePlayForPlayerBMakesItActiveAndPausesA)
     EXPECT_EQ(m_pFrame->GetVideoView()->GetActivePlayer(), 1);
     EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_PAUSED);
     EXPECT_EQ(m_pFrame->GetPlaylist()->GetCurrentTrack(), 1); // B's entry selected
-    EXPECT_TRUE(m_pFrame->GetCtrlBar()->IsPlayerButtonLit(1));
-    EXPECT_FALSE(m_pFrame->GetCtrlBar()->IsPlayerButtonLit(0));
 
     const auto status = NextStatus();
     ASSERT_TRUE(status);
@@ -81,13 +79,13 @@ TEST_F(FrameFixture, RemoteVolumeFollowsTheRangeAndRefusesWildValues)
     EXPECT_TRUE(WaitForText("Player A: Volume set to 50%.\n"));
     EXPECT_EQ(view.GetVolume(), -1500);
     EXPECT_EQ(Player(1).volume, -1500); // common to both players
-    EXPECT_EQ(m_pFrame->GetCtrlBar()->GetVolumePos(), 1500);
+    EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 1500);
 
     m_Texts.clear();
     SendCommand(CMD_VOLUME, 1, 150);
     EXPECT_TRUE(WaitForText("Player A: Volume set to 50%.\n")); // unchanged, reported by the active player
     EXPECT_EQ(view.GetVolume(), -1500);
-    EXPECT_EQ(m_pFrame->GetCtrlBar()->GetVolumePos(), 1500);
+    EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 1500);
     EXPECT_TRUE(m_Log.Contains("CVideoView::SetVolume() Value out of range (1500)"));
 
     for (int32_t wild : {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()})
@@ -232,7 +230,7 @@ TEST_F(FrameFixture, SlidersSetVolumeAndSeek)
     SendCommand(CMD_OPEN, 0, 0, ":1");
     m_pFrame->SendMessage(WM_CMD_PLAY, 0, 0);
     m_pFrame->GetCtrlBar()->SetPositionRange(ScriptedPlayer::kDuration);
-    m_pFrame->GetCtrlBar()->SetPositionPos(2500);
+    m_pFrame->GetCtrlBar()->SetPosition(2500);
     m_pFrame->SendMessage(WM_CMD_SLIDER, SLIDER_POSITION_ID, 0);
     EXPECT_EQ(Player(0).GetPosition(), 2500u);
     EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_RUNNING); // paused and resumed
@@ -253,7 +251,7 @@ TEST_F(FrameFixture, WheelStaysWithinTheVolumeRange)
     EXPECT_EQ(view.GetVolume(), 0);
     m_pFrame->WheelVolume(-240);
     EXPECT_EQ(view.GetVolume(), -200);
-    EXPECT_EQ(m_pFrame->GetCtrlBar()->GetVolumePos(), 2800);
+    EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 2800);
     m_pFrame->WheelVolume(-60); // less than a notch
     EXPECT_EQ(view.GetVolume(), -200);
     m_pFrame->WheelVolume(-120 * 29); // would pass -R: refused
@@ -268,7 +266,6 @@ TEST_F(FrameFixture, SelectingThePlayerRefreshesButtonsAndStatus)
 {
     m_pFrame->SendMessage(WM_CMD_SELECT_PLAYER, 1, 0);
     EXPECT_EQ(m_pFrame->GetVideoView()->GetActivePlayer(), 1);
-    EXPECT_TRUE(m_pFrame->GetCtrlBar()->IsPlayerButtonLit(1));
     EXPECT_TRUE(m_pFrame->GetSocket()->m_bSendNow);
     m_pFrame->GetSocket()->m_bSendNow = false;
     m_pFrame->SendMessage(WM_NET_SELECT_PLAYER, 1, 0); // already active: still refreshed

@@ -4,7 +4,7 @@
 #include "ScriptedPlayer.h"
 
 #include "app/CommandIds.h"
-#include "app/CtrlBarPlaceholder.h"
+#include "app/PlayerCtrlBar.h"
 #include "app/PlaylistPanePlaceholder.h"
 #include "app/Profile.h"
 #include "app/VideoViewPlaceholder.h"
@@ -139,7 +139,7 @@ TEST_F(FrameFixture, ResetPreferencesAsksThenRestoresDefaults)
     m_pPrefs->m_VolumeMin = 5000;
     m_pFrame->ApplyAcceptedPreferences(m_pPrefs->m_iRemoteCtrl);
     EXPECT_EQ(m_pFrame->GetCtrlBar()->GetVolumeRange(), 5000);
-    EXPECT_EQ(m_pFrame->GetCtrlBar()->GetVolumePos(), 5000); // moved to 0 dB because R changed
+    EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 5000); // moved to 0 dB because R changed
     EXPECT_EQ(GetProfileInt("General", "m_VolumeMin", 0), 5000);
 
     std::vector<std::string> questions;
@@ -185,13 +185,13 @@ TEST_F(FrameFixture, DestroyingTheFrameStoresPlaylistVolumeAndZoom)
 TEST_F(FrameFixture, TimerDisablesThePositionSliderWhenStoppedOrStill)
 {
     m_pFrame->OnTimer();
-    EXPECT_FALSE(m_pFrame->GetCtrlBar()->IsPositionSliderEnabled());
+    EXPECT_FALSE(m_pFrame->GetCtrlBar()->PositionSlider().IsEnabled());
     SendCommand(RemotePackets::CMD_OPEN, 0, 0, "/media/clip.mp4");
     m_pFrame->SendMessage(WM_CMD_PLAY, 0, 0);
     m_pFrame->OnTimer();
-    EXPECT_TRUE(m_pFrame->GetCtrlBar()->IsPositionSliderEnabled());
+    EXPECT_TRUE(m_pFrame->GetCtrlBar()->PositionSlider().IsEnabled());
     SendCommand(RemotePackets::CMD_OPEN, 0, 0, "/media/still.JPG");
     m_pFrame->SendMessage(WM_CMD_PLAY, 0, 0);
     m_pFrame->OnTimer();
-    EXPECT_FALSE(m_pFrame->GetCtrlBar()->IsPositionSliderEnabled());
+    EXPECT_FALSE(m_pFrame->GetCtrlBar()->PositionSlider().IsEnabled());
 }

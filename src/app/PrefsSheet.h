@@ -1,0 +1,33 @@
+#pragma once
+
+#include "net/NetworkSetup.h"
+
+#include <QDialog>
+
+class CGeneralCfgDlg;
+class CPreferences;
+class QTabWidget;
+
+// The "Program Preferences" sheet with its General page and OK / Cancel.
+// Every opening reloads the page from the preferences object; OK writes the
+// page back into it and Cancel leaves it untouched. The caller saves and
+// applies the preferences after exec() returns Accepted.
+class CPrefsSheet : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CPrefsSheet(
+        CPreferences& prefs, QWidget* parent = nullptr, vexoNet::CNetworkSetup::Source adapterSource = {});
+
+    CGeneralCfgDlg* GeneralPage() const { return m_pGeneral; }
+
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QTabWidget* m_pTabs = nullptr;
+    CGeneralCfgDlg* m_pGeneral = nullptr;
+};
