@@ -1,5 +1,5 @@
-#include "app/CommandLine.h"
 #include "app/AboutDlg.h"
+#include "app/CommandLine.h"
 #include "app/Zuvio2App.h"
 
 #include <QApplication>

@@ -39,7 +39,8 @@ QPixmap SplashPicture()
     font.setPointSize(12);
     font.setBold(false);
     painter.setFont(font);
-    painter.drawText(QRect(0, 160, kWidth, 40), Qt::AlignCenter, QStringLiteral("Show and installation player"));
+    painter.drawText(
+        QRect(0, 160, kWidth, 40), Qt::AlignCenter, QStringLiteral("Show and installation player"));
     return picture;
 }
 

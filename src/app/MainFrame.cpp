@@ -1,9 +1,9 @@
 #include "app/MainFrame.h"
 
 #include "app/CommandIds.h"
-#include "app/PlayerCtrlBar.h"
 #include "app/Log.h"
 #include "app/LogBookDlg.h"
+#include "app/PlayerCtrlBar.h"
 #include "app/PlaylistPanePlaceholder.h"
 #include "app/Preferences.h"
 #include "app/VideoViewPlaceholder.h"
@@ -29,7 +29,8 @@ CMainFrame::CMainFrame(const std::string& statusDestination, uint16_t commandPor
     setMinimumSize(kMinTrackWidth, kMinTrackHeight);
     resize(1000, 600);
     if (!statusDestination.empty() && !m_pSocket->SetStatusDestination(statusDestination))
-        LogError("CMainFrame: bad status destination \"%s\", using the default.\n", statusDestination.c_str());
+        LogError(
+            "CMainFrame: bad status destination \"%s\", using the default.\n", statusDestination.c_str());
     m_pSocket->SetCommandPort(commandPort);
     CreateMenus();
     CreatePanes();
@@ -69,7 +70,7 @@ void CMainFrame::CreatePanes()
     m_pInner->setStretchFactor(0, 1);
     m_pInner->setStretchFactor(1, 0);
     const int width = std::max(centralWidget()->width(), kMinTrackWidth);
-    m_pOuter->setSizes({std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth});
+    m_pOuter->setSizes({ std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth });
 
     m_pVideoView = view;
     m_pCtrlBar = ctrlBar;
@@ -156,9 +157,10 @@ void CMainFrame::OnTimer()
     } else {
         m_pCtrlBar->EnablePositionSlider(IsTimedMedia(m_pVideoView->GetFileName(active)));
     }
-    m_pVideoView->OnTick();
-    if (!m_bPanesCreated) // a refresh may have ended the run
-        return;
+    CBasePlayer* playerA = m_pVideoView->GetPlayer(PLAYER_A);
+    CBasePlayer* playerB = m_pVideoView->GetPlayer(PLAYER_B);
+    if (playerA && playerB && player->GetPlayState() == CBasePlayer::STATE_RUNNING)
+        SendMessage(WM_PLAYER_REFRESH, 0, 0);
     m_pCtrlBar->OnTimer();
     m_pLogBook->OnTimer();
     m_pSocket->PollStatus();
@@ -174,7 +176,8 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
     if (!m_bPanesCreated || isMinimized() || !m_pOuter)
         return;
     const int clientWidth = m_pOuter->width();
-    m_pOuter->setSizes({std::max(clientWidth - playlistWidth, kVideoMinWidth), std::max(playlistWidth, kPlaylistWidth)});
+    m_pOuter->setSizes(
+        { std::max(clientWidth - playlistWidth, kVideoMinWidth), std::max(playlistWidth, kPlaylistWidth) });
     m_pVideoView->update();
 }
 

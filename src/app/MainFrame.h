@@ -49,7 +49,7 @@ public:
     // takes any free port (tests).
     static constexpr uint16_t kCommandPort = 31773;
     explicit CMainFrame(const std::string& statusDestination = {}, uint16_t commandPort = kCommandPort,
-                        QWidget* parent = nullptr);
+        QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // The panes' initial updates in creation order: video view, control bar, playlist.

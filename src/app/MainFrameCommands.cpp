@@ -2,9 +2,9 @@
 #include "app/MainFrame.h"
 
 #include "app/CommandIds.h"
-#include "app/PlayerCtrlBar.h"
 #include "app/Log.h"
 #include "app/LogBookDlg.h"
+#include "app/PlayerCtrlBar.h"
 #include "app/PlaylistPanePlaceholder.h"
 #include "app/Preferences.h"
 #include "app/PrefsSheet.h"
@@ -21,9 +21,10 @@
 
 namespace {
 
-constexpr const char* kMediaFilter =
-    "Media files|*.mpg;*.mpeg;*.m2v;*.avi;*.divx;*.asf;*.wmv;*.ogm;*.mp1;*.mp2;*.mp3;*.mp4;*.ogg;*.wav;*.wma;"
-    "*.mid;*.midi;*.bmp;*.jpg;*.jpeg;*.jif;*.jp2;*.jp2c;*.jp2k;*.jpc;*.jpx;*.gif|All files (*.*)|*.*||";
+constexpr const char* kMediaFilter
+    = "Media "
+      "files|*.mpg;*.mpeg;*.m2v;*.avi;*.divx;*.asf;*.wmv;*.ogm;*.mp1;*.mp2;*.mp3;*.mp4;*.ogg;*.wav;*.wma;"
+      "*.mid;*.midi;*.bmp;*.jpg;*.jpeg;*.jif;*.jp2;*.jp2c;*.jp2k;*.jpc;*.jpx;*.gif|All files (*.*)|*.*||";
 
 struct Accelerator
 {
@@ -56,8 +57,10 @@ void CMainFrame::CreateMenus()
 {
     using namespace CommandId;
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    AddCommand(file, OpenMedia, "&Open media...\tCtrl+M")->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
-    AddCommand(file, OpenPlaylist, "Open playlist...\tCtrl+O")->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    AddCommand(file, OpenMedia, "&Open media...\tCtrl+M")
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
+    AddCommand(file, OpenPlaylist, "Open playlist...\tCtrl+O")
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     AddCommand(file, SavePlaylist, "&Save playlist...\tCtrl+Shift+S")
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     file->addSeparator();
@@ -72,7 +75,7 @@ void CMainFrame::CreateMenus()
 
     QMenu* play = menuBar()->addMenu(QStringLiteral("&Play"));
     AddCommand(play, PlayPause, "Play/Pause\tCtrl+P")
-        ->setShortcuts({QKeySequence(QStringLiteral("Ctrl+P")), QKeySequence(Qt::Key_Space)});
+        ->setShortcuts({ QKeySequence(QStringLiteral("Ctrl+P")), QKeySequence(Qt::Key_Space) });
     AddCommand(play, Stop, "Stop\tCtrl+S")->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
 
     QMenu* playlist = menuBar()->addMenu(QStringLiteral("P&laylist"));
@@ -89,15 +92,17 @@ void CMainFrame::CreateMenus()
     Action(PlayerA)->setCheckable(true);
     Action(PlayerB)->setCheckable(true);
     view->addSeparator();
-    AddCommand(view, Fullscreen, "Fullscreen\tAlt+Enter")->setShortcuts(
-        {QKeySequence(QStringLiteral("Alt+Return")), QKeySequence(QStringLiteral("Alt+Enter"))});
+    AddCommand(view, Fullscreen, "Fullscreen\tAlt+Enter")
+        ->setShortcuts(
+            { QKeySequence(QStringLiteral("Alt+Return")), QKeySequence(QStringLiteral("Alt+Enter")) });
     AddCommand(view, AlwaysOnTop, "Always on top")->setCheckable(true);
     view->addSeparator();
     AddCommand(view, ZoomFit, "Fit to window")->setCheckable(true);
     // The zoom items show their keys but have no accelerators.
     auto* zoom = new QActionGroup(this);
     zoom->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (const auto& [id, text] : {std::pair{Zoom50, "50%\tAlt+1"}, {Zoom100, "100%\tAlt+2"}, {Zoom200, "200%\tAlt+3"}}) {
+    for (const auto& [id, text] :
+        { std::pair { Zoom50, "50%\tAlt+1" }, { Zoom100, "100%\tAlt+2" }, { Zoom200, "200%\tAlt+3" } }) {
         QAction* action = AddCommand(view, id, text);
         action->setCheckable(true);
         zoom->addAction(action);
@@ -110,21 +115,22 @@ void CMainFrame::CreateMenus()
 
     // Accelerators without menu items: the playlist pane's commands and the clipboard.
     const Accelerator accelerators[] = {
-        {AddFiles, QKeySequence(Qt::Key_L)},
-        {AddFolder, QKeySequence(Qt::SHIFT | Qt::Key_L)},
-        {RemoveSelected, QKeySequence(Qt::Key_Delete)},
-        {CropSelected, QKeySequence(Qt::CTRL | Qt::Key_Delete)},
-        {ClearPlaylist, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete)},
-        {SelectAll, QKeySequence(Qt::CTRL | Qt::Key_A)},
-        {InvertSelection, QKeySequence(Qt::CTRL | Qt::Key_I)},
+        { AddFiles, QKeySequence(Qt::Key_L) },
+        { AddFolder, QKeySequence(Qt::SHIFT | Qt::Key_L) },
+        { RemoveSelected, QKeySequence(Qt::Key_Delete) },
+        { CropSelected, QKeySequence(Qt::CTRL | Qt::Key_Delete) },
+        { ClearPlaylist, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete) },
+        { SelectAll, QKeySequence(Qt::CTRL | Qt::Key_A) },
+        { InvertSelection, QKeySequence(Qt::CTRL | Qt::Key_I) },
     };
     for (const Accelerator& accelerator : accelerators)
         AddCommand(nullptr, accelerator.id, "")->setShortcut(accelerator.keys);
-    AddCommand(nullptr, EditCopy, "")->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    AddCommand(nullptr, EditCopy, "")
+        ->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert) });
     AddCommand(nullptr, EditCut, "")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     AddCommand(nullptr, EditPaste, "")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
 
-    for (QMenu* menu : {file, play, playlist, view, help})
+    for (QMenu* menu : { file, play, playlist, view, help })
         connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
 }
 
@@ -143,7 +149,8 @@ void CMainFrame::RefreshRecentFiles()
         m_pRecentMenu->insertAction(m_pRecentSeparator, none);
         return;
     }
-    for (size_t i = 0; i < files.size() && i <= size_t(CommandId::RecentFileLast - CommandId::RecentFileFirst); ++i) {
+    for (size_t i = 0;
+         i < files.size() && i <= size_t(CommandId::RecentFileLast - CommandId::RecentFileFirst); ++i) {
         const int id = CommandId::RecentFileFirst + static_cast<int>(i);
         QAction* action = AddCommand(nullptr, id, "");
         action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QString::fromLocal8Bit(files[i].c_str())));
@@ -180,7 +187,8 @@ void CMainFrame::UpdateCommandUI()
     Action(Zoom100)->setChecked(zoom == 100);
     Action(Zoom200)->setChecked(zoom == 200);
 
-    for (int id : {AddFiles, AddFolder, RemoveSelected, CropSelected, ClearPlaylist, SelectAll, InvertSelection})
+    for (int id :
+        { AddFiles, AddFolder, RemoveSelected, CropSelected, ClearPlaylist, SelectAll, InvertSelection })
         Action(id)->setEnabled(m_pRightView->IsCommandAvailable(id));
 }
 
@@ -294,9 +302,11 @@ void CMainFrame::OnResetPreferences()
     if (!g_pPreferences)
         return;
     const std::string question = "Reset Program preferences to default settings?";
-    const bool yes = m_AskYesNo ? m_AskYesNo(question)
-                                : QMessageBox::question(this, windowTitle(), QString::fromLatin1(question.c_str()),
-                                                        QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    const bool yes = m_AskYesNo
+        ? m_AskYesNo(question)
+        : QMessageBox::question(
+              this, windowTitle(), QString::fromLatin1(question.c_str()), QMessageBox::Yes | QMessageBox::No)
+            == QMessageBox::Yes;
     if (!yes)
         return;
     g_pPreferences->ResetToDefaults();

@@ -4,8 +4,8 @@
 #include "app/MainFrame.h"
 
 #include "app/CoreTypes.h"
-#include "app/PlayerCtrlBar.h"
 #include "app/Log.h"
+#include "app/PlayerCtrlBar.h"
 #include "app/PlaylistPanePlaceholder.h"
 #include "app/VideoViewPlaceholder.h"
 #include "playback/BasePlayer.h"
@@ -36,10 +36,9 @@ bool IsRemotePlayer(WPARAM wParam)
 
 int32_t Saturate(int64_t value)
 {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
-
 
 // ":n" selects playlist entry n (1-based): colons are trimmed from both ends and
 // the leading digits read; anything else is 0.
@@ -115,7 +114,7 @@ int CMainFrame::VolumePercent(int32_t volume) const
     const int range = VolumeRange();
     if (m_pVideoView->IsMuted() || range == 0)
         return 0;
-    const int64_t percent = (std::abs(int64_t{range}) - std::abs(int64_t{volume})) * 100 / range;
+    const int64_t percent = (std::abs(int64_t { range }) - std::abs(int64_t { volume })) * 100 / range;
     return static_cast<int>(std::abs(percent));
 }
 
@@ -152,10 +151,11 @@ void CMainFrame::SendStatusMsg(int player, const std::string& text)
 
 void CMainFrame::SendSeekMessage(int player, uint32_t position, uint32_t duration)
 {
-    const unsigned percent = static_cast<unsigned>(std::min<uint64_t>(uint64_t{position} * 100 / duration, 100));
+    const unsigned percent
+        = static_cast<unsigned>(std::min<uint64_t>(uint64_t { position } * 100 / duration, 100));
     char text[128];
     std::snprintf(text, sizeof text, "Seeking to %s / %s ( %u%% )", FormatDuration(position).c_str(),
-                  FormatDuration(duration).c_str(), percent);
+        FormatDuration(duration).c_str(), percent);
     SendStatusMsg(player, text);
 }
 
@@ -211,7 +211,7 @@ LRESULT CMainFrame::OnPlayerState(int player, int state)
     LightPlayerButtons();
     UpdateStatusRecord();
     MarkStatusChanged();
-    static const char* const kTexts[] = {"Playback stopped.", "Playback paused.", "Playback started."};
+    static const char* const kTexts[] = { "Playback stopped.", "Playback paused.", "Playback started." };
     if (state >= 0 && state <= 2)
         SendStatusMsg(player, kTexts[state]);
     return 1;
@@ -284,7 +284,7 @@ LRESULT CMainFrame::OnSlider(WPARAM id, LPARAM position)
 {
     const int active = ActivePlayer();
     if (id == SLIDER_VOLUME_ID) {
-        m_pVideoView->SetVolume(Saturate(int64_t{position} - VolumeRange()));
+        m_pVideoView->SetVolume(Saturate(int64_t { position } - VolumeRange()));
         char text[64];
         std::snprintf(text, sizeof text, "Volume set to %d%%.", VolumePercent(m_pVideoView->GetVolume()));
         SendStatusMsg(active, text);
@@ -298,7 +298,8 @@ LRESULT CMainFrame::OnSlider(WPARAM id, LPARAM position)
     const int64_t target = m_pCtrlBar->PositionSlider().GetPos();
     if (player && target >= 0) {
         const int state = player->GetPlayState();
-        const uint32_t ms = static_cast<uint32_t>(std::min<int64_t>(target, std::numeric_limits<uint32_t>::max()));
+        const uint32_t ms
+            = static_cast<uint32_t>(std::min<int64_t>(target, std::numeric_limits<uint32_t>::max()));
         player->SetPosition(ms);
         m_pVideoView->Pause(active);
         if (state == CBasePlayer::STATE_RUNNING)
@@ -360,7 +361,7 @@ LRESULT CMainFrame::OnNetVolume(WPARAM wParam, LPARAM percent)
     }
     // 64-bit: a wild percentage must be refused by the view, not overflow here.
     const int range = VolumeRange();
-    const int64_t position = int64_t{static_cast<int32_t>(percent)} * range / 100;
+    const int64_t position = int64_t { static_cast<int32_t>(percent) } * range / 100;
     m_pVideoView->SetVolume(Saturate(position - range));
     m_pCtrlBar->SetVolumePos(position);
     char text[64];
@@ -394,7 +395,7 @@ LRESULT CMainFrame::OnNetOpen(WPARAM wParam, LPARAM slot)
     using namespace RemotePackets;
     std::uint8_t packet[kCommandSize] = {};
     const bool copied = slot >= 0 && slot < CServerSocket::kRingSlots
-                        && m_pSocket->GetCommandPacket(packet, static_cast<int>(slot));
+        && m_pSocket->GetCommandPacket(packet, static_cast<int>(slot));
     std::string text;
     if (copied) {
         const char* field = reinterpret_cast<const char*>(packet + kCommandTextOffset);

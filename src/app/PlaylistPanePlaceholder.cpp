@@ -81,7 +81,8 @@ void CRightView::Refill()
 void CRightView::AddFiles()
 {
     std::vector<std::string> paths;
-    if (!g_pUiServices || !g_pUiServices->GetOpenFileNames("Add Files to Playlist", "All files (*.*)|*.*||", paths))
+    if (!g_pUiServices
+        || !g_pUiServices->GetOpenFileNames("Add Files to Playlist", "All files (*.*)|*.*||", paths))
         return;
     for (const std::string& path : paths)
         m_pPlaylist->AddEntry(path, m_pPlaylist->GetRowCount(), {}, {});

@@ -9,22 +9,20 @@
 
 #include <cstdlib>
 
-namespace {
-CVideoView::PlayerFactory& Factory()
+CVideoView::Hooks CVideoView::DefaultHooks()
 {
-    static CVideoView::PlayerFactory factory = [] { return std::make_unique<CBasePlayer>(); };
-    return factory;
-}
-} // namespace
-
-void CVideoView::SetPlayerFactory(PlayerFactory factory)
-{
-    Factory() = std::move(factory);
+    Hooks hooks;
+    hooks.createPlayer = [] { return std::make_unique<CBasePlayer>(); };
+    hooks.checkRuntime = [] { return true; };
+    hooks.fatalMessageBox = [](const std::string&, const std::string&) {};
+    hooks.exitProcess = [](int exitCode) { std::_Exit(exitCode); };
+    return hooks;
 }
 
 CVideoView::CVideoView(CMessageTarget* frame, QWidget* parent)
     : QWidget(parent)
     , m_pFrame(frame)
+    , m_Hooks(DefaultHooks())
 {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
@@ -45,17 +43,18 @@ void CVideoView::OnInitialUpdate()
         return;
     for (int i = 0; i < 2; ++i) {
         if (!m_pPlayers[i])
-            m_pPlayers[i] = Factory()();
+            m_pPlayers[i] = m_Hooks.createPlayer();
         if (!m_pPlayers[i]->Init(this)) {
             LogError("FATAL: Player initialisation failed!\n");
             ReleaseAllPlayers();
-            std::_Exit(1);
+            m_Hooks.exitProcess(1);
+            return;
         }
         m_pPlayers[i]->SetVolume(0);
         m_Volume = 0;
     }
     m_pPlayers[0]->SetOwner(winId());
-    m_pPlayers[0]->SetVideoRect({0, 0, width(), height()});
+    m_pPlayers[0]->SetVideoRect({ 0, 0, width(), height() });
     m_bInitialised = true;
 }
 
@@ -100,7 +99,7 @@ bool CVideoView::OpenMedia(const std::string& path, int player)
     m_pPlayers[player]->Show(player == m_ActivePlayer);
     if (player == m_ActivePlayer) {
         m_pPlayers[player]->SetOwner(winId());
-        m_pPlayers[player]->SetVideoRect({0, 0, width(), height()});
+        m_pPlayers[player]->SetVideoRect({ 0, 0, width(), height() });
     }
     Notify(WM_PLAYER_REFRESH, 0, 0);
     Notify(WM_PLAYER_MEDIA_OPENED, static_cast<WPARAM>(player), 0);
@@ -205,7 +204,7 @@ void CVideoView::SetActivePlayer(int player)
         return;
     m_ActivePlayer = player;
     m_pPlayers[player]->SetOwner(winId());
-    m_pPlayers[player]->SetVideoRect({0, 0, width(), height()});
+    m_pPlayers[player]->SetVideoRect({ 0, 0, width(), height() });
     for (int i = 0; i < 2; ++i) {
         CBasePlayer& p = *m_pPlayers[i];
         if (i == player) {
@@ -236,13 +235,6 @@ void CVideoView::ZoomTo(int percent)
 void CVideoView::ZoomFit()
 {
     m_ZoomLevel = 0;
-}
-
-void CVideoView::OnTick()
-{
-    CBasePlayer* active = m_pPlayers[m_ActivePlayer].get();
-    if (m_pPlayers[0] && m_pPlayers[1] && active->GetPlayState() == CBasePlayer::STATE_RUNNING)
-        Notify(WM_PLAYER_REFRESH, 0, 0);
 }
 
 std::string CVideoView::GetTitle(int player)

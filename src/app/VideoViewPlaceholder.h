@@ -19,8 +19,15 @@ class CBasePlayer;
 class CVideoView : public QWidget, public CMessageTarget
 {
 public:
-    using PlayerFactory = std::function<std::unique_ptr<CBasePlayer>()>;
-    static void SetPlayerFactory(PlayerFactory factory);
+    struct Hooks
+    {
+        std::function<std::unique_ptr<CBasePlayer>()> createPlayer;
+        std::function<bool()> checkRuntime;
+        std::function<void(const std::string& text, const std::string& caption)> fatalMessageBox;
+        std::function<void(int exitCode)> exitProcess;
+    };
+    static Hooks DefaultHooks();
+    void SetHooks(Hooks hooks) { m_Hooks = std::move(hooks); }
 
     CVideoView(CMessageTarget* frame, QWidget* parent);
     ~CVideoView() override;
@@ -40,7 +47,6 @@ public:
     void ToggleFullscreen();
     void ZoomTo(int percent);
     void ZoomFit();
-    void OnTick();
 
     std::string GetTitle(int player);
     std::string GetFileName(int player);
@@ -57,8 +63,9 @@ private:
     void ReleaseAllPlayers();
 
     CMessageTarget* m_pFrame;
+    Hooks m_Hooks;
     std::array<std::unique_ptr<CBasePlayer>, 2> m_pPlayers;
-    std::array<int32_t, 2> m_SavedState{};
+    std::array<int32_t, 2> m_SavedState {};
     bool m_bInitialised = false;
     int m_ActivePlayer = 0;
     int32_t m_Volume = 0;

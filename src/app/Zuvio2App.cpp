@@ -90,7 +90,9 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     m_pUiServices->SetParent(m_pFrame.get());
     connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);
     connect(m_pFrame.get(), &CMainFrame::documentRequested, this,
-            [this](const QString& path) { OpenDocumentFile(path.toLocal8Bit().toStdString()); });
+        [this](const QString& path) { OpenDocumentFile(path.toLocal8Bit().toStdString()); });
+    if (m_ViewHooks)
+        m_pFrame->GetVideoView()->SetHooks(*m_ViewHooks);
     m_pFrame->InitialUpdate();
     if (!line.document.empty())
         OpenDocumentFile(line.document);

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/VideoViewPlaceholder.h"
 
 #include <QObject>
 #include <QPointer>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CDlgSplash;
@@ -49,6 +51,9 @@ public:
     bool OpenDocumentFile(const std::string& path);
     void OnAppAbout();
 
+    // Replaces how the video view makes its players (tests); before InitInstance.
+    void SetViewHooks(CVideoView::Hooks hooks) { m_ViewHooks = std::move(hooks); }
+
     CMainFrame* MainFrame() const { return m_pFrame.get(); }
     CDlgSplash* Splash() const;
     // Closes the main window as "Quit" does (termination signals come here).
@@ -61,4 +66,5 @@ private:
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<CSignalBridge> m_pSignals;
     QPointer<CDlgSplash> m_pSplash;
+    std::optional<CVideoView::Hooks> m_ViewHooks;
 };

@@ -16,20 +16,28 @@ void FrameFixture::SetUp()
 {
     QFile::remove(QStringLiteral("LastPLS.dat"));
     QFile::remove(QString::fromStdString(ProfilePath()));
-    m_pPrefs = std::make_unique<CPreferences>(CPreferences::Defaults{});
+    m_pPrefs = std::make_unique<CPreferences>(CPreferences::Defaults {});
     m_pPrefs->m_bReloadPlaylist = false;
     m_pPrefs->m_BindIpAddress = "127.0.0.1";
     g_pPreferences = m_pPrefs.get();
-    CVideoView::SetPlayerFactory([] { return std::make_unique<ScriptedPlayer>(); });
 
     m_pListener = std::make_unique<QUdpSocket>();
     ASSERT_TRUE(m_pListener->bind(QHostAddress::LocalHost, 0));
     const std::string destination = "127.0.0.1:" + std::to_string(m_pListener->localPort());
     m_pFrame = std::make_unique<CMainFrame>(destination, 0);
+    m_pFrame->GetVideoView()->SetHooks(ScriptedHooks());
     m_pFrame->InitialUpdate();
     // The control bar's start-up volume is the first line; start the test after it.
     ASSERT_TRUE(WaitForText("Player A: Volume set to 100%.\n"));
     m_Texts.clear();
+}
+
+CVideoView::Hooks ScriptedHooks()
+{
+    CVideoView::Hooks hooks = CVideoView::DefaultHooks();
+    hooks.createPlayer = [] { return std::make_unique<ScriptedPlayer>(); };
+    hooks.checkRuntime = [] { return true; };
+    return hooks;
 }
 
 void FrameFixture::TearDown()
@@ -60,8 +68,8 @@ void FrameFixture::DrainPackets()
     while (m_pListener->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_pListener->receiveDatagram();
         const QByteArray data = datagram.data();
-        const auto decoded = RemotePackets::DecodeBroadcast(
-            std::span(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<size_t>(data.size())));
+        const auto decoded = RemotePackets::DecodeBroadcast(std::span(
+            reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<size_t>(data.size())));
         if (!decoded)
             continue;
         if (decoded->kind == RemotePackets::kKindText)
@@ -112,11 +120,11 @@ std::optional<RemotePackets::StatusRecord> FrameFixture::NextStatus()
 
 void FrameFixture::SendCommand(int32_t code, int32_t player, int32_t value, const std::string& text)
 {
-    const auto bytes = RemotePackets::EncodeCommand({player, code, value, text});
+    const auto bytes = RemotePackets::EncodeCommand({ player, code, value, text });
     QUdpSocket sender;
     const int slot = m_pFrame->GetSocket()->GetRecvIndex();
     sender.writeDatagram(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()),
-                         QHostAddress::LocalHost, m_pFrame->GetSocket()->GetBoundPort());
+        QHostAddress::LocalHost, m_pFrame->GetSocket()->GetBoundPort());
     QDeadlineTimer deadline(2000);
     while (m_pFrame->GetSocket()->GetRecvIndex() == slot && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -2,6 +2,7 @@
 
 #include "app/MainFrame.h"
 #include "app/Preferences.h"
+#include "app/VideoViewPlaceholder.h"
 #include "remote/RemotePackets.h"
 #include "support/LogCapture.h"
 #include "support/ScriptedUi.h"
@@ -14,6 +15,9 @@
 #include <vector>
 
 class ScriptedPlayer;
+
+// View hooks that make scripted players.
+CVideoView::Hooks ScriptedHooks();
 
 // A main frame with scripted players, its status packets going to a loopback
 // socket of the test, its command socket on a free port.

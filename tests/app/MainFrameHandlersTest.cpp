@@ -60,7 +60,7 @@ TEST_F(FrameFixture, RemoteOpenByEntryNumberAndByPath)
 TEST_F(FrameFixture, RemoteOpenFailuresAreReportedAndThePlayerKeepsWorking)
 {
     LoadPlaylist(2);
-    for (const char* text : {":0", ":x", ":99999", ":", "", "   "})
+    for (const char* text : { ":0", ":x", ":99999", ":", "", "   " })
         SendCommand(CMD_OPEN, 1, 0, text);
     const auto texts = Texts(6);
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "Player B: Opening Stream (  ) failed!\n"), 6);
@@ -88,7 +88,7 @@ TEST_F(FrameFixture, RemoteVolumeFollowsTheRangeAndRefusesWildValues)
     EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 1500);
     EXPECT_TRUE(m_Log.Contains("CVideoView::SetVolume() Value out of range (1500)"));
 
-    for (int32_t wild : {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()})
+    for (int32_t wild : { std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min() })
         m_pFrame->SendMessage(WM_NET_VOLUME, 0, wild);
     EXPECT_EQ(view.GetVolume(), -1500);
     m_pFrame->SendMessage(WM_NET_VOLUME, 0, -1); // no range test: -1 % is just below -R
@@ -104,14 +104,14 @@ TEST_F(FrameFixture, RemoteVolumeFollowsTheRangeAndRefusesWildValues)
 TEST_F(FrameFixture, BadPlayerIndicesAreLoggedAndDropped)
 {
     const std::pair<unsigned, const char*> cases[] = {
-        {WM_NET_PLAY, "OnNetPlayMedia(): PlayerID out of range!"},
-        {WM_NET_PAUSE, "OnNetPauseMedia(): PlayerID out of range!"},
-        {WM_NET_STOP, "OnNetStopMedia(): PlayerID out of range!"},
-        {WM_NET_VOLUME, "OnNetVolumeChange(): PlayerID out of range!"},
-        {WM_NET_SEEK, "OnNetSeekAbs(): PlayerID out of range!"},
+        { WM_NET_PLAY, "OnNetPlayMedia(): PlayerID out of range!" },
+        { WM_NET_PAUSE, "OnNetPauseMedia(): PlayerID out of range!" },
+        { WM_NET_STOP, "OnNetStopMedia(): PlayerID out of range!" },
+        { WM_NET_VOLUME, "OnNetVolumeChange(): PlayerID out of range!" },
+        { WM_NET_SEEK, "OnNetSeekAbs(): PlayerID out of range!" },
     };
     for (const auto& [msg, text] : cases) {
-        for (WPARAM player : {WPARAM{2}, static_cast<WPARAM>(-1), WPARAM{0x100000000ULL}}) {
+        for (WPARAM player : { WPARAM { 2 }, static_cast<WPARAM>(-1), WPARAM { 0x100000000ULL } }) {
             EXPECT_EQ(m_pFrame->SendMessage(msg, player, 10), 1);
         }
         EXPECT_TRUE(m_Log.Contains(text)) << text;

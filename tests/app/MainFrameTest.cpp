@@ -42,7 +42,7 @@ TEST_F(FrameFixture, PaneLayoutKeepsThePlaylistWidth)
     EXPECT_EQ(outer->widget(1), m_pFrame->GetRightView());
     EXPECT_EQ(m_pFrame->InnerSplitter()->widget(0), m_pFrame->GetVideoView());
 
-    outer->setSizes({outer->width() - 260, 260});
+    outer->setSizes({ outer->width() - 260, 260 });
     const int playlistWidth = m_pFrame->GetRightView()->width();
     m_pFrame->resize(1200, 700);
     EXPECT_EQ(m_pFrame->GetRightView()->width(), playlistWidth);
@@ -53,26 +53,42 @@ TEST_F(FrameFixture, MenusCarryTheirTextsAndAccelerators)
 {
     const auto items = MenuItems(m_pFrame->menuBar());
     const std::map<int, std::string> expected = {
-        {32774, "&Open media...\tCtrl+M"}, {32838, "Open playlist...\tCtrl+O"},
-        {32839, "&Save playlist...\tCtrl+Shift+S"}, {32843, "General Program Preferences"},
-        {32844, "Reset Preferences"}, {57665, "&Quit\tAlt+F4"}, {32772, "Play/Pause\tCtrl+P"},
-        {32773, "Stop\tCtrl+S"}, {32854, "Open playlist\tCtrl+O"}, {32855, "Save playlist\tCtrl+Shift+S"},
-        {32858, "Repeat single Track"}, {32856, "Loop playlist"}, {32857, "Auto play next entry"},
-        {32782, "Player A\tAlt+A"}, {32781, "Player B\tAlt+B"}, {32787, "Fullscreen\tAlt+Enter"},
-        {32786, "Always on top"}, {32852, "Fit to window"}, {32849, "50%\tAlt+1"}, {32850, "100%\tAlt+2"},
-        {32851, "200%\tAlt+3"}, {32846, "View Logbook"}, {57664, "&About..."}, {57616, "Letzte Datei"},
+        { 32774, "&Open media...\tCtrl+M" },
+        { 32838, "Open playlist...\tCtrl+O" },
+        { 32839, "&Save playlist...\tCtrl+Shift+S" },
+        { 32843, "General Program Preferences" },
+        { 32844, "Reset Preferences" },
+        { 57665, "&Quit\tAlt+F4" },
+        { 32772, "Play/Pause\tCtrl+P" },
+        { 32773, "Stop\tCtrl+S" },
+        { 32854, "Open playlist\tCtrl+O" },
+        { 32855, "Save playlist\tCtrl+Shift+S" },
+        { 32858, "Repeat single Track" },
+        { 32856, "Loop playlist" },
+        { 32857, "Auto play next entry" },
+        { 32782, "Player A\tAlt+A" },
+        { 32781, "Player B\tAlt+B" },
+        { 32787, "Fullscreen\tAlt+Enter" },
+        { 32786, "Always on top" },
+        { 32852, "Fit to window" },
+        { 32849, "50%\tAlt+1" },
+        { 32850, "100%\tAlt+2" },
+        { 32851, "200%\tAlt+3" },
+        { 32846, "View Logbook" },
+        { 57664, "&About..." },
+        { 57616, "Letzte Datei" },
     };
     for (const auto& [id, text] : expected) {
         ASSERT_TRUE(items.count(id)) << id;
         EXPECT_EQ(items.at(id), text) << id;
     }
     EXPECT_EQ(m_pFrame->Action(32772)->shortcuts(),
-              QList<QKeySequence>({QKeySequence(QStringLiteral("Ctrl+P")), QKeySequence(Qt::Key_Space)}));
+        QList<QKeySequence>({ QKeySequence(QStringLiteral("Ctrl+P")), QKeySequence(Qt::Key_Space) }));
     EXPECT_EQ(m_pFrame->Action(32838)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     EXPECT_TRUE(m_pFrame->Action(32854)->shortcut().isEmpty()); // the label only
     EXPECT_TRUE(m_pFrame->Action(32849)->shortcut().isEmpty()); // zoom: labels, no accelerators
     EXPECT_EQ(m_pFrame->Action(CommandId::ClearPlaylist)->shortcut(),
-              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
 }
 
 TEST_F(FrameFixture, EnablingChecksAndRadioMarksFollowTheState)

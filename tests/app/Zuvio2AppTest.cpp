@@ -1,5 +1,6 @@
 // Start-up of the application object: platform choice, splash, the start-up
 // playlist rules and document opening from the command line.
+#include "FrameFixture.h"
 #include "ScriptedPlayer.h"
 
 #include "app/DlgSplash.h"
@@ -28,7 +29,6 @@ protected:
     void SetUp() override
     {
         qputenv("ZUVIO_COMMAND_PORT", "0");
-        CVideoView::SetPlayerFactory([] { return std::make_unique<ScriptedPlayer>(); });
         QFile::remove(QStringLiteral("LastPLS.dat"));
         QFile::remove(QString::fromStdString(ProfilePath()));
         WriteProfileString("General", "m_BindIpAddress", "127.0.0.1");
@@ -74,7 +74,7 @@ struct EnvGuard
 
 TEST(ChoosePlatform, HeadlessWithoutAnyDisplayAndX11UnderWayland)
 {
-    EnvGuard guard({"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"});
+    EnvGuard guard({ "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" });
     qunsetenv("QT_QPA_PLATFORM");
     qunsetenv("DISPLAY");
     qunsetenv("WAYLAND_DISPLAY");
@@ -97,6 +97,7 @@ TEST_F(AppTest, SplashFollowsThePreferenceAndClosesItself)
     WriteProfileInt("General", "m_bShowSplash", 0);
     {
         CZuvio2App app;
+        app.SetViewHooks(ScriptedHooks());
         ASSERT_TRUE(app.InitInstance(Line()));
         EXPECT_EQ(app.Splash(), nullptr);
         EXPECT_TRUE(app.MainFrame()->isVisible());
@@ -108,6 +109,7 @@ TEST_F(AppTest, SplashFollowsThePreferenceAndClosesItself)
 
     WriteProfileInt("General", "m_bShowSplash", 1);
     CZuvio2App app;
+    app.SetViewHooks(ScriptedHooks());
     ASSERT_TRUE(app.InitInstance(Line()));
     QPointer<CDlgSplash> splash = app.Splash();
     ASSERT_TRUE(splash);
@@ -127,6 +129,7 @@ TEST_F(AppTest, ReloadPlaylistRestoresTheLastRunWithoutStarting)
     WriteProfileString("General", "m_AutoPlaylist", "auto.m3u"); // ignored while reloading
     WritePlaylist("auto.m3u", 1);
     CZuvio2App app;
+    app.SetViewHooks(ScriptedHooks());
     ASSERT_TRUE(app.InitInstance(Line()));
     CPlaylistCtrl* playlist = app.MainFrame()->GetPlaylist();
     EXPECT_EQ(playlist->GetRowCount(), 3);
@@ -140,8 +143,10 @@ TEST_F(AppTest, AutoPlaylistLoadsAndStartsTheFirstEntry)
     WriteProfileInt("General", "m_bReloadPlaylist", 0);
     WriteProfileInt("General", "m_bAutoPlayTrack", 1);
     WritePlaylist("auto.m3u", 2);
-    WriteProfileString("General", "m_AutoPlaylist", QFile(QStringLiteral("auto.m3u")).fileName().toStdString());
+    WriteProfileString(
+        "General", "m_AutoPlaylist", QFile(QStringLiteral("auto.m3u")).fileName().toStdString());
     CZuvio2App app;
+    app.SetViewHooks(ScriptedHooks());
     ASSERT_TRUE(app.InitInstance(Line()));
     CBasePlayer* a = app.MainFrame()->GetVideoView()->GetPlayer(0);
     EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 2);
@@ -156,12 +161,14 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     WritePlaylist("show.m3u", 4);
     {
         CZuvio2App app;
+        app.SetViewHooks(ScriptedHooks());
         ASSERT_TRUE(app.InitInstance(Line("show.m3u")));
         EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 4);
         ASSERT_FALSE(GetRecentFileList().empty());
         EXPECT_NE(GetRecentFileList().front().find("show.m3u"), std::string::npos);
     }
     CZuvio2App app;
+    app.SetViewHooks(ScriptedHooks());
     ASSERT_TRUE(app.InitInstance(Line("/media/show/single.mp4")));
     EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 0);
     EXPECT_EQ(app.MainFrame()->GetVideoView()->GetPlayer(0)->GetTitle(), "single.mp4");
