@@ -10,6 +10,7 @@ struct CCommandLine
     bool help = false;
     bool version = false;
     bool logToStderr = false;
+    bool play = false;         // start FILE (a medium, or the playlist's first entry)
     std::string audioSink;     // GStreamer bin description; empty = default
     std::string videoSink;
     std::string statusAddress; // "ADDR[:PORT]" as given; empty = default broadcast

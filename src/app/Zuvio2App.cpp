@@ -10,6 +10,7 @@
 #include "app/SignalBridge.h"
 #include "app/VideoViewPlaceholder.h"
 #include "playlist/MediaTypes.h"
+#include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
 
 #include <QApplication>
@@ -94,8 +95,8 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     if (m_ViewHooks)
         m_pFrame->GetVideoView()->SetHooks(*m_ViewHooks);
     m_pFrame->InitialUpdate();
-    if (!line.document.empty())
-        OpenDocumentFile(line.document);
+    if (!line.document.empty() && OpenDocumentFile(line.document) && line.play)
+        StartDocument(line.document);
 
     m_pSignals = std::make_unique<CSignalBridge>();
     connect(m_pSignals.get(), &CSignalBridge::terminationRequested, this, [this](int signalNumber) {
@@ -136,6 +137,14 @@ bool CZuvio2App::OpenDocumentFile(const std::string& path)
         opened = m_pFrame->GetVideoView()->OpenMedia(path, m_pFrame->GetVideoView()->GetActivePlayer());
     AddToRecentFileList(path);
     return opened;
+}
+
+void CZuvio2App::StartDocument(const std::string& path)
+{
+    if (!IsPlaylistFile(path))
+        m_pFrame->SendMessage(WM_CMD_PLAY, 0, 0);
+    else if (CPlaylistCtrl* playlist = m_pFrame->GetPlaylist())
+        playlist->OnDoubleClick(0);
 }
 
 void CZuvio2App::OnAppAbout()

@@ -50,6 +50,8 @@ public:
     // A file from the command line or the recent-file list.
     bool OpenDocumentFile(const std::string& path);
     void OnAppAbout();
+    // --play: the playlist's first entry, or the medium that was opened.
+    void StartDocument(const std::string& path);
 
     // Replaces how the video view makes its players (tests); before InitInstance.
     void SetViewHooks(CVideoView::Hooks hooks) { m_ViewHooks = std::move(hooks); }

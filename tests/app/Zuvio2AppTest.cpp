@@ -167,9 +167,20 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
         ASSERT_FALSE(GetRecentFileList().empty());
         EXPECT_NE(GetRecentFileList().front().find("show.m3u"), std::string::npos);
     }
+    {
+        CZuvio2App app;
+        app.SetViewHooks(ScriptedHooks());
+        ASSERT_TRUE(app.InitInstance(Line("/media/show/single.mp4")));
+        EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 0);
+        EXPECT_EQ(app.MainFrame()->GetVideoView()->GetPlayer(0)->GetTitle(), "single.mp4");
+        EXPECT_EQ(app.MainFrame()->GetVideoView()->GetPlayer(0)->GetPlayState(), CBasePlayer::STATE_STOPPED);
+    }
+    CCommandLine line = Line("show.m3u");
+    line.play = true; // the demo's way in: the first entry starts at once
     CZuvio2App app;
     app.SetViewHooks(ScriptedHooks());
-    ASSERT_TRUE(app.InitInstance(Line("/media/show/single.mp4")));
-    EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 0);
-    EXPECT_EQ(app.MainFrame()->GetVideoView()->GetPlayer(0)->GetTitle(), "single.mp4");
+    ASSERT_TRUE(app.InitInstance(line));
+    CBasePlayer* a = app.MainFrame()->GetVideoView()->GetPlayer(0);
+    EXPECT_EQ(a->GetTitle(), "cue1.mp4");
+    EXPECT_EQ(a->GetPlayState(), CBasePlayer::STATE_RUNNING);
 }
