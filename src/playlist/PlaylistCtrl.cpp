@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -332,6 +333,21 @@ void CPlaylistCtrl::OnDoubleClick(int row)
     m_CurTrack = row;
     SetMarkedItem(row);
     LoadTrack(true);
+}
+
+bool CPlaylistCtrl::RemoveRow(int position)
+{
+    const CRow* row = m_bInitialised ? GetRow(position) : nullptr;
+    if (!row)
+        return false;
+    const int32_t id = row->m_Id;
+    m_Rows.erase(m_Rows.begin() + position);
+    m_EntryById.erase(id);
+    std::erase_if(m_Entries, [id](const std::unique_ptr<CEntry>& entry) { return entry->m_Id == id; });
+    if (m_MarkedItem == id)
+        m_MarkedItem = -1;
+    RenumberItems(position);
+    return true;
 }
 
 void CPlaylistCtrl::RemoveAll()

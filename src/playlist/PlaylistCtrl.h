@@ -91,6 +91,9 @@ public:
     void FocusPlayerEntry(int player);
     void SetMarkedItem(int position);
     void OnDoubleClick(int row);
+    // Removes a row and its entry; m_CurTrack stays, the marked item is cleared
+    // when it was this entry. False for a position outside the rows.
+    bool RemoveRow(int position);
     void RemoveAll();
 
     // Playlist files.
