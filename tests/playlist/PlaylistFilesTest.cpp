@@ -5,6 +5,8 @@
 
 #include "PlaylistFixture.h"
 
+#include <unistd.h>
+
 using PlaylistFilesTest = PlaylistFixture;
 
 TEST_F(PlaylistFilesTest, OpenThroughTheDialog)
@@ -159,4 +161,7 @@ TEST_F(PlaylistFilesTest, BinaryAndOddlyNamedPlaylistsLoadWithoutHarm)
     EXPECT_EQ(ctrl->GetRow(0)->m_Name, "\xe9t\xe9");
     EXPECT_TRUE(ctrl->SavePlaylist(media.File("\xfe.m3u")));
     EXPECT_EQ(ReadBytes(media.File("\xfe.m3u")), "#EXTM3U\r\n#EXTINF:2,\xe9t\xe9\r\n" + odd + "\r\n");
+    // Qt cannot name these files, so its temporary folder could not remove them.
+    for (const std::string& name : {media.File("\xfe.m3u"), odd, media.File("n\xe4me.m3u")})
+        ::unlink(name.c_str());
 }
