@@ -1,5 +1,6 @@
 #pragma once
 
+#include "playback/BasePlayer.h"
 #include "playlist/Entry.h"
 
 #include <cstdint>
@@ -9,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-class CBasePlayer;
 class CMessageTarget;
 class CPlaylistReader;
 
