@@ -173,11 +173,12 @@ void CServerSocket::ReadPending(std::uint8_t* datagram, std::size_t capacity)
             return;
         // Commands that arrive while remote control is off are read and dropped; left
         // unread they would stall the socket's notifications for good.
-        if (g_pPreferences == nullptr || g_pPreferences->m_iRemoteCtrl != 1)
-            continue;
         const std::span<const std::uint8_t> bytes(datagram, static_cast<std::size_t>(size));
-        if (RemotePackets::CheckCommand(bytes) == RemotePackets::CommandCheck::Accepted)
+        if (g_pPreferences != nullptr && g_pPreferences->m_iRemoteCtrl == 1
+            && RemotePackets::CheckCommand(bytes) == RemotePackets::CommandCheck::Accepted)
             AcceptCommand(datagram);
+        else
+            ++m_nDiscarded;
     }
 }
 

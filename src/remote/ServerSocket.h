@@ -57,6 +57,8 @@ public:
     // Copies the name into the status record, cut to 127 characters.
     void SetFileName(std::string_view name);
     int GetRecvIndex() const { return m_iRecvIndex; }
+    // Datagrams read and dropped: remote control off, wrong size or wrong magic.
+    std::uint64_t GetDiscardedCount() const { return m_nDiscarded; }
     bool IsInitialized() const { return m_bInitialized; }
     const std::array<std::uint8_t, 6>& GetMacAddress() const { return m_MacAddress; }
 
@@ -85,6 +87,7 @@ private:
     std::uint32_t m_dwStatusStart = 0;
     bool m_bInitialized = false;
     bool m_bReceiving = false;
+    std::uint64_t m_nDiscarded = 0;
     std::unique_ptr<QUdpSocket> m_pServerSocket;
     std::unique_ptr<QUdpSocket> m_BroadcastSocket;
 
