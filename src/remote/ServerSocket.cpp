@@ -62,6 +62,18 @@ bool CServerSocket::SetStatusDestination(const std::string& hostPort)
     return true;
 }
 
+std::optional<std::string> CServerSocket::StatusDestOption(const QStringList& arguments)
+{
+    static const QString kOption = QStringLiteral("--status-dest");
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == kOption && i + 1 < arguments.size())
+            return arguments[i + 1].toStdString();
+        if (arguments[i].startsWith(kOption + QLatin1Char('=')))
+            return arguments[i].mid(kOption.size() + 1).toStdString();
+    }
+    return std::nullopt;
+}
+
 void CServerSocket::SetStatusDestination(const QHostAddress& address, std::uint16_t port)
 {
     m_StatusAddress = address;

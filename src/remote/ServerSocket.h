@@ -5,11 +5,13 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +48,8 @@ public:
     // or by ZUVIO_STATUS_DEST=host:port at construction. False for a bad text.
     bool SetStatusDestination(const std::string& hostPort);
     void SetStatusDestination(const QHostAddress& address, std::uint16_t port);
+    // The value of "--status-dest HOST:PORT" or "--status-dest=HOST:PORT" on a command line.
+    static std::optional<std::string> StatusDestOption(const QStringList& arguments);
     QHostAddress GetStatusAddress() const { return m_StatusAddress; }
     std::uint16_t GetStatusPort() const { return m_StatusPort; }
     // The command port for the next InitServer; 0 takes any free port (tests).

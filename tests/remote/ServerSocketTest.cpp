@@ -378,6 +378,29 @@ TEST_F(ServerSocketTest, InvalidDestinationSendsNothingRatherThanBroadcast)
     EXPECT_EQ(Heard(1).at(0).text, "heard");
 }
 
+TEST(StatusDestEnvironment, ReadAtConstructionAndRefusedWhenMalformed)
+{
+    ASSERT_TRUE(kLoopbackOnly);
+    LogCapture log;
+    setenv("ZUVIO_STATUS_DEST", "127.0.0.1:4567", 1);
+    const CServerSocket good(nullptr);
+    EXPECT_EQ(good.GetStatusAddress(), QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(good.GetStatusPort(), 4567);
+    setenv("ZUVIO_STATUS_DEST", "controller:4567", 1);
+    const CServerSocket bad(nullptr);
+    EXPECT_TRUE(bad.GetStatusAddress().isNull());
+    EXPECT_TRUE(log.Contains("ZUVIO_STATUS_DEST \"controller:4567\" is not address:port", LOG_LEVEL_ERROR));
+    setenv("ZUVIO_STATUS_DEST", "127.0.0.1:9", 1);
+}
+
+TEST(StatusDestOption, FoundInEitherSpelling)
+{
+    EXPECT_EQ(CServerSocket::StatusDestOption({"zuvio", "--status-dest", "127.0.0.1:4000", "show.m3u"}),
+              "127.0.0.1:4000");
+    EXPECT_EQ(CServerSocket::StatusDestOption({"zuvio", "--status-dest=10.0.0.255"}), "10.0.0.255");
+    EXPECT_FALSE(CServerSocket::StatusDestOption({"zuvio", "show.m3u", "--status-dest"}));
+}
+
 TEST_F(ServerSocketTest, HandlerMayRestartTheServerWhileACommandIsHandled)
 {
     m_Owner.handler = [&](unsigned msg, WPARAM, LPARAM) -> LRESULT {
