@@ -31,7 +31,7 @@ int UdpSocket(std::uint16_t bindPort)
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     const int buffer = 4 << 20;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
-    sockaddr_in local{};
+    sockaddr_in local {};
     local.sin_family = AF_INET;
     local.sin_port = htons(bindPort);
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
@@ -46,7 +46,8 @@ int UdpSocket(std::uint16_t bindPort)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: remote_latency PLAYER_IP[:PORT] [RATE_PER_SECOND] [SECONDS] [LISTEN_PORT]\n");
+        std::fprintf(
+            stderr, "usage: remote_latency PLAYER_IP[:PORT] [RATE_PER_SECOND] [SECONDS] [LISTEN_PORT]\n");
         return 2;
     }
     const auto player = ParseHostPort(argv[1], RemotePackets::kCommandPort);
@@ -60,7 +61,7 @@ int main(int argc, char** argv)
 
     const int listener = UdpSocket(static_cast<std::uint16_t>(listenPort));
     const int sender = UdpSocket(0);
-    sockaddr_in to{};
+    sockaddr_in to {};
     to.sin_family = AF_INET;
     to.sin_port = htons(player->port);
     to.sin_addr.s_addr = htonl(player->address.toIPv4Address());
@@ -78,20 +79,23 @@ int main(int argc, char** argv)
     while (answered < total) {
         const auto now = Clock::now();
         if (sent < total && now >= start + sent * interval) {
-            const auto packet = RemotePackets::EncodeCommand({0, RemotePackets::CMD_SEEK_ABS, sent, {}});
+            const auto packet = RemotePackets::EncodeCommand({ 0, RemotePackets::CMD_SEEK_ABS, sent, {} });
             sentAt[static_cast<std::size_t>(sent)] = Clock::now();
-            if (::sendto(sender, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0)
+            if (::sendto(sender, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to)
+                < 0)
                 std::perror("remote_latency: sendto");
             ++sent;
             continue;
         }
         // Stragglers get two seconds after the last command.
-        const auto deadline = sent < total ? start + sent * interval : start + total * interval + std::chrono::seconds(2);
+        const auto deadline
+            = sent < total ? start + sent * interval : start + total * interval + std::chrono::seconds(2);
         if (sent == total && now >= deadline)
             break;
         const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - now);
-        timespec timeout{static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000)};
-        pollfd pfd{listener, POLLIN, 0};
+        timespec timeout { static_cast<time_t>(wait.count() / 1000000000),
+            static_cast<long>(wait.count() % 1000000000) };
+        pollfd pfd { listener, POLLIN, 0 };
         if (::ppoll(&pfd, 1, &timeout, nullptr) <= 0)
             continue;
         for (;;) {
@@ -99,14 +103,16 @@ int main(int argc, char** argv)
             if (n < 0)
                 break;
             const auto received = Clock::now();
-            const auto decoded = RemotePackets::DecodeBroadcast(std::span(buffer, static_cast<std::size_t>(n)));
+            const auto decoded
+                = RemotePackets::DecodeBroadcast(std::span(buffer, static_cast<std::size_t>(n)));
             if (!decoded || decoded->kind != RemotePackets::kKindText || decoded->text.rfind(prefix, 0) != 0)
                 continue;
             const long seq = std::strtol(decoded->text.c_str() + prefix.size(), nullptr, 10);
             if (seq < 0 || seq >= sent || latencyUs[static_cast<std::size_t>(seq)] >= 0)
                 continue;
-            latencyUs[static_cast<std::size_t>(seq)] =
-                std::chrono::duration<double, std::micro>(received - sentAt[static_cast<std::size_t>(seq)]).count();
+            latencyUs[static_cast<std::size_t>(seq)]
+                = std::chrono::duration<double, std::micro>(received - sentAt[static_cast<std::size_t>(seq)])
+                      .count();
             ++answered;
         }
     }
@@ -118,10 +124,13 @@ int main(int argc, char** argv)
         if (us >= 0)
             done.push_back(us);
     std::sort(done.begin(), done.end());
-    const auto at = [&](double q) { return done.empty() ? 0.0 : done[static_cast<std::size_t>(q * (done.size() - 1))]; };
+    const auto at = [&](double q) {
+        return done.empty() ? 0.0 : done[static_cast<std::size_t>(q * (done.size() - 1))];
+    };
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     std::printf("commands %d, answered %zu, lost %d, rate %d/s over %.1f s\n", total, done.size(),
-                total - static_cast<int>(done.size()), rate, elapsed);
-    std::printf("round trip us: median %.0f, p99 %.0f, max %.0f\n", at(0.5), at(0.99), done.empty() ? 0.0 : done.back());
+        total - static_cast<int>(done.size()), rate, elapsed);
+    std::printf("round trip us: median %.0f, p99 %.0f, max %.0f\n", at(0.5), at(0.99),
+        done.empty() ? 0.0 : done.back());
     return done.size() == static_cast<std::size_t>(total) ? 0 : 1;
 }

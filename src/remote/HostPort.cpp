@@ -29,7 +29,8 @@ std::optional<HostPort> ParseHostPort(const std::string& text, std::uint16_t def
         const std::string digits = text.substr(colon + 1);
         unsigned port = 0;
         const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
-        if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || port == 0 || port > 65535)
+        if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || port == 0
+            || port > 65535)
             return std::nullopt;
         result.port = static_cast<std::uint16_t>(port);
     }

@@ -9,8 +9,8 @@ namespace RemotePackets {
 
 namespace {
 
-constexpr std::uint8_t kCommandMagic[4] = {'Y', 'C', 'U', 'L'};
-constexpr std::uint8_t kBroadcastMagic[4] = {'X', 'O', 'L', 'A'};
+constexpr std::uint8_t kCommandMagic[4] = { 'Y', 'C', 'U', 'L' };
+constexpr std::uint8_t kBroadcastMagic[4] = { 'X', 'O', 'L', 'A' };
 
 void PutUInt32(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value)
 {
@@ -87,7 +87,7 @@ std::optional<Command> DecodeCommand(std::span<const std::uint8_t> datagram)
 
 CommandBytes EncodeCommand(const Command& command)
 {
-    CommandBytes bytes{};
+    CommandBytes bytes {};
     std::memcpy(bytes.data(), kCommandMagic, 4);
     PutUInt32(bytes, kCommandPlayerOffset, static_cast<std::uint32_t>(command.player));
     PutUInt32(bytes, kCommandCodeOffset, static_cast<std::uint32_t>(command.code));
@@ -99,21 +99,30 @@ CommandBytes EncodeCommand(const Command& command)
 unsigned MessageForCode(std::int32_t code)
 {
     switch (code) {
-    case CMD_PLAY: return WM_NET_PLAY;
-    case CMD_STOP: return WM_NET_STOP;
-    case CMD_PAUSE: return WM_NET_PAUSE;
-    case CMD_OPEN: return WM_NET_OPEN;
-    case CMD_SEEK_ABS: return WM_NET_SEEK;
-    case CMD_UNUSED_12: return WM_NET_UNUSED_12;
-    case CMD_VOLUME: return WM_NET_VOLUME;
-    case CMD_SET_ACTIVE: return WM_NET_SELECT_PLAYER;
-    default: return 0;
+    case CMD_PLAY:
+        return WM_NET_PLAY;
+    case CMD_STOP:
+        return WM_NET_STOP;
+    case CMD_PAUSE:
+        return WM_NET_PAUSE;
+    case CMD_OPEN:
+        return WM_NET_OPEN;
+    case CMD_SEEK_ABS:
+        return WM_NET_SEEK;
+    case CMD_UNUSED_12:
+        return WM_NET_UNUSED_12;
+    case CMD_VOLUME:
+        return WM_NET_VOLUME;
+    case CMD_SET_ACTIVE:
+        return WM_NET_SELECT_PLAYER;
+    default:
+        return 0;
     }
 }
 
 BroadcastBytes EncodeStatus(const StatusRecord& record)
 {
-    BroadcastBytes bytes{};
+    BroadcastBytes bytes {};
     std::memcpy(bytes.data(), kBroadcastMagic, 4);
     PutUInt32(bytes, 8, static_cast<std::uint32_t>(record.playState));
     PutUInt32(bytes, 12, 1);
@@ -131,7 +140,7 @@ BroadcastBytes EncodeStatus(const StatusRecord& record)
 
 BroadcastBytes EncodeText(std::string_view text)
 {
-    BroadcastBytes bytes{};
+    BroadcastBytes bytes {};
     std::memcpy(bytes.data(), kBroadcastMagic, 4);
     PutUInt32(bytes, 12, 1);
     PutUInt32(bytes, 20, kKindText);

@@ -25,8 +25,8 @@ constexpr std::size_t kCommandValueOffset = 24;
 constexpr std::size_t kCommandTextOffset = 36;
 constexpr std::size_t kCommandTextSize = 512;
 
-constexpr std::size_t kStatusNameOffset = 28;    // char[256], a copy of the name
-constexpr std::size_t kStatusBlockOffset = 284;  // duration, position, state, name, volume, active
+constexpr std::size_t kStatusNameOffset = 28; // char[256], a copy of the name
+constexpr std::size_t kStatusBlockOffset = 284; // duration, position, state, name, volume, active
 constexpr std::size_t kStatusNameAgainOffset = 296;
 constexpr std::size_t kStatusVolumeOffset = 424;
 constexpr std::size_t kStatusActiveOffset = 426;
@@ -81,7 +81,7 @@ struct StatusRecord
     std::string fileName; // cut to 127 characters when encoded
     std::uint16_t volume = 0;
     std::uint16_t activeIndex = 0;
-    std::array<std::uint8_t, 6> mac{};
+    std::array<std::uint8_t, 6> mac {};
 };
 
 BroadcastBytes EncodeStatus(const StatusRecord& record);
@@ -93,7 +93,7 @@ struct Broadcast
 {
     std::int32_t kind = kKindStatus;
     StatusRecord status; // kind 0
-    std::string text;    // kind 3
+    std::string text; // kind 3
 };
 
 // Accepts 540 bytes beginning with "XOLA" and of kind 0 or 3.

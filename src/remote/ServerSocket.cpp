@@ -23,7 +23,8 @@ constexpr int kMaxDatagramsPerNotification = 64;
 std::uint32_t TickCount()
 {
     using namespace std::chrono;
-    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 LPARAM SignExtended(std::int32_t value)
@@ -43,8 +44,9 @@ CServerSocket::CServerSocket(CMessageTarget* owner, QObject* parent)
 {
     if (const char* dest = std::getenv("ZUVIO_STATUS_DEST"); dest != nullptr && *dest != '\0') {
         if (!SetStatusDestination(dest))
-            LogError("CServerSocket: ZUVIO_STATUS_DEST \"%s\" is not address:port; no status packets are sent.\n",
-                     dest);
+            LogError(
+                "CServerSocket: ZUVIO_STATUS_DEST \"%s\" is not address:port; no status packets are sent.\n",
+                dest);
     }
 }
 
@@ -97,8 +99,8 @@ bool CServerSocket::InitServer(const std::string& bindAddress)
     DisposeSocket(m_BroadcastSocket);
     DisposeSocket(m_pServerSocket);
 
-    const vexoNet::CNetworkSetup setup = m_NetworkSource ? vexoNet::CNetworkSetup(m_NetworkSource)
-                                                         : vexoNet::CNetworkSetup();
+    const vexoNet::CNetworkSetup setup
+        = m_NetworkSource ? vexoNet::CNetworkSetup(m_NetworkSource) : vexoNet::CNetworkSetup();
     const std::string address = bindAddress.empty() ? setup.GetPrimaryAddress() : bindAddress;
 
     const auto bindTo = ParseIPv4(address);
@@ -118,7 +120,9 @@ bool CServerSocket::InitServer(const std::string& bindAddress)
         return false;
     }
     const int on = 1;
-    if (::setsockopt(static_cast<int>(broadcast->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+    if (::setsockopt(
+            static_cast<int>(broadcast->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, sizeof on)
+        != 0) {
         LogError("InitServer(): Broadcast socket failed.\n");
         return false;
     }
@@ -180,7 +184,8 @@ void CServerSocket::ReadPending(std::uint8_t* datagram, std::size_t capacity)
     for (int n = 0; n < kMaxDatagramsPerNotification; ++n) {
         if (!m_pServerSocket || !m_pServerSocket->hasPendingDatagrams())
             return;
-        const qint64 size = m_pServerSocket->readDatagram(reinterpret_cast<char*>(datagram), static_cast<qint64>(capacity));
+        const qint64 size
+            = m_pServerSocket->readDatagram(reinterpret_cast<char*>(datagram), static_cast<qint64>(capacity));
         if (size < 0)
             return;
         // Commands that arrive while remote control is off are read and dropped; left
@@ -263,6 +268,6 @@ void CServerSocket::SendBroadcast(const std::uint8_t* data, std::size_t size)
 {
     // A failed send is not reported: the next tick sends a fresh status anyway.
     if (m_BroadcastSocket && !m_StatusAddress.isNull())
-        m_BroadcastSocket->writeDatagram(reinterpret_cast<const char*>(data), static_cast<qint64>(size),
-                                         m_StatusAddress, m_StatusPort);
+        m_BroadcastSocket->writeDatagram(
+            reinterpret_cast<const char*>(data), static_cast<qint64>(size), m_StatusAddress, m_StatusPort);
 }

@@ -86,8 +86,8 @@ private:
 
     CMessageTarget* m_pOwner;
     std::int32_t m_iRecvIndex = 0;
-    std::array<std::uint8_t, 6> m_MacAddress{};
-    std::array<std::array<std::uint8_t, 548>, kRingSlots> m_RecvRing{};
+    std::array<std::uint8_t, 6> m_MacAddress {};
+    std::array<std::array<std::uint8_t, 548>, kRingSlots> m_RecvRing {};
     std::uint32_t m_dwStatusStart = 0;
     bool m_bInitialized = false;
     bool m_bReceiving = false;

@@ -23,14 +23,27 @@ LRESULT FrameDouble::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
 {
     const char* badPlayer = nullptr;
     switch (msg) {
-    case WM_NET_PLAY: badPlayer = "OnNetPlayMedia(): PlayerID out of range!\n"; break;
-    case WM_NET_PAUSE: badPlayer = "OnNetPauseMedia(): PlayerID out of range!\n"; break;
-    case WM_NET_STOP: badPlayer = "OnNetStopMedia(): PlayerID out of range!\n"; break;
-    case WM_NET_VOLUME: badPlayer = "OnNetVolumeChange(): PlayerID out of range!\n"; break;
-    case WM_NET_SEEK: badPlayer = "OnNetSeekAbs(): PlayerID out of range!\n"; break;
+    case WM_NET_PLAY:
+        badPlayer = "OnNetPlayMedia(): PlayerID out of range!\n";
+        break;
+    case WM_NET_PAUSE:
+        badPlayer = "OnNetPauseMedia(): PlayerID out of range!\n";
+        break;
+    case WM_NET_STOP:
+        badPlayer = "OnNetStopMedia(): PlayerID out of range!\n";
+        break;
+    case WM_NET_VOLUME:
+        badPlayer = "OnNetVolumeChange(): PlayerID out of range!\n";
+        break;
+    case WM_NET_SEEK:
+        badPlayer = "OnNetSeekAbs(): PlayerID out of range!\n";
+        break;
     case WM_NET_OPEN:
-    case WM_NET_SELECT_PLAYER: badPlayer = "CVideoView: invalid Player ID!\n"; break;
-    default: return 1; // 1129 and anything else: no handler
+    case WM_NET_SELECT_PLAYER:
+        badPlayer = "CVideoView: invalid Player ID!\n";
+        break;
+    default:
+        return 1; // 1129 and anything else: no handler
     }
     if (wParam >= 2) {
         LogError("%s", badPlayer);
@@ -42,14 +55,21 @@ LRESULT FrameDouble::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
         m_Active = player;
         SetState(player, 2);
         break;
-    case WM_NET_PAUSE: SetState(player, 1); break;
-    case WM_NET_STOP: SetState(player, 0); break;
-    case WM_NET_SELECT_PLAYER: m_Active = player; break;
+    case WM_NET_PAUSE:
+        SetState(player, 1);
+        break;
+    case WM_NET_STOP:
+        SetState(player, 0);
+        break;
+    case WM_NET_SELECT_PLAYER:
+        m_Active = player;
+        break;
     case WM_NET_VOLUME:
         // Only what a volume slider can hold is taken; the rest is refused.
         if (lParam >= 0 && lParam <= 100)
             m_VolumePercent = static_cast<int>(lParam);
-        SendStatusMsg(static_cast<WPARAM>(m_Active), "Volume set to " + std::to_string(m_VolumePercent) + "%.");
+        SendStatusMsg(
+            static_cast<WPARAM>(m_Active), "Volume set to " + std::to_string(m_VolumePercent) + "%.");
         break;
     case WM_NET_SEEK:
         m_Position[player] = static_cast<std::uint32_t>(lParam);
@@ -69,12 +89,14 @@ LRESULT FrameDouble::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
             SendStatusMsg(wParam, "Opening Stream (  ) failed!");
             return 1;
         }
-        m_File[player] = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+        m_File[player]
+            = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
         m_State[player] = 0;
         SendStatusMsg(wParam, "Opening Stream ( " + m_File[player] + " ) successful.");
         break;
     }
-    default: break;
+    default:
+        break;
     }
     UpdateStatusRecord();
     m_pSocket->m_bSendNow = true;
@@ -84,7 +106,7 @@ LRESULT FrameDouble::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
 void FrameDouble::SetState(int player, int state)
 {
     m_State[player] = state;
-    static const char* const texts[] = {"Playback stopped.", "Playback paused.", "Playback started."};
+    static const char* const texts[] = { "Playback stopped.", "Playback paused.", "Playback started." };
     SendStatusMsg(static_cast<WPARAM>(player), texts[state]);
 }
 

@@ -24,8 +24,8 @@ private:
 
     CServerSocket* m_pSocket = nullptr;
     int m_Active = 0;
-    int m_State[2] = {0, 0};
+    int m_State[2] = { 0, 0 };
     std::string m_File[2];
-    std::uint32_t m_Position[2] = {0, 0};
+    std::uint32_t m_Position[2] = { 0, 0 };
     int m_VolumePercent = 100;
 };

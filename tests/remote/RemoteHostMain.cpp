@@ -35,8 +35,9 @@ int main(int argc, char** argv)
         else if (option == "--lifetime")
             lifetimeSeconds = std::atoi(value);
         else {
-            std::fprintf(stderr, "usage: zuvio_remote_host [--bind ADDR] [--command-port P] "
-                                 "[--status-dest HOST:PORT] [--lifetime SECONDS]\n");
+            std::fprintf(stderr,
+                "usage: zuvio_remote_host [--bind ADDR] [--command-port P] "
+                "[--status-dest HOST:PORT] [--lifetime SECONDS]\n");
             return 2;
         }
     }
@@ -44,7 +45,7 @@ int main(int argc, char** argv)
     auto log = std::make_unique<CLogBuffer>("zuvio_remote_host", 500, 256);
     g_pLogBuffer = log.get();
     g_pLogBuffer->SetMirror(stderr);
-    CPreferences preferences{CPreferences::Defaults{}};
+    CPreferences preferences { CPreferences::Defaults {} };
     g_pPreferences = &preferences;
 
     QCoreApplication app(argc, argv);

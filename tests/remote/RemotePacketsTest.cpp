@@ -1,5 +1,5 @@
-#include "remote/HostPort.h"
 #include "remote/RemotePackets.h"
+#include "remote/HostPort.h"
 
 #include "app/Messages.h"
 
@@ -23,8 +23,8 @@ void PutLE32(Bytes& b, std::size_t offset, std::uint32_t v)
 }
 
 // A command datagram written from the wire layout, independently of EncodeCommand.
-Bytes Datagram(std::size_t size, const char* magic, std::int32_t player, std::int32_t code, std::int32_t value,
-               const std::string& text = {})
+Bytes Datagram(std::size_t size, const char* magic, std::int32_t player, std::int32_t code,
+    std::int32_t value, const std::string& text = {})
 {
     Bytes b(size, 0);
     if (size >= 4)
@@ -44,7 +44,7 @@ struct CommandRow
     const char* name;
     Bytes datagram;
     CommandCheck check;
-    unsigned message;      // 0: no message
+    unsigned message; // 0: no message
     std::int32_t player;
     std::int32_t value;
     std::size_t textLength;
@@ -75,44 +75,50 @@ TEST_P(CommandDecoding, DecidesAndDecodes)
 
 const std::string kNoNul(512, 'x'); // fills the whole field: the text must stop at its end
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CommandDecoding,
-    testing::Values(
-        CommandRow{"empty", Bytes{}, CommandCheck::WrongSize, 0, 0, 0, 0},
-        CommandRow{"one_byte", Bytes{'Y'}, CommandCheck::WrongSize, 0, 0, 0, 0},
-        CommandRow{"short_547", Datagram(547, "YCUL", 0, 3, 0), CommandCheck::WrongSize, 0, 0, 0, 0},
-        CommandRow{"long_549", Datagram(549, "YCUL", 0, 3, 0), CommandCheck::WrongSize, 0, 0, 0, 0},
-        CommandRow{"max_udp_65507", Datagram(65507, "YCUL", 0, 3, 0), CommandCheck::WrongSize, 0, 0, 0, 0},
-        CommandRow{"magic_lucy", Datagram(548, "LUCY", 0, 3, 0), CommandCheck::WrongMagic, 0, 0, 0, 0},
-        CommandRow{"magic_lowercase", Datagram(548, "ycul", 0, 3, 0), CommandCheck::WrongMagic, 0, 0, 0, 0},
-        CommandRow{"play_b", Datagram(548, "YCUL", 1, 3, 77), CommandCheck::Accepted, WM_NET_PLAY, 1, 77, 0},
-        CommandRow{"stop", Datagram(548, "YCUL", 0, 4, 0), CommandCheck::Accepted, WM_NET_STOP, 0, 0, 0},
-        CommandRow{"pause", Datagram(548, "YCUL", 0, 5, 0), CommandCheck::Accepted, WM_NET_PAUSE, 0, 0, 0},
-        CommandRow{"open", Datagram(548, "YCUL", 0, 10, 0, " :3 "), CommandCheck::Accepted, WM_NET_OPEN, 0, 0, 4},
-        CommandRow{"open_no_nul", Datagram(548, "YCUL", 0, 10, 0, kNoNul), CommandCheck::Accepted, WM_NET_OPEN, 0,
-                   0, 512},
-        CommandRow{"seek", Datagram(548, "YCUL", 1, 11, 90000), CommandCheck::Accepted, WM_NET_SEEK, 1, 90000, 0},
-        CommandRow{"code_12", Datagram(548, "YCUL", 0, 12, 5), CommandCheck::Accepted, WM_NET_UNUSED_12, 0, 5, 0},
-        CommandRow{"volume_huge", Datagram(548, "YCUL", 0, 13, 0x7fffffff), CommandCheck::Accepted, WM_NET_VOLUME,
-                   0, 0x7fffffff, 0},
-        CommandRow{"volume_negative", Datagram(548, "YCUL", 0, 13, INT32_MIN), CommandCheck::Accepted,
-                   WM_NET_VOLUME, 0, INT32_MIN, 0},
-        CommandRow{"select", Datagram(548, "YCUL", 1, 16, 0), CommandCheck::Accepted, WM_NET_SELECT_PLAYER, 1, 0, 0},
-        CommandRow{"code_99", Datagram(548, "YCUL", 0, 99, 0), CommandCheck::Accepted, 0, 0, 0, 0},
-        CommandRow{"code_negative", Datagram(548, "YCUL", 0, -3, 0), CommandCheck::Accepted, 0, 0, 0, 0},
-        CommandRow{"player_minus_1", Datagram(548, "YCUL", -1, 3, 0), CommandCheck::Accepted, WM_NET_PLAY, -1, 0, 0},
-        CommandRow{"player_2", Datagram(548, "YCUL", 2, 3, 0), CommandCheck::Accepted, WM_NET_PLAY, 2, 0, 0},
-        CommandRow{"player_max", Datagram(548, "YCUL", 0x7fffffff, 3, 0), CommandCheck::Accepted, WM_NET_PLAY,
-                   0x7fffffff, 0, 0}),
+INSTANTIATE_TEST_SUITE_P(Rows, CommandDecoding,
+    testing::Values(CommandRow { "empty", Bytes {}, CommandCheck::WrongSize, 0, 0, 0, 0 },
+        CommandRow { "one_byte", Bytes { 'Y' }, CommandCheck::WrongSize, 0, 0, 0, 0 },
+        CommandRow { "short_547", Datagram(547, "YCUL", 0, 3, 0), CommandCheck::WrongSize, 0, 0, 0, 0 },
+        CommandRow { "long_549", Datagram(549, "YCUL", 0, 3, 0), CommandCheck::WrongSize, 0, 0, 0, 0 },
+        CommandRow { "max_udp_65507", Datagram(65507, "YCUL", 0, 3, 0), CommandCheck::WrongSize, 0, 0, 0, 0 },
+        CommandRow { "magic_lucy", Datagram(548, "LUCY", 0, 3, 0), CommandCheck::WrongMagic, 0, 0, 0, 0 },
+        CommandRow {
+            "magic_lowercase", Datagram(548, "ycul", 0, 3, 0), CommandCheck::WrongMagic, 0, 0, 0, 0 },
+        CommandRow {
+            "play_b", Datagram(548, "YCUL", 1, 3, 77), CommandCheck::Accepted, WM_NET_PLAY, 1, 77, 0 },
+        CommandRow { "stop", Datagram(548, "YCUL", 0, 4, 0), CommandCheck::Accepted, WM_NET_STOP, 0, 0, 0 },
+        CommandRow { "pause", Datagram(548, "YCUL", 0, 5, 0), CommandCheck::Accepted, WM_NET_PAUSE, 0, 0, 0 },
+        CommandRow {
+            "open", Datagram(548, "YCUL", 0, 10, 0, " :3 "), CommandCheck::Accepted, WM_NET_OPEN, 0, 0, 4 },
+        CommandRow { "open_no_nul", Datagram(548, "YCUL", 0, 10, 0, kNoNul), CommandCheck::Accepted,
+            WM_NET_OPEN, 0, 0, 512 },
+        CommandRow {
+            "seek", Datagram(548, "YCUL", 1, 11, 90000), CommandCheck::Accepted, WM_NET_SEEK, 1, 90000, 0 },
+        CommandRow {
+            "code_12", Datagram(548, "YCUL", 0, 12, 5), CommandCheck::Accepted, WM_NET_UNUSED_12, 0, 5, 0 },
+        CommandRow { "volume_huge", Datagram(548, "YCUL", 0, 13, 0x7fffffff), CommandCheck::Accepted,
+            WM_NET_VOLUME, 0, 0x7fffffff, 0 },
+        CommandRow { "volume_negative", Datagram(548, "YCUL", 0, 13, INT32_MIN), CommandCheck::Accepted,
+            WM_NET_VOLUME, 0, INT32_MIN, 0 },
+        CommandRow { "select", Datagram(548, "YCUL", 1, 16, 0), CommandCheck::Accepted, WM_NET_SELECT_PLAYER,
+            1, 0, 0 },
+        CommandRow { "code_99", Datagram(548, "YCUL", 0, 99, 0), CommandCheck::Accepted, 0, 0, 0, 0 },
+        CommandRow { "code_negative", Datagram(548, "YCUL", 0, -3, 0), CommandCheck::Accepted, 0, 0, 0, 0 },
+        CommandRow { "player_minus_1", Datagram(548, "YCUL", -1, 3, 0), CommandCheck::Accepted, WM_NET_PLAY,
+            -1, 0, 0 },
+        CommandRow {
+            "player_2", Datagram(548, "YCUL", 2, 3, 0), CommandCheck::Accepted, WM_NET_PLAY, 2, 0, 0 },
+        CommandRow { "player_max", Datagram(548, "YCUL", 0x7fffffff, 3, 0), CommandCheck::Accepted,
+            WM_NET_PLAY, 0x7fffffff, 0, 0 }),
     [](const testing::TestParamInfo<CommandRow>& row) { return std::string(row.param.name); });
 
 TEST(CommandEncoding, MatchesTheWireLayoutAndKeepsTheNul)
 {
-    const auto bytes = EncodeCommand({1, CMD_VOLUME, -250, "clip.mp4"});
+    const auto bytes = EncodeCommand({ 1, CMD_VOLUME, -250, "clip.mp4" });
     const Bytes expected = Datagram(548, "YCUL", 1, 13, -250, "clip.mp4");
     EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), expected);
 
-    const auto longText = EncodeCommand({0, CMD_OPEN, 0, std::string(600, 'p')});
+    const auto longText = EncodeCommand({ 0, CMD_OPEN, 0, std::string(600, 'p') });
     EXPECT_EQ(longText[36 + 510], 'p');
     EXPECT_EQ(longText[36 + 511], 0);
     EXPECT_EQ(DecodeCommand(longText)->text.size(), 511u);
@@ -127,7 +133,7 @@ TEST(StatusEncoding, EveryOffsetLittleEndianAndZeroFilled)
     record.fileName = "show.mp4";
     record.volume = 0x1234;
     record.activeIndex = 1;
-    record.mac = {0x02, 0x42, 0xac, 0x11, 0x00, 0x07};
+    record.mac = { 0x02, 0x42, 0xac, 0x11, 0x00, 0x07 };
 
     Bytes expected(540, 0);
     std::memcpy(expected.data(), "XOLA", 4);
@@ -160,7 +166,7 @@ TEST(StatusEncoding, LongFileNameIsCutTo127AtBothOffsets)
     StatusRecord record;
     record.fileName = std::string(200, 'n');
     const auto bytes = EncodeStatus(record);
-    for (const std::size_t offset : {std::size_t{28}, std::size_t{296}}) {
+    for (const std::size_t offset : { std::size_t { 28 }, std::size_t { 296 } }) {
         EXPECT_EQ(bytes[offset + 126], 'n') << offset;
         EXPECT_EQ(bytes[offset + 127], 0) << offset;
     }
@@ -207,7 +213,7 @@ TEST(BroadcastDecoding, RejectsWhatIsNotAStatusOrText)
 
 TEST(FieldReading, NeverPastTheSpan)
 {
-    const Bytes bytes = {'a', 'b', 'c'};
+    const Bytes bytes = { 'a', 'b', 'c' };
     EXPECT_EQ(ReadField(bytes, 1, 100), "bc");
     EXPECT_EQ(ReadField(bytes, 3, 10), "");
     EXPECT_EQ(ReadField(bytes, 99, 10), "");
@@ -222,9 +228,8 @@ TEST(HostPortParsing, AcceptsDottedQuadsAndPortsOnly)
     EXPECT_EQ(full->address.toString(), "10.0.0.255");
     EXPECT_EQ(full->port, 4000);
     EXPECT_EQ(ParseHostPort("127.0.0.1", 31772)->port, 31772);
-    for (const char* bad : {"", "127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "127.0.0.1:12x",
-                            "localhost:1", "10.1:5", "167772161:5", "::1:5", "1.2.3.4.5:6", "300.1.1.1:5",
-                            "127.0.0.1:-1"})
+    for (const char* bad : { "", "127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "127.0.0.1:12x",
+             "localhost:1", "10.1:5", "167772161:5", "::1:5", "1.2.3.4.5:6", "300.1.1.1:5", "127.0.0.1:-1" })
         EXPECT_FALSE(ParseHostPort(bad)) << bad;
     EXPECT_TRUE(ParseIPv4("0.0.0.0"));
     EXPECT_FALSE(ParseIPv4("eth0"));

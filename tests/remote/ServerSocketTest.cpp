@@ -28,7 +28,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Command(std::int32_t player, std::int32_t code, std::int32_t value = 0, const std::string& text = {})
 {
-    const auto b = EncodeCommand({player, code, value, text});
+    const auto b = EncodeCommand({ player, code, value, text });
     return Bytes(b.begin(), b.end());
 }
 
@@ -64,9 +64,8 @@ protected:
     void Send(const Bytes& datagram)
     {
         ASSERT_EQ(m_Sender.writeDatagram(reinterpret_cast<const char*>(datagram.data()),
-                                         static_cast<qint64>(datagram.size()), QHostAddress::LocalHost,
-                                         m_Socket.GetBoundPort()),
-                  static_cast<qint64>(datagram.size()));
+                      static_cast<qint64>(datagram.size()), QHostAddress::LocalHost, m_Socket.GetBoundPort()),
+            static_cast<qint64>(datagram.size()));
     }
 
     // Everything the socket sent to the listener, once at least `count` have arrived.
@@ -75,8 +74,8 @@ protected:
         EXPECT_TRUE(WaitUntil([&] {
             while (m_Listener.hasPendingDatagrams()) {
                 Bytes b(static_cast<std::size_t>(std::max<qint64>(m_Listener.pendingDatagramSize(), 0)));
-                const qint64 n = m_Listener.readDatagram(reinterpret_cast<char*>(b.data()),
-                                                         static_cast<qint64>(b.size()));
+                const qint64 n = m_Listener.readDatagram(
+                    reinterpret_cast<char*>(b.data()), static_cast<qint64>(b.size()));
                 b.resize(static_cast<std::size_t>(std::max<qint64>(n, 0)));
                 const auto decoded = DecodeBroadcast(b);
                 EXPECT_TRUE(decoded) << "undecodable packet of " << n << " bytes";
@@ -84,7 +83,8 @@ protected:
                     m_Heard.push_back(*decoded);
             }
             return m_Heard.size() >= count;
-        })) << "heard " << m_Heard.size() << " of " << count;
+        })) << "heard "
+            << m_Heard.size() << " of " << count;
         return m_Heard;
     }
 
@@ -124,9 +124,9 @@ protected:
     }
 
     CPreferences* m_pPrevious = g_pPreferences;
-    CPreferences m_Prefs{CPreferences::Defaults{}};
+    CPreferences m_Prefs { CPreferences::Defaults {} };
     RecordingTarget m_Owner;
-    CServerSocket m_Socket{&m_Owner};
+    CServerSocket m_Socket { &m_Owner };
     QUdpSocket m_Listener;
     QUdpSocket m_Sender;
     std::uint32_t m_Now = 5000;
@@ -147,11 +147,10 @@ TEST_F(ServerSocketTest, CommandsBecomeMessagesWithPlayerAndValue)
     Send(Command(-1, CMD_PLAY));
     Send(Command(0x7fffffff, CMD_PAUSE));
     ASSERT_TRUE(WaitUntil([&] { return m_Owner.messages.size() == 9; }));
-    const std::vector<Msg> expected = {
-        {WM_NET_PLAY, 1, 0},          {WM_NET_STOP, 0, 0},          {WM_NET_PAUSE, 1, 0},
-        {WM_NET_SEEK, 0, 90000},      {WM_NET_VOLUME, 0, 0x7fffffff}, {WM_NET_VOLUME, 1, -5},
-        {WM_NET_SELECT_PLAYER, 1, 0}, {WM_NET_PLAY, static_cast<WPARAM>(-1), 0},
-        {WM_NET_PAUSE, 0x7fffffff, 0}};
+    const std::vector<Msg> expected
+        = { { WM_NET_PLAY, 1, 0 }, { WM_NET_STOP, 0, 0 }, { WM_NET_PAUSE, 1, 0 }, { WM_NET_SEEK, 0, 90000 },
+              { WM_NET_VOLUME, 0, 0x7fffffff }, { WM_NET_VOLUME, 1, -5 }, { WM_NET_SELECT_PLAYER, 1, 0 },
+              { WM_NET_PLAY, static_cast<WPARAM>(-1), 0 }, { WM_NET_PAUSE, 0x7fffffff, 0 } };
     EXPECT_EQ(m_Owner.messages, expected);
     // A handler that tests the player as unsigned below 2 rejects -1.
     EXPECT_FALSE(m_Owner.messages[7].wParam < 2);
@@ -165,7 +164,7 @@ TEST_F(ServerSocketTest, Codes12And99AdvanceTheRingAndOnly12IsSent)
     EXPECT_TRUE(m_Owner.messages.empty());
     Send(Command(1, CMD_UNUSED_12, 42));
     ASSERT_TRUE(WaitUntil([&] { return m_Socket.GetRecvIndex() == 2; }));
-    EXPECT_EQ(m_Owner.messages, (std::vector<Msg>{{WM_NET_UNUSED_12, 1, 42}}));
+    EXPECT_EQ(m_Owner.messages, (std::vector<Msg> { { WM_NET_UNUSED_12, 1, 42 } }));
 }
 
 TEST_F(ServerSocketTest, RejectedDatagramsChangeNothing)
@@ -183,7 +182,7 @@ TEST_F(ServerSocketTest, RejectedDatagramsChangeNothing)
     Bytes huge(65507, 0);
     std::memcpy(huge.data(), "YCUL", 4);
     huge[12] = CMD_PLAY;
-    for (const Bytes& b : {Bytes{}, Bytes{'Y'}, shorter, longer, lucy, huge})
+    for (const Bytes& b : { Bytes {}, Bytes { 'Y' }, shorter, longer, lucy, huge })
         Send(b);
     ASSERT_TRUE(WaitUntil([&] { return m_Socket.GetDiscardedCount() == 6; }));
 
@@ -192,7 +191,7 @@ TEST_F(ServerSocketTest, RejectedDatagramsChangeNothing)
     EXPECT_EQ(m_Owner.messages.size(), 1u);
     Send(Command(1, CMD_PLAY));
     ASSERT_TRUE(WaitUntil([&] { return m_Owner.messages.size() == 2; }));
-    EXPECT_EQ(m_Owner.messages.back(), (Msg{WM_NET_PLAY, 1, 0}));
+    EXPECT_EQ(m_Owner.messages.back(), (Msg { WM_NET_PLAY, 1, 0 }));
 }
 
 TEST_F(ServerSocketTest, RemoteControlOffIgnoresCommandsButStatusGoesOn)
@@ -203,13 +202,13 @@ TEST_F(ServerSocketTest, RemoteControlOffIgnoresCommandsButStatusGoesOn)
     ASSERT_TRUE(WaitUntil([&] { return m_Socket.GetDiscardedCount() == 3; }));
     EXPECT_TRUE(m_Owner.messages.empty());
     EXPECT_EQ(m_Socket.GetRecvIndex(), 0);
-    EXPECT_EQ(TicksThatSentStatus(17), (std::vector<int>{15}));
+    EXPECT_EQ(TicksThatSentStatus(17), (std::vector<int> { 15 }));
 
     // Switched back on, only the new command counts: the old ones were dropped, not queued.
     m_Prefs.m_iRemoteCtrl = 1;
     Send(Command(1, CMD_STOP));
     ASSERT_TRUE(WaitUntil([&] { return !m_Owner.messages.empty(); }));
-    EXPECT_EQ(m_Owner.messages, (std::vector<Msg>{{WM_NET_STOP, 1, 0}}));
+    EXPECT_EQ(m_Owner.messages, (std::vector<Msg> { { WM_NET_STOP, 1, 0 } }));
 }
 
 TEST_F(ServerSocketTest, NineOpensUseEverySlotThenSlotZeroAgain)
@@ -226,7 +225,7 @@ TEST_F(ServerSocketTest, NineOpensUseEverySlotThenSlotZeroAgain)
     ASSERT_TRUE(WaitUntil([&] { return m_Owner.messages.size() == 9; }));
 
     for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(m_Owner.messages[static_cast<std::size_t>(i)], (Msg{WM_NET_OPEN, 0, i % 8}));
+        EXPECT_EQ(m_Owner.messages[static_cast<std::size_t>(i)], (Msg { WM_NET_OPEN, 0, i % 8 }));
         EXPECT_EQ(seenByHandler[static_cast<std::size_t>(i)], "clip" + std::to_string(i) + ".mp4");
     }
     EXPECT_EQ(DecodeCommand(Slots()[0])->text, "clip8.mp4");
@@ -275,8 +274,10 @@ TEST_F(ServerSocketTest, RandomFloodChangesNothingAndCommandsStillWork)
         batchBytes += size + 1024;
         if (batchBytes >= kBatchBytes || sent == kDatagrams) {
             batchBytes = 0;
-            ASSERT_TRUE(WaitUntil([&] { return m_Socket.GetDiscardedCount() == static_cast<std::uint64_t>(sent); }))
-                << "processed " << m_Socket.GetDiscardedCount() << " of " << sent;
+            ASSERT_TRUE(WaitUntil([&] {
+                return m_Socket.GetDiscardedCount() == static_cast<std::uint64_t>(sent);
+            })) << "processed "
+                << m_Socket.GetDiscardedCount() << " of " << sent;
         }
     }
     EXPECT_EQ(m_Socket.GetRecvIndex(), 1);
@@ -285,13 +286,13 @@ TEST_F(ServerSocketTest, RandomFloodChangesNothingAndCommandsStillWork)
 
     Send(Command(0, CMD_PLAY));
     ASSERT_TRUE(WaitUntil([&] { return m_Owner.messages.size() == 2; }));
-    EXPECT_EQ(m_Owner.messages.back(), (Msg{WM_NET_PLAY, 0, 0}));
+    EXPECT_EQ(m_Owner.messages.back(), (Msg { WM_NET_PLAY, 0, 0 }));
 }
 
 TEST_F(ServerSocketTest, IdleStatusEvery1600MsAcrossTheTickCountWrap)
 {
     m_Now = 0xFFFFFFFFu - 700; // the interval wraps through zero on the way
-    EXPECT_EQ(TicksThatSentStatus(40), (std::vector<int>{15, 31}));
+    EXPECT_EQ(TicksThatSentStatus(40), (std::vector<int> { 15, 31 }));
 }
 
 TEST_F(ServerSocketTest, ChangeGoesOutWithinOneTickAndRestartsTheInterval)
@@ -302,9 +303,10 @@ TEST_F(ServerSocketTest, ChangeGoesOutWithinOneTickAndRestartsTheInterval)
         if (tick == 5)
             m_Socket.m_bSendNow = true;
     });
-    EXPECT_EQ(sent, (std::vector<int>{5, 21, 37}));
+    EXPECT_EQ(sent, (std::vector<int> { 5, 21, 37 }));
     EXPECT_FALSE(m_Socket.m_bSendNow);
-    const auto status = std::find_if(m_Heard.begin(), m_Heard.end(), [](const Broadcast& b) { return b.kind == kKindStatus; });
+    const auto status = std::find_if(
+        m_Heard.begin(), m_Heard.end(), [](const Broadcast& b) { return b.kind == kKindStatus; });
     ASSERT_NE(status, m_Heard.end());
     EXPECT_EQ(status->status.playState, 2);
     EXPECT_EQ(status->status.fileName, "x.mp4");
@@ -327,14 +329,14 @@ TEST_F(ServerSocketTest, MacIsThatOfTheAdapterCarryingTheBoundAddress)
 {
     vexoNet::AdapterRecord adapter;
     adapter.name = "show0";
-    adapter.addresses = {{"127.0.0.1", "255.0.0.0"}};
-    adapter.physicalAddress = {0x02, 0x11, 0x22, 0x33, 0x44, 0x55};
-    m_Socket.SetNetworkSource([adapter] { return std::vector<vexoNet::AdapterRecord>{adapter}; });
+    adapter.addresses = { { "127.0.0.1", "255.0.0.0" } };
+    adapter.physicalAddress = { 0x02, 0x11, 0x22, 0x33, 0x44, 0x55 };
+    m_Socket.SetNetworkSource([adapter] { return std::vector<vexoNet::AdapterRecord> { adapter }; });
 
     m_Socket.CloseServer();
     ASSERT_TRUE(m_Socket.InitServer("127.0.0.1"));
     m_Socket.SendStatus();
-    const std::array<std::uint8_t, 6> expected = {0x02, 0x11, 0x22, 0x33, 0x44, 0x55};
+    const std::array<std::uint8_t, 6> expected = { 0x02, 0x11, 0x22, 0x33, 0x44, 0x55 };
     EXPECT_EQ(Heard(1).at(0).status.mac, expected);
 
     // The MAC outlives CloseServer; the record does not.
@@ -351,7 +353,7 @@ TEST_F(ServerSocketTest, MacIsThatOfTheAdapterCarryingTheBoundAddress)
     // Bound to all addresses no adapter matches, whatever the adapters say.
     ASSERT_TRUE(m_Socket.InitServer("0.0.0.0"));
     m_Socket.SendStatus();
-    EXPECT_EQ(Heard(2).at(1).status.mac, (std::array<std::uint8_t, 6>{}));
+    EXPECT_EQ(Heard(2).at(1).status.mac, (std::array<std::uint8_t, 6> {}));
 }
 
 TEST_F(ServerSocketTest, FailedInitIsLoggedAndLeavesTheSocketClosed)
@@ -363,10 +365,10 @@ TEST_F(ServerSocketTest, FailedInitIsLoggedAndLeavesTheSocketClosed)
     EXPECT_FALSE(second.IsInitialized());
     EXPECT_EQ(second.GetBoundPort(), 0);
     second.SetCommandPort(0);
-    for (const char* bad : {"eth0", "127.1", "::1", "10.0.0.300"})
+    for (const char* bad : { "eth0", "127.1", "::1", "10.0.0.300" })
         EXPECT_FALSE(second.InitServer(bad)) << bad;
-    EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR),
-              std::vector<std::string>(5, "InitServer(): Server socket not created."));
+    EXPECT_EQ(
+        log.Texts(LOG_LEVEL_ERROR), std::vector<std::string>(5, "InitServer(): Server socket not created."));
 }
 
 TEST_F(ServerSocketTest, InvalidDestinationSendsNothingRatherThanBroadcast)
@@ -395,10 +397,10 @@ TEST(StatusDestEnvironment, ReadAtConstructionAndRefusedWhenMalformed)
 
 TEST(StatusDestOption, FoundInEitherSpelling)
 {
-    EXPECT_EQ(CServerSocket::StatusDestOption({"zuvio", "--status-dest", "127.0.0.1:4000", "show.m3u"}),
-              "127.0.0.1:4000");
-    EXPECT_EQ(CServerSocket::StatusDestOption({"zuvio", "--status-dest=10.0.0.255"}), "10.0.0.255");
-    EXPECT_FALSE(CServerSocket::StatusDestOption({"zuvio", "show.m3u", "--status-dest"}));
+    EXPECT_EQ(CServerSocket::StatusDestOption({ "zuvio", "--status-dest", "127.0.0.1:4000", "show.m3u" }),
+        "127.0.0.1:4000");
+    EXPECT_EQ(CServerSocket::StatusDestOption({ "zuvio", "--status-dest=10.0.0.255" }), "10.0.0.255");
+    EXPECT_FALSE(CServerSocket::StatusDestOption({ "zuvio", "show.m3u", "--status-dest" }));
 }
 
 TEST_F(ServerSocketTest, HandlerMayRestartTheServerWhileACommandIsHandled)
@@ -415,7 +417,7 @@ TEST_F(ServerSocketTest, HandlerMayRestartTheServerWhileACommandIsHandled)
     ASSERT_TRUE(WaitUntil([&] { return m_Owner.Count(WM_NET_SELECT_PLAYER) == 1; }));
     Send(Command(1, CMD_STOP));
     ASSERT_TRUE(WaitUntil([&] { return m_Owner.Count(WM_NET_STOP) == 1; }));
-    EXPECT_EQ(m_Owner.messages.back(), (Msg{WM_NET_STOP, 1, 0}));
+    EXPECT_EQ(m_Owner.messages.back(), (Msg { WM_NET_STOP, 1, 0 }));
 }
 
 } // namespace

@@ -37,6 +37,7 @@ protected:
         m_ListenPort = probe.localPort();
         probe.close();
         m_Socket.SetCommandPort(0);
+        m_Socket.SetClock([] { return 1000u; }); // no idle status: only answers reach the tool
         m_Socket.SetStatusDestination(QHostAddress::LocalHost, m_ListenPort);
         ASSERT_TRUE(m_Socket.InitServer("127.0.0.1"));
     }
@@ -56,23 +57,23 @@ protected:
         }
         EXPECT_EQ(process.state(), QProcess::NotRunning) << "zuvio-remote did not finish";
         process.waitForFinished(1000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+        return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString() };
     }
 
     QStringList Talk(std::initializer_list<const char*> words)
     {
-        QStringList args = {"--host", QStringLiteral("127.0.0.1:%1").arg(m_Socket.GetBoundPort()), "--listen-port",
-                            QString::number(m_ListenPort), "--timeout", "10"};
+        QStringList args = { "--host", QStringLiteral("127.0.0.1:%1").arg(m_Socket.GetBoundPort()),
+            "--listen-port", QString::number(m_ListenPort), "--timeout", "10" };
         for (const char* w : words)
             args << QString::fromUtf8(w);
         return args;
     }
 
     CPreferences* m_pPrevious = g_pPreferences;
-    CPreferences m_Prefs{CPreferences::Defaults{}};
+    CPreferences m_Prefs { CPreferences::Defaults {} };
     RecordingTarget m_Owner;
-    CServerSocket m_Socket{&m_Owner};
+    CServerSocket m_Socket { &m_Owner };
     std::uint16_t m_ListenPort = 0;
 };
 
@@ -81,8 +82,8 @@ using Msg = RecordingTarget::Message;
 TEST_F(ZuvioRemoteTool, EveryCommandArrivesAsItsMessage)
 {
     m_Owner.handler = [&](unsigned msg, WPARAM w, LPARAM l) -> LRESULT {
-        m_Socket.SendText("got " + std::to_string(msg) + " " + std::to_string(static_cast<std::int64_t>(w)) + " "
-                          + std::to_string(l));
+        m_Socket.SendText("got " + std::to_string(msg) + " " + std::to_string(static_cast<std::int64_t>(w))
+            + " " + std::to_string(l));
         return 1;
     };
     struct Case
@@ -91,18 +92,18 @@ TEST_F(ZuvioRemoteTool, EveryCommandArrivesAsItsMessage)
         Msg expected;
     };
     const Case cases[] = {
-        {{"play", "B"}, {WM_NET_PLAY, 1, 0}},
-        {{"pause", "a"}, {WM_NET_PAUSE, 0, 0}},
-        {{"stop", "1"}, {WM_NET_STOP, 1, 0}},
-        {{"select", "B"}, {WM_NET_SELECT_PLAYER, 1, 0}},
-        {{"open", "A", ":3"}, {WM_NET_OPEN, 0, 4}}, // the fifth packet: ring slot 4
-        {{"seek", "B", "90000"}, {WM_NET_SEEK, 1, 90000}},
-        {{"volume", "A", "2147483647"}, {WM_NET_VOLUME, 0, 2147483647}},
-        {{"volume", "A", "-2147483648"}, {WM_NET_VOLUME, 0, -2147483648LL}},
-        {{"raw", "12", "-1", "7"}, {WM_NET_UNUSED_12, static_cast<WPARAM>(-1), 7}},
+        { { "play", "B" }, { WM_NET_PLAY, 1, 0 } },
+        { { "pause", "a" }, { WM_NET_PAUSE, 0, 0 } },
+        { { "stop", "1" }, { WM_NET_STOP, 1, 0 } },
+        { { "select", "B" }, { WM_NET_SELECT_PLAYER, 1, 0 } },
+        { { "open", "A", ":3" }, { WM_NET_OPEN, 0, 4 } }, // the fifth packet: ring slot 4
+        { { "seek", "B", "90000" }, { WM_NET_SEEK, 1, 90000 } },
+        { { "volume", "A", "2147483647" }, { WM_NET_VOLUME, 0, 2147483647 } },
+        { { "volume", "A", "-2147483648" }, { WM_NET_VOLUME, 0, -2147483648LL } },
+        { { "raw", "12", "-1", "7" }, { WM_NET_UNUSED_12, static_cast<WPARAM>(-1), 7 } },
     };
     for (const Case& c : cases) {
-        auto words = Talk({"--kind", "text", "--replies", "1"});
+        auto words = Talk({ "--kind", "text", "--replies", "1" });
         for (const char* w : c.words)
             words << QString::fromUtf8(w);
         m_Owner.messages.clear();
@@ -110,9 +111,10 @@ TEST_F(ZuvioRemoteTool, EveryCommandArrivesAsItsMessage)
         EXPECT_EQ(run.exitCode, 0) << run.err;
         ASSERT_EQ(m_Owner.messages.size(), 1u) << *c.words.begin();
         EXPECT_EQ(m_Owner.messages[0], c.expected) << *c.words.begin();
-        EXPECT_EQ(run.out, "text from=127.0.0.1 \"got " + std::to_string(c.expected.msg) + " "
-                               + std::to_string(static_cast<std::int64_t>(c.expected.wParam)) + " "
-                               + std::to_string(c.expected.lParam) + "\"\n");
+        EXPECT_EQ(run.out,
+            "text from=127.0.0.1 \"got " + std::to_string(c.expected.msg) + " "
+                + std::to_string(static_cast<std::int64_t>(c.expected.wParam)) + " "
+                + std::to_string(c.expected.lParam) + "\"\n");
     }
     std::uint8_t packet[RemotePackets::kCommandSize];
     ASSERT_TRUE(m_Socket.GetCommandPacket(packet, 4));
@@ -131,18 +133,19 @@ TEST_F(ZuvioRemoteTool, PrintsStatusAndEscapedTextAsJson)
         m_Socket.SendText("Player B: a\\b\n");
         return 1;
     };
-    const ToolRun run = Tool(Talk({"--json", "--replies", "2", "play", "B"}));
+    const ToolRun run = Tool(Talk({ "--json", "--replies", "2", "play", "B" }));
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out,
-              "{\"kind\":\"text\",\"from\":\"127.0.0.1\",\"text\":\"Player B: a\\\\b\\n\"}\n"
-              "{\"kind\":\"status\",\"from\":\"127.0.0.1\",\"state\":2,\"stateName\":\"Playing\",\"position\":0,"
-              "\"duration\":60000,\"volume\":50,\"active\":1,\"file\":\"caf\\u00e9 \\\"live\\\".mp4\","
-              "\"mac\":\"00:00:00:00:00:00\"}\n");
+        "{\"kind\":\"text\",\"from\":\"127.0.0.1\",\"text\":\"Player B: a\\\\b\\n\"}\n"
+        "{\"kind\":\"status\",\"from\":\"127.0.0.1\",\"state\":2,\"stateName\":\"Playing\",\"position\":0,"
+        "\"duration\":60000,\"volume\":50,\"active\":1,\"file\":\"caf\\u00e9 \\\"live\\\".mp4\","
+        "\"mac\":\"00:00:00:00:00:00\"}\n");
 }
 
 TEST_F(ZuvioRemoteTool, TimesOutWithStatusOneWhenNobodyAnswers)
 {
-    const ToolRun run = Tool(Talk({"--kind", "text", "--replies", "1", "--timeout", "0.3", "raw", "99", "0"}));
+    const ToolRun run
+        = Tool(Talk({ "--kind", "text", "--replies", "1", "--timeout", "0.3", "raw", "99", "0" }));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("timed out after 0 of 1 packets"), std::string::npos) << run.err;
     EXPECT_EQ(m_Socket.GetRecvIndex(), 1); // it did arrive; code 99 just has no answer
@@ -155,21 +158,21 @@ TEST_F(ZuvioRemoteTool, BadArgumentsExitTwoWithAReason)
         QStringList args;
         const char* says;
     } cases[] = {
-        {{}, "no command given"},
-        {{"dance", "A"}, "unknown command 'dance'"},
-        {{"play"}, "play wants PLAYER"},
-        {{"play", "C"}, "PLAYER is A, B or a 32-bit index"},
-        {{"seek", "A", "12s"}, "seek wants a 32-bit integer"},
-        {{"volume", "A", "2147483648"}, "volume wants a 32-bit integer"},
-        {{"open", "A", QString(512, 'x')}, "REF must be 1 to 511 characters"},
-        {{"--host", "player.local", "play", "A"}, "--host wants a numeric IPv4 address"},
-        {{"--host", "127.0.0.1:70000", "play", "A"}, "--host wants"},
-        {{"--timeout", "soon", "listen"}, "--timeout wants seconds"},
-        {{"--kind", "video", "listen"}, "--kind wants"},
-        {{"--frobnicate", "listen"}, "unknown option '--frobnicate'"},
-        {{"listen", "now"}, "listen takes no arguments"},
-        {{"raw", "x", "0"}, "raw wants 32-bit integers"},
-        {{"--count"}, "option '--count' needs a value"},
+        { {}, "no command given" },
+        { { "dance", "A" }, "unknown command 'dance'" },
+        { { "play" }, "play wants PLAYER" },
+        { { "play", "C" }, "PLAYER is A, B or a 32-bit index" },
+        { { "seek", "A", "12s" }, "seek wants a 32-bit integer" },
+        { { "volume", "A", "2147483648" }, "volume wants a 32-bit integer" },
+        { { "open", "A", QString(512, 'x') }, "REF must be 1 to 511 characters" },
+        { { "--host", "player.local", "play", "A" }, "--host wants a numeric IPv4 address" },
+        { { "--host", "127.0.0.1:70000", "play", "A" }, "--host wants" },
+        { { "--timeout", "soon", "listen" }, "--timeout wants seconds" },
+        { { "--kind", "video", "listen" }, "--kind wants" },
+        { { "--frobnicate", "listen" }, "unknown option '--frobnicate'" },
+        { { "listen", "now" }, "listen takes no arguments" },
+        { { "raw", "x", "0" }, "raw wants 32-bit integers" },
+        { { "--count" }, "option '--count' needs a value" },
     };
     for (const auto& c : cases) {
         const ToolRun run = Tool(c.args);
@@ -177,7 +180,7 @@ TEST_F(ZuvioRemoteTool, BadArgumentsExitTwoWithAReason)
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
     }
     EXPECT_TRUE(m_Owner.messages.empty());
-    const ToolRun help = Tool({"--help"});
+    const ToolRun help = Tool({ "--help" });
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("Usage: zuvio-remote", 0), 0u);
 }

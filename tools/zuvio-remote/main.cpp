@@ -58,9 +58,9 @@ Exit status: 0 done, 1 timed out before N packets, 2 bad arguments,
 
 struct Options
 {
-    HostPort host{QHostAddress(QHostAddress::LocalHost), RemotePackets::kCommandPort};
+    HostPort host { QHostAddress(QHostAddress::LocalHost), RemotePackets::kCommandPort };
     std::uint16_t listenPort = RemotePackets::kStatusPort;
-    QHostAddress bind{QHostAddress::AnyIPv4};
+    QHostAddress bind { QHostAddress::AnyIPv4 };
     std::optional<long> replies;
     std::optional<long> count;
     std::optional<double> timeout;
@@ -75,10 +75,9 @@ int Usage(const std::string& error)
     return kExitUsage;
 }
 
-template <typename T>
-std::optional<T> Number(const std::string& text)
+template <typename T> std::optional<T> Number(const std::string& text)
 {
-    T value{};
+    T value {};
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size())
         return std::nullopt;
@@ -99,8 +98,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool takesValue = arg == "--host" || arg == "--listen-port" || arg == "--bind" || arg == "--replies"
-                                || arg == "--count" || arg == "--timeout" || arg == "--kind";
+        const bool takesValue = arg == "--host" || arg == "--listen-port" || arg == "--bind"
+            || arg == "--replies" || arg == "--count" || arg == "--timeout" || arg == "--kind";
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return kExitOk;
@@ -121,7 +120,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         if (arg == "--host") {
             const auto host = ParseHostPort(value, RemotePackets::kCommandPort);
             if (!host)
-                return Usage("--host wants a numeric IPv4 address with an optional :port, not '" + value + "'");
+                return Usage(
+                    "--host wants a numeric IPv4 address with an optional :port, not '" + value + "'");
             o.host = *host;
         } else if (arg == "--listen-port") {
             const auto port = Number<std::uint16_t>(value);
@@ -168,10 +168,13 @@ std::optional<int> BuildCommand(const std::vector<std::string>& w, RemotePackets
         const char* arguments;
     };
     static const Shape shapes[] = {
-        {"play", CMD_PLAY, 2, "PLAYER"},         {"pause", CMD_PAUSE, 2, "PLAYER"},
-        {"stop", CMD_STOP, 2, "PLAYER"},         {"select", CMD_SET_ACTIVE, 2, "PLAYER"},
-        {"open", CMD_OPEN, 3, "PLAYER REF"},     {"seek", CMD_SEEK_ABS, 3, "PLAYER MS"},
-        {"volume", CMD_VOLUME, 3, "PLAYER PERCENT"},
+        { "play", CMD_PLAY, 2, "PLAYER" },
+        { "pause", CMD_PAUSE, 2, "PLAYER" },
+        { "stop", CMD_STOP, 2, "PLAYER" },
+        { "select", CMD_SET_ACTIVE, 2, "PLAYER" },
+        { "open", CMD_OPEN, 3, "PLAYER REF" },
+        { "seek", CMD_SEEK_ABS, 3, "PLAYER MS" },
+        { "volume", CMD_VOLUME, 3, "PLAYER PERCENT" },
     };
     if (name == "raw") {
         if (w.size() < 3 || w.size() > 5)
@@ -181,7 +184,7 @@ std::optional<int> BuildCommand(const std::vector<std::string>& w, RemotePackets
         const auto value = w.size() > 3 ? Number<std::int32_t>(w[3]) : std::optional<std::int32_t>(0);
         if (!code || !player || !value)
             return Usage("raw wants 32-bit integers for CODE, PLAYER and VALUE");
-        c = {*player, *code, *value, w.size() > 4 ? w[4] : std::string()};
+        c = { *player, *code, *value, w.size() > 4 ? w[4] : std::string() };
     } else {
         const Shape* shape = nullptr;
         for (const Shape& s : shapes)
@@ -194,7 +197,7 @@ std::optional<int> BuildCommand(const std::vector<std::string>& w, RemotePackets
         const auto player = Player(w[1]);
         if (!player)
             return Usage("PLAYER is A, B or a 32-bit index, not '" + w[1] + "'");
-        c = {*player, shape->code, 0, {}};
+        c = { *player, shape->code, 0, {} };
         if (shape->code == CMD_OPEN) {
             if (w[2].empty() || w[2].size() > kCommandTextSize - 1)
                 return Usage("REF must be 1 to 511 characters long");
@@ -217,18 +220,20 @@ int Listen(QUdpSocket& socket, const Options& o, std::optional<long> limit, std:
     long printed = 0;
     std::vector<std::uint8_t> buffer(65536);
     while (!limit || printed < *limit) {
-        if (!socket.hasPendingDatagrams() && !socket.waitForReadyRead(static_cast<int>(std::min<qint64>(
-                                                 deadline.remainingTime() < 0 ? 1000 : deadline.remainingTime(), 1000)))) {
+        if (!socket.hasPendingDatagrams()
+            && !socket.waitForReadyRead(static_cast<int>(
+                std::min<qint64>(deadline.remainingTime() < 0 ? 1000 : deadline.remainingTime(), 1000)))) {
             if (deadline.hasExpired())
                 break;
             continue;
         }
         QHostAddress from;
-        const qint64 n = socket.readDatagram(reinterpret_cast<char*>(buffer.data()),
-                                             static_cast<qint64>(buffer.size()), &from);
+        const qint64 n = socket.readDatagram(
+            reinterpret_cast<char*>(buffer.data()), static_cast<qint64>(buffer.size()), &from);
         if (n < 0)
             continue;
-        const auto packet = RemotePackets::DecodeBroadcast(std::span(buffer.data(), static_cast<std::size_t>(n)));
+        const auto packet
+            = RemotePackets::DecodeBroadcast(std::span(buffer.data(), static_cast<std::size_t>(n)));
         if (!packet || (o.kind >= 0 && packet->kind != o.kind))
             continue;
         std::printf("%s\n", FormatBroadcast(*packet, from.toString().toStdString(), o.json).c_str());
@@ -263,9 +268,12 @@ int main(int argc, char** argv)
     // The listener is up before the command goes out, so no answer is missed.
     QUdpSocket listener;
     const bool listening = listenOnly || o.replies.value_or(0) > 0;
-    if (listening && !listener.bind(o.bind, o.listenPort, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
-        std::fprintf(stderr, "zuvio-remote: cannot listen on %s:%u: %s\n", o.bind.toString().toUtf8().constData(),
-                     o.listenPort, listener.errorString().toUtf8().constData());
+    if (listening
+        && !listener.bind(
+            o.bind, o.listenPort, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
+        std::fprintf(stderr, "zuvio-remote: cannot listen on %s:%u: %s\n",
+            o.bind.toString().toUtf8().constData(), o.listenPort,
+            listener.errorString().toUtf8().constData());
         return kExitNetwork;
     }
 
@@ -273,16 +281,20 @@ int main(int argc, char** argv)
         QUdpSocket sender;
         const int on = 1;
         if (!sender.bind(QHostAddress::AnyIPv4, 0)
-            || ::setsockopt(static_cast<int>(sender.socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-            std::fprintf(stderr, "zuvio-remote: cannot open a socket: %s\n", sender.errorString().toUtf8().constData());
+            || ::setsockopt(
+                   static_cast<int>(sender.socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, sizeof on)
+                != 0) {
+            std::fprintf(stderr, "zuvio-remote: cannot open a socket: %s\n",
+                sender.errorString().toUtf8().constData());
             return kExitNetwork;
         }
         const auto packet = RemotePackets::EncodeCommand(command);
-        if (sender.writeDatagram(reinterpret_cast<const char*>(packet.data()), static_cast<qint64>(packet.size()),
-                                 o.host.address, o.host.port) != static_cast<qint64>(packet.size())) {
+        if (sender.writeDatagram(reinterpret_cast<const char*>(packet.data()),
+                static_cast<qint64>(packet.size()), o.host.address, o.host.port)
+            != static_cast<qint64>(packet.size())) {
             std::fprintf(stderr, "zuvio-remote: sending to %s:%u failed: %s\n",
-                         o.host.address.toString().toUtf8().constData(), o.host.port,
-                         sender.errorString().toUtf8().constData());
+                o.host.address.toString().toUtf8().constData(), o.host.port,
+                sender.errorString().toUtf8().constData());
             return kExitNetwork;
         }
         if (!listening)
