@@ -237,6 +237,16 @@ TEST_F(ServerSocketTest, NineOpensUseEverySlotThenSlotZeroAgain)
     EXPECT_EQ(untouched, Bytes(kCommandSize, 0xEE));
 }
 
+TEST_F(ServerSocketTest, BurstLongerThanOneReadingIsReadWhole)
+{
+    for (int i = 0; i < 100; ++i) // more than one notification reads
+        Send(Command(0, CMD_UNUSED_12, i));
+    ASSERT_TRUE(WaitUntil([&] { return m_Owner.messages.size() == 100; }))
+        << m_Owner.messages.size() << " of 100";
+    EXPECT_EQ(m_Owner.messages.back(), (Msg{WM_NET_UNUSED_12, 0, 99}));
+    EXPECT_EQ(m_Socket.GetRecvIndex(), 100 % 8);
+}
+
 TEST_F(ServerSocketTest, RandomFloodChangesNothingAndCommandsStillWork)
 {
     Send(Command(1, CMD_OPEN, 0, "keep.mp4"));
