@@ -10,6 +10,7 @@ packages=(
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-gl
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  gstreamer1.0-plugins-base-apps
   xvfb xauth x11-utils imagemagick iproute2 time
 )
 

@@ -1,0 +1,70 @@
+// Adding a folder of media files through the probe player (each timed file is
+// opened once for its title and length). playlist_bench.sh compares the time with
+// gst-discoverer-1.0 over the same files.
+//
+// Usage: playlist_probe_bench FOLDER
+#include "app/Messages.h"
+#include "app/Preferences.h"
+#include "playback/MPlayer.h"
+#include "playlist/MediaTypes.h"
+#include "playlist/PlaylistCtrl.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+class NullTarget : public CMessageTarget
+{
+public:
+    LRESULT SendMessage(unsigned, WPARAM, LPARAM) override { return 0; }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/zuvio-bench-XXXXXX"));
+    setenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit().constData(), 1);
+    QDir::setCurrent(root.path());
+    QCoreApplication app(argc, argv);
+
+    CPreferences prefs { CPreferences::Defaults {} };
+    prefs.m_bReloadPlaylist = false;
+    g_pPreferences = &prefs;
+
+    NullTarget owner;
+    int added = 0, files = 0;
+    double ms = 0;
+    {
+        CPlaylistCtrl ctrl(std::make_unique<CMPlayer>());
+        ctrl.Init(&owner);
+        const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
+        const auto t0 = std::chrono::steady_clock::now();
+        for (const QString& name : names) {
+            const std::string path = (folder + QLatin1Char('/') + name).toStdString();
+            if (!IsSupportedFile(path))
+                continue;
+            ++files;
+            added += ctrl.AddEntry(path, -1, {}, {}) ? 1 : 0;
+        }
+        ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        for (int i = 0; i < ctrl.GetRowCount(); ++i) {
+            if (ctrl.GetRow(i)->m_Time == "0:00:00")
+                std::fprintf(stderr, "not probed: %s\n", ctrl.GetPathAt(i).c_str());
+        }
+    }
+    g_pPreferences = nullptr;
+    std::printf("probe_ms %.1f files %d added %d\n", ms, files, added);
+    return added == files ? 0 : 1;
+}

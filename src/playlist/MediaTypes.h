@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+// Classification of playlist paths by file extension. Paths are bytes as the
+// file system holds them; only ASCII letters are compared without case.
+
+// The name part after the last '/' from its last '.' on, the '.' included;
+// empty when the name has no '.'.
+std::string GetExtension(const std::string& path);
+
+// One of the 38 media extensions that can become a playlist entry.
+bool IsSupportedFile(const std::string& path);
+
+// False only for the still-image extensions (so also true for unsupported files).
+bool IsTimedMedia(const std::string& path);
+
+// Contains "LastPLS.dat" (case-sensitive) or ends in ".pls" / ".m3u".
+bool IsPlaylistFile(const std::string& path);
+
+// The file name with its extension, without the folder.
+std::string TitleFromPath(const std::string& path);
+
+// Folder part of a path with its trailing '/', or empty when there is none.
+std::string FolderOfPath(const std::string& path);
+
+// ASCII upper case, byte for byte; other bytes unchanged.
+std::string ToUpperAscii(std::string text);

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "playback/BasePlayer.h"
+#include "playlist/Entry.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CMessageTarget;
+class CPlaylistReader;
+
+// The playlist: rows in playing order and entries in insertion order, the current
+// track and the marked (playing) entry, the Player A/B association and the rules
+// for the next and previous track. It has no widgets: a view draws the rows and
+// registers a redraw handler.
+//
+// Invariants: every row's id names an entry unless a later operation removed it;
+// ids are never reused during a run; m_CurTrack is a row position (-1 = none) and
+// is never changed by removing rows; the marked item is an entry id (-1 = none).
+// Row icons are not stored: a row shows icon 1 when its entry was last opened in
+// Player B, else 0 when in Player A, else 2.
+class CPlaylistCtrl
+{
+public:
+    enum Icon { ICON_PLAYER_A = 0, ICON_PLAYER_B = 1, ICON_NONE = 2 };
+
+    struct CRow
+    {
+        int32_t m_Id = 0;
+        std::string m_Nr; // "%d." of the 1-based position
+        std::string m_Name;
+        std::string m_Time;
+    };
+
+    // The probe player reads the title and length of files being added; null means
+    // no probing (timed files then get their file name and "0:00:00").
+    explicit CPlaylistCtrl(std::unique_ptr<CBasePlayer> probePlayer);
+    ~CPlaylistCtrl(); // runs OnDestroy when it has not run yet
+    CPlaylistCtrl(const CPlaylistCtrl&) = delete;
+    CPlaylistCtrl& operator=(const CPlaylistCtrl&) = delete;
+
+    // Marks the control initialised and runs LoadSettings (start-up rules).
+    void Init(CMessageTarget* owner);
+    // SaveSettings (values and "LastPLS.dat"), then destroys every entry. Idempotent.
+    void OnDestroy();
+
+    void LoadSettings();
+    void SaveSettings();
+
+    // Queries.
+    bool IsInitialised() const { return m_bInitialised; }
+    int32_t GetCurrentTrack() const { return m_bInitialised ? m_CurTrack : -1; }
+    int GetTrackCount() const { return m_bInitialised ? GetRowCount() : -1; }
+    std::string GetCurrentPath() const;
+    std::string GetPathAt(int position) const;
+    int GetPlayListIndx(const std::string& path) const;
+    const std::string& GetStartFolder() const { return m_StartFolder; }
+    std::string GetLastPlaylistPath() const;
+    const std::string& GetDocumentTitle() const { return m_DocumentTitle; }
+
+    // Rows and entries for the view and the list operations.
+    int GetRowCount() const { return static_cast<int>(m_Rows.size()); }
+    const CRow* GetRow(int position) const;
+    Icon GetRowIcon(int position) const;
+    int FindRowById(int32_t id) const;
+    const CEntry* FindEntryById(int32_t id) const;
+    const std::vector<std::unique_ptr<CEntry>>& GetEntries() const { return m_Entries; }
+    int32_t GetMarkedItem() const { return m_MarkedItem; }
+    int32_t GetPlayerEntry(int player) const;
+    int32_t GetNextId() const { return m_NextId; }
+
+    // The three flags.
+    bool GetLoopList() const { return m_LoopList; }
+    bool GetAutoSkipTrack() const { return m_AutoSkipTrack; }
+    bool GetLoopSingleTrack() const { return m_bLoopSingleTrack; }
+    void ToggleLoopList() { m_LoopList = !m_LoopList; }
+    void ToggleAutoSkipTrack() { m_AutoSkipTrack = !m_AutoSkipTrack; }
+    void ToggleLoopSingleTrack() { m_bLoopSingleTrack = !m_bLoopSingleTrack; }
+
+    // Operations.
+    bool AddEntry(const std::string& path, int position, const std::string& title, const std::string& length);
+    void RenumberItems(int fromRow = 0);
+    void RefreshPlayerIcons();
+    void NextTrack();
+    void PrevTrack();
+    void SetPlayerEntry(const std::string& path, int player, const std::string& title, uint32_t durationMs);
+    void FocusPlayerEntry(int player);
+    void SetMarkedItem(int position);
+    void OnDoubleClick(int row);
+    // Removes a row and its entry; m_CurTrack stays, the marked item is cleared
+    // when it was this entry. False for a position outside the rows.
+    bool RemoveRow(int position);
+    void RemoveAll();
+
+    // Playlist files.
+    std::string OpenPlaylist(const std::string& path);
+    void AddPlayList(const std::string& path, int position);
+    bool SavePlaylist(const std::string& path); // true when a file was written
+
+    // Redrawing: the handler runs after every visible change while redraw is on;
+    // switching redraw back on runs it once.
+    void SetRedrawHandler(std::function<void()> handler) { m_RedrawHandler = std::move(handler); }
+    void SetRedraw(bool redraw);
+
+private:
+    void Redraw();
+    CEntry* FindFirstEntryByPath(const std::string& path) const;
+    bool AddRecords(const std::string& playlistPath, int position, const CPlaylistReader& reader);
+    void LoadTrack(bool play);
+
+    bool m_bInitialised = false;
+    bool m_bDestroyed = false;
+    int32_t m_CurTrack = -1;
+    bool m_AutoSkipTrack = true;
+    bool m_LoopList = false;
+    bool m_bLoopSingleTrack = false;
+    int32_t m_MarkedItem = -1;
+    int32_t m_NextId = 1;
+    int32_t m_PlayerEntries[2] = { 0, 0 };
+
+    std::vector<CRow> m_Rows; // playing order
+    std::vector<std::unique_ptr<CEntry>> m_Entries; // insertion order
+    std::unordered_map<int32_t, CEntry*> m_EntryById;
+
+    CMessageTarget* m_pOwner = nullptr;
+    std::unique_ptr<CBasePlayer> m_ProbePlayer;
+    std::string m_StartFolder;
+    std::string m_DocumentTitle;
+
+    std::function<void()> m_RedrawHandler;
+    bool m_bRedraw = true;
+};

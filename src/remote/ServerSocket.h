@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/Messages.h"
+#include "net/NetworkSetup.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class QUdpSocket;
+
+// The player's end of the UDP remote-control protocol: receives command
+// packets on the server socket and turns them into messages 1124..1131 for its
+// owner; broadcasts the status record and text lines from a second socket.
+// Invariant: m_iRecvIndex is 0..7 and names the slot the next valid command
+// goes into; a rejected datagram leaves the index and every slot as they were.
+// All work runs on the thread of the event loop (the UI thread).
+class CServerSocket : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Clock = std::function<std::uint32_t()>; // milliseconds, wrapping like a tick count
+    static constexpr int kRingSlots = 8;
+
+    explicit CServerSocket(CMessageTarget* owner, QObject* parent = nullptr);
+    ~CServerSocket() override;
+    CServerSocket(const CServerSocket&) = delete;
+    CServerSocket& operator=(const CServerSocket&) = delete;
+
+    bool InitServer(const std::string& bindAddress);
+    void CloseServer();
+    void PollStatus();
+    void SendStatus();
+    void SendText(const std::string& text);
+    // Copies the 548 bytes of slot 0..7; any other slot copies nothing and returns false.
+    bool GetCommandPacket(std::uint8_t* buffer, int slot) const;
+
+    // Where status and text packets go; 255.255.255.255:31772 unless changed here
+    // or by ZUVIO_STATUS_DEST=host:port at construction. False for a bad text.
+    bool SetStatusDestination(const std::string& hostPort);
+    void SetStatusDestination(const QHostAddress& address, std::uint16_t port);
+    // The value of "--status-dest HOST:PORT" or "--status-dest=HOST:PORT" on a command line.
+    static std::optional<std::string> StatusDestOption(const QStringList& arguments);
+    QHostAddress GetStatusAddress() const { return m_StatusAddress; }
+    std::uint16_t GetStatusPort() const { return m_StatusPort; }
+    // The command port for the next InitServer; 0 takes any free port (tests).
+    void SetCommandPort(std::uint16_t port) { m_CommandPort = port; }
+    std::uint16_t GetBoundPort() const; // 0 while closed
+    void SetClock(Clock clock) { m_Clock = std::move(clock); }
+    void SetNetworkSource(vexoNet::CNetworkSetup::Source source) { m_NetworkSource = std::move(source); }
+
+    // Copies the name into the status record, cut to 127 characters.
+    void SetFileName(std::string_view name);
+    int GetRecvIndex() const { return m_iRecvIndex; }
+    // Datagrams read and dropped: remote control off, wrong size or wrong magic.
+    std::uint64_t GetDiscardedCount() const { return m_nDiscarded; }
+    bool IsInitialized() const { return m_bInitialized; }
+    const std::array<std::uint8_t, 6>& GetMacAddress() const { return m_MacAddress; }
+
+    // The status record, written by the main frame.
+    std::uint32_t m_iDuration = 0;
+    std::uint32_t m_iPosition = 0;
+    std::int32_t m_iPlayState = 0;
+    char m_szFileName[128] = {};
+    std::uint16_t m_wVolume = 0;
+    std::uint16_t m_wActiveIndex = 0;
+    bool m_bSendNow = false; // broadcast at the next PollStatus
+
+public Q_SLOTS:
+    void OnReceive();
+
+private:
+    void SendBroadcast(const std::uint8_t* data, std::size_t size);
+    void ReadPending(std::uint8_t* datagram, std::size_t capacity);
+    void AcceptCommand(const std::uint8_t* packet);
+    void DisposeSocket(std::unique_ptr<QUdpSocket>& socket);
+
+    CMessageTarget* m_pOwner;
+    std::int32_t m_iRecvIndex = 0;
+    std::array<std::uint8_t, 6> m_MacAddress {};
+    std::array<std::array<std::uint8_t, 548>, kRingSlots> m_RecvRing {};
+    std::uint32_t m_dwStatusStart = 0;
+    bool m_bInitialized = false;
+    bool m_bReceiving = false;
+    std::uint64_t m_nDiscarded = 0;
+    std::unique_ptr<QUdpSocket> m_pServerSocket;
+    std::unique_ptr<QUdpSocket> m_BroadcastSocket;
+
+    QHostAddress m_StatusAddress;
+    std::uint16_t m_StatusPort;
+    std::uint16_t m_CommandPort;
+    Clock m_Clock;
+    vexoNet::CNetworkSetup::Source m_NetworkSource;
+};

@@ -1,0 +1,100 @@
+# netns.sh: two network namespaces joined by a veth pair, for tests that send
+# real broadcasts. Source it from bash, then:
+#
+#   netns_setup                  # or exits 77 (ctest SKIP_RETURN_CODE) saying why
+#   netns_player CMD ARGS...     # runs CMD in the player namespace
+#   netns_controller CMD ARGS... # runs CMD in the controller namespace
+#   netns_wait_for FILE TEXT SECONDS
+#
+# Player side 10.77.0.1/24 on veth-p, controller side 10.77.0.2/24 on veth-c;
+# each side's default route is its veth, so 255.255.255.255 leaves through the
+# veth and reaches the peer, and nothing ever reaches the host's own network.
+# Both namespaces, and every process left in them, are removed when the
+# sourcing shell exits, whether the test passed, failed or was interrupted.
+# Names carry the shell's pid and a random tag, so parallel runs never meet.
+
+NETNS_SKIP=77
+NETNS_PLAYER_IP=10.77.0.1
+NETNS_CONTROLLER_IP=10.77.0.2
+NETNS_PLAYER=""
+NETNS_CONTROLLER=""
+NETNS_PLAYER_MAC=""
+
+netns_skip() {
+    echo "SKIP: $*; the namespace tests need root and iproute2 (ip netns, veth)" >&2
+    exit "$NETNS_SKIP"
+}
+
+netns_cleanup() {
+    local ns pid
+    for ns in "$NETNS_PLAYER" "$NETNS_CONTROLLER"; do
+        [ -n "$ns" ] || continue
+        # Only processes inside our own namespaces are ours to end.
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do
+            kill -TERM "$pid" 2>/dev/null
+        done
+        for _ in 1 2 3 4 5 6 7 8 9 10; do
+            [ -z "$(ip netns pids "$ns" 2>/dev/null)" ] && break
+            sleep 0.1
+        done
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do
+            kill -KILL "$pid" 2>/dev/null
+        done
+        ip netns del "$ns" 2>/dev/null
+    done
+    NETNS_PLAYER=""
+    NETNS_CONTROLLER=""
+}
+
+netns_setup() {
+    [ "$(id -u)" -eq 0 ] || netns_skip "not running as root"
+    command -v ip >/dev/null 2>&1 || netns_skip "the ip command is missing"
+
+    local tag="zv$$-$RANDOM" lock
+    trap 'netns_cleanup' EXIT
+    trap 'exit 130' INT TERM
+    # Concurrent "ip netns add" can race on setting up /run/netns; one setup at a time.
+    if command -v flock >/dev/null 2>&1 && exec {lock}>"${TMPDIR:-/tmp}/zuvio-netns.lock"; then
+        flock -w 60 "$lock" || netns_skip "the namespace setup lock is held elsewhere"
+    fi
+    NETNS_PLAYER="$tag-player"
+    ip netns add "$NETNS_PLAYER" 2>/dev/null || { NETNS_PLAYER=""; netns_skip "cannot create a network namespace"; }
+    NETNS_CONTROLLER="$tag-ctl"
+    ip netns add "$NETNS_CONTROLLER" || netns_skip "cannot create a second network namespace"
+    # Made inside the player namespace: no interface name ever appears on the host.
+    ip -n "$NETNS_PLAYER" link add veth-p type veth peer name veth-c netns "$NETNS_CONTROLLER" \
+        || netns_skip "cannot create a veth pair"
+
+    ip -n "$NETNS_PLAYER" link set lo up &&
+    ip -n "$NETNS_CONTROLLER" link set lo up &&
+    ip -n "$NETNS_PLAYER" addr add "$NETNS_PLAYER_IP/24" dev veth-p &&
+    ip -n "$NETNS_CONTROLLER" addr add "$NETNS_CONTROLLER_IP/24" dev veth-c &&
+    ip -n "$NETNS_PLAYER" link set veth-p up &&
+    ip -n "$NETNS_CONTROLLER" link set veth-c up &&
+    ip -n "$NETNS_PLAYER" route add default dev veth-p &&
+    ip -n "$NETNS_CONTROLLER" route add default dev veth-c || { echo "netns_setup: configuring the pair failed" >&2; exit 1; }
+
+    [ -n "${lock:-}" ] && exec {lock}>&-
+    NETNS_PLAYER_MAC=$(ip -n "$NETNS_PLAYER" -o link show veth-p | sed -n 's/.*link\/ether \([0-9a-f:]*\).*/\1/p')
+}
+
+netns_player() {
+    ip netns exec "$NETNS_PLAYER" "$@"
+}
+
+netns_controller() {
+    ip netns exec "$NETNS_CONTROLLER" "$@"
+}
+
+# Waits until FILE contains TEXT, for at most SECONDS.
+netns_wait_for() {
+    local file=$1 text=$2 seconds=$3 waited=0
+    until grep -qF -- "$text" "$file" 2>/dev/null; do
+        if [ "$waited" -ge $((seconds * 10)) ]; then
+            echo "netns_wait_for: '$text' did not appear in $file within ${seconds}s" >&2
+            return 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+}

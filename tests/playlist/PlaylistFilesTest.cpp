@@ -1,0 +1,167 @@
+#include "app/Log.h"
+#include "playlist/RecentFileList.h"
+#include "support/LogCapture.h"
+#include "support/ScriptedUi.h"
+
+#include "PlaylistFixture.h"
+
+#include <unistd.h>
+
+using PlaylistFilesTest = PlaylistFixture;
+
+TEST_F(PlaylistFilesTest, OpenThroughTheDialog)
+{
+    ScriptedUi ui;
+    Start();
+    const std::string a = media.Make("a.mp3");
+    const std::string list = media.Make("show.m3u", "#EXTM3U\r\n#EXTINF:125,Song\r\n" + a + "\r\n");
+    ui.answers = { list };
+    EXPECT_EQ(ctrl->OpenPlaylist({}), list);
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].kind, "open");
+    EXPECT_EQ(ui.dialogs[0].filter,
+        "PLS or M3U Playlist|*.m3u;*.pls|M3U Playlist|*.m3u|PLS Playlist|*.pls|All files (*.*)|*.*||");
+    EXPECT_EQ(ui.dialogs[0].defaultExt, "m3u");
+    ASSERT_EQ(ctrl->GetTrackCount(), 1);
+    EXPECT_EQ(ctrl->GetRow(0)->m_Name, "Song");
+    EXPECT_EQ(ctrl->GetRow(0)->m_Time, " 0:02:05");
+    EXPECT_TRUE(script->calls.empty());
+    EXPECT_EQ(ctrl->GetDocumentTitle(), "show.m3u");
+    EXPECT_EQ(GetRecentFileList(), std::vector<std::string> { list });
+    EXPECT_GE(ui.busyBegun, 1);
+    EXPECT_EQ(ui.busyBegun, ui.busyEnded);
+
+    // Cancelled: nothing changes.
+    EXPECT_EQ(ctrl->OpenPlaylist({}), "");
+    EXPECT_EQ(ctrl->GetTrackCount(), 1);
+}
+
+TEST_F(PlaylistFilesTest, OpenReplacesTheListButOnlyWhenTheFileCanBeRead)
+{
+    LogCapture log;
+    StartWith(2);
+    EXPECT_EQ(ctrl->OpenPlaylist(media.Make("notes.txt")), "");
+    EXPECT_TRUE(
+        log.Contains("CPlaylistCtrl::OpenPlaylist(): Playlist format not supported!", LOG_LEVEL_ERROR));
+    EXPECT_EQ(ctrl->OpenPlaylist(media.File("missing.m3u")), "");
+    EXPECT_EQ(ctrl->GetTrackCount(), 2);
+
+    ctrl->OnDoubleClick(1);
+    const std::string list = media.Make(
+        "one.pls", "[playlist]\r\nFile1=" + media.Make("new.mp3") + "\r\nTitle1=N\r\nLength1=3\r\n");
+    EXPECT_EQ(ctrl->OpenPlaylist(list), list);
+    EXPECT_EQ(Paths(), std::vector<std::string> { media.File("new.mp3") });
+    EXPECT_EQ(ctrl->GetCurrentTrack(), 1); // opening leaves the track number to the caller
+    EXPECT_EQ(ctrl->GetMarkedItem(), -1);
+}
+
+TEST_F(PlaylistFilesTest, RelativePathsResolveAgainstThePlaylistFolder)
+{
+    LogCapture log;
+    Start();
+    const std::string clip = media.Make("sub/clip.avi");
+    const std::string abs = media.Make("abs.wav");
+    ctrl->AddPlayList(media.Make("lists.m3u",
+                          "#EXTINF:1,C\r\nsub/clip.avi\r\n#EXTINF:1,A\r\n" + abs
+                              + "\r\n#EXTINF:1,W\r\nC:\\media\\w.mp3\r\n#EXTINF:1,X\r\n"
+                                "sub\\clip.avi\r\n"),
+        -1);
+    EXPECT_EQ(Paths(), (std::vector<std::string> { clip, abs }));
+    EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR),
+        (std::vector<std::string> { "CPlaylistCtrl::AddEntry() : File or path not found!",
+            "CPlaylistCtrl::AddEntry() : File or path not found!" }));
+}
+
+TEST_F(PlaylistFilesTest, AddPlayListProbesRecordsWithoutTitleOrLength)
+{
+    LogCapture log;
+    Start();
+    const std::string a = media.Make("a.ogg"), b = media.Make("b.ogg");
+    script->media[b] = { "Probed", 61000 };
+    const std::string list = media.Make("mixed.pls",
+        "[playlist]\nFile1=a.ogg\nTitle1=Given\nLength1=0\nFile2=b.ogg\n"
+        "File3=c.xyz\n");
+    ctrl->AddPlayList(list, -1);
+    ASSERT_EQ(ctrl->GetTrackCount(), 2);
+    EXPECT_EQ(ctrl->GetRow(0)->m_Time, " 0:00:00"); // title with zero length: taken as it is
+    EXPECT_EQ(ctrl->GetRow(1)->m_Name, "Probed");
+    EXPECT_EQ(ctrl->GetRow(1)->m_Time, " 0:01:01");
+    EXPECT_EQ(script->calls, (std::vector<std::string> { "Init", "Open " + b, "Close" }));
+
+    ctrl->AddPlayList(media.Make("x.m3u8", "a.ogg\n"), -1);
+    EXPECT_TRUE(
+        log.Contains("CPlaylistCtrl::AddPlayList(): Playlist format not supported!", LOG_LEVEL_ERROR));
+
+    // Inserting at a position puts the records there in reverse order.
+    ctrl->AddPlayList(media.Make("two.m3u", "#EXTINF:1,1\na.ogg\n#EXTINF:1,2\nb.ogg\n"), 0);
+    EXPECT_EQ(Paths(), (std::vector<std::string> { b, a, a, b }));
+}
+
+TEST_F(PlaylistFilesTest, SaveThroughTheDialogChoosesTheFormatByExtension)
+{
+    ScriptedUi ui;
+    LogCapture log;
+    Start();
+    EXPECT_FALSE(ctrl->SavePlaylist({}));
+    EXPECT_TRUE(log.Contains("CPlaylistCtrl::SavePlaylist(): No entries in playlist!", LOG_LEVEL_ERROR));
+    EXPECT_TRUE(ui.dialogs.empty());
+
+    const std::string a = media.Make("a.mp3"), b = media.Make("b.mp3");
+    ASSERT_TRUE(ctrl->AddEntry(a, -1, "Song", " 0:02:05"));
+    ASSERT_TRUE(ctrl->AddEntry(b, -1, "Other", " 0:00:00"));
+
+    ui.answers = { media.File("out.txt"), media.File("out.pls"), media.File("out.M3U") };
+    EXPECT_FALSE(ctrl->SavePlaylist({}));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(media.File("out.txt"))));
+    EXPECT_TRUE(ctrl->SavePlaylist({}));
+    EXPECT_EQ(ReadBytes(media.File("out.pls")),
+        "[playlist]\r\nFile1=" + a + "\r\nTitle1=Song\r\nLength1=125\r\nFile2=" + b
+            + "\r\nNumberOfEntries=2\r\nVersion=2\r\n");
+    EXPECT_TRUE(ctrl->SavePlaylist({}));
+    EXPECT_EQ(ReadBytes(media.File("out.M3U")), "#EXTM3U\r\n#EXTINF:125,Song\r\n" + a + "\r\n" + b + "\r\n");
+    EXPECT_EQ(ui.dialogs.back().filter, "M3U Playlist|*.m3u|PLS Playlist|*.pls||");
+    EXPECT_EQ(
+        GetRecentFileList(), (std::vector<std::string> { media.File("out.M3U"), media.File("out.pls") }));
+
+    // A path given is always written as M3U.
+    EXPECT_TRUE(ctrl->SavePlaylist(media.File("given.pls")));
+    EXPECT_EQ(ReadBytes(media.File("given.pls")).substr(0, 9), "#EXTM3U\r\n");
+}
+
+TEST_F(PlaylistFilesTest, FailedSaveIsNotOfferedInTheRecentList)
+{
+    ScriptedUi ui;
+    StartWith(1);
+    EXPECT_FALSE(ctrl->SavePlaylist("/nonexistent-folder/show.m3u"));
+    EXPECT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(GetRecentFileList().empty());
+}
+
+TEST_F(PlaylistFilesTest, RecentListKeepsFourNewestFirst)
+{
+    for (const char* name : { "/l/1.m3u", "/l/2.m3u", "/l/3.m3u", "/l/4.m3u", "/l/5.m3u", "/l/3.m3u" })
+        AddToRecentFileList(name);
+    EXPECT_EQ(
+        GetRecentFileList(), (std::vector<std::string> { "/l/3.m3u", "/l/5.m3u", "/l/4.m3u", "/l/2.m3u" }));
+}
+
+TEST_F(PlaylistFilesTest, BinaryAndOddlyNamedPlaylistsLoadWithoutHarm)
+{
+    LogCapture log;
+    Start();
+    std::string junk;
+    for (int i = 0; i < 200000; ++i)
+        junk.push_back(static_cast<char>((i * 7919) % 256));
+    ctrl->AddPlayList(media.Make("junk.m3u", junk), -1);
+    ctrl->AddPlayList(media.Make("junk.pls", junk), -1);
+    const std::string odd = media.Make("caf\xe9\xff.mp3");
+    ctrl->AddPlayList(media.Make("n\xe4me.m3u", "#EXTINF:2,\xe9t\xe9\n" + odd + "\n"), -1);
+    ASSERT_EQ(ctrl->GetTrackCount(), 1);
+    EXPECT_EQ(ctrl->GetPathAt(0), odd);
+    EXPECT_EQ(ctrl->GetRow(0)->m_Name, "\xe9t\xe9");
+    EXPECT_TRUE(ctrl->SavePlaylist(media.File("\xfe.m3u")));
+    EXPECT_EQ(ReadBytes(media.File("\xfe.m3u")), "#EXTM3U\r\n#EXTINF:2,\xe9t\xe9\r\n" + odd + "\r\n");
+    // Qt cannot name these files, so its temporary folder could not remove them.
+    for (const std::string& name : {media.File("\xfe.m3u"), odd, media.File("n\xe4me.m3u")})
+        ::unlink(name.c_str());
+}
