@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLayout>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QSplitter>
@@ -112,6 +113,12 @@ void CMainFrame::InitialUpdate()
     if (m_bInitialUpdateDone || !m_bPanesCreated)
         return;
     m_bInitialUpdateDone = true;
+    // Lay the panes out at the frame's size first: a view that still had its
+    // unshown default size would drop the stored zoom level as not fitting.
+    if (QLayout* frameLayout = layout())
+        frameLayout->activate();
+    const int width = std::max(m_pOuter->width(), kMinTrackWidth);
+    m_pOuter->setSizes({std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth});
     m_pVideoView->OnInitialUpdate();
     m_pCtrlBar->OnInitialUpdate();
     m_pRightView->OnInitialUpdate(this);

@@ -32,6 +32,10 @@ std::map<int, std::string> MenuItems(QMenuBar* bar)
 
 TEST_F(FrameFixture, PaneLayoutKeepsThePlaylistWidth)
 {
+    // Laid out before the first show: the view's initial update sees its real size.
+    EXPECT_GE(m_pFrame->GetVideoView()->width(), 535);
+    EXPECT_GE(m_pFrame->GetVideoView()->height(), 300);
+
     m_pFrame->resize(1000, 600);
     m_pFrame->show();
     QSplitter* outer = m_pFrame->OuterSplitter();
