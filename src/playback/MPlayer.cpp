@@ -29,6 +29,14 @@ std::string ShortName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The file named in an error line, short enough to keep the line whole.
+std::string NameForLog(const std::string& path)
+{
+    constexpr size_t kMaxName = 60;
+    const std::string name = ShortName(path);
+    return name.size() <= kMaxName ? name : name.substr(0, kMaxName) + "...";
+}
+
 // GStreamer reads whatever it is given, and open(2) of a FIFO without a writer
 // never returns: only regular, readable files go to the pipeline.
 std::string CheckMediaFile(const std::string& path)
@@ -175,7 +183,7 @@ bool CMPlayer::OpenMedia(const std::string& path)
 bool CMPlayer::RenderFile(const std::string& path, std::string& error)
 {
     if (std::string problem = CheckMediaFile(path); !problem.empty()) {
-        error = problem + ": " + ShortName(path);
+        error = problem + ": " + NameForLog(path);
         return false;
     }
     GstPtr<gchar> absolute(g_canonicalize_filename(path.c_str(), nullptr));
@@ -198,7 +206,7 @@ bool CMPlayer::RenderFile(const std::string& path, std::string& error)
     if (error.empty())
         error = result == GST_STATE_CHANGE_ASYNC ? "Timed out waiting for the medium to start"
                                                  : "The medium cannot be played";
-    error += ": " + ShortName(path);
+    error += ": " + NameForLog(path);
     return false;
 }
 
