@@ -32,11 +32,32 @@ void CGraphNotifier::Detach()
         std::lock_guard lock(m_pShared->mutex);
         m_pShared->context = nullptr;
         m_pShared->owner = nullptr;
+        m_pShared->events.clear();
     }
     if (m_pBus) {
         gst_bus_set_sync_handler(m_pBus, nullptr, nullptr, nullptr);
         m_pBus = nullptr;
     }
+}
+
+GstPtr<GstMessage> CGraphNotifier::Take(GstMessageType types)
+{
+    std::lock_guard lock(m_pShared->mutex);
+    auto& events = m_pShared->events;
+    for (auto it = events.begin(); it != events.end(); ++it) {
+        if ((GST_MESSAGE_TYPE(it->get()) & types) != 0) {
+            GstPtr<GstMessage> message = std::move(*it);
+            events.erase(it);
+            return message;
+        }
+    }
+    return {};
+}
+
+void CGraphNotifier::Clear()
+{
+    std::lock_guard lock(m_pShared->mutex);
+    m_pShared->events.clear();
 }
 
 void CGraphNotifier::SetWindow(WindowHandle window)
@@ -52,12 +73,15 @@ GstBusSyncReply CGraphNotifier::OnSyncMessage(GstBus* /*bus*/, GstMessage* messa
     case GST_MESSAGE_EOS:
     case GST_MESSAGE_ERROR: {
         std::lock_guard lock(shared.mutex);
-        if (shared.context && shared.owner) {
+        if (!shared.context)
+            return GST_BUS_DROP; // detached
+        shared.events.emplace_back(gst_message_ref(message));
+        if (shared.owner) {
             CMessageTarget* owner = shared.owner;
             QMetaObject::invokeMethod(
                 shared.context, [owner] { owner->SendMessage(WM_GRAPHNOTIFY, 0, 0); }, Qt::QueuedConnection);
         }
-        return GST_BUS_PASS;
+        return GST_BUS_DROP;
     }
     case GST_MESSAGE_WARNING: {
         GstPtr<GError> error;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "app/CoreTypes.h"
+#include "playback/GstPtr.h"
 
 #include <gst/gst.h>
 
 #include <QObject>
 
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -15,9 +17,11 @@ class CMessageTarget;
 // owner, as WM_GRAPHNOTIFY sent on the thread that created the notifier.
 //
 // The bus sync handler does as little as possible on the streaming thread: it
-// queues one call into the UI thread per end-of-stream or error (which stay on
-// the bus for GetEvent), logs warnings, hands the native window to a sink that
-// asks for one, and drops every other message so the bus never grows.
+// moves each end-of-stream and error message into the notifier's own queue and
+// then queues one call into the UI thread, logs warnings, hands the native
+// window to a sink that asks for one, and drops every other message so the bus
+// never grows. (The bus itself would be raced: its sync handler runs before the
+// message is queued on it, so the owner could look before the event is there.)
 //
 // Invariant: after Detach (or destruction) no call reaches the owner; a call
 // already queued dies with the context object, which belongs to the notifier.
@@ -34,6 +38,10 @@ public:
     void Detach();
     void SetWindow(WindowHandle window);
 
+    // The oldest queued message of the given types, without waiting; null when none.
+    GstPtr<GstMessage> Take(GstMessageType types);
+    void Clear();
+
 private:
     struct Shared
     {
@@ -41,6 +49,7 @@ private:
         QObject* context = nullptr;
         CMessageTarget* owner = nullptr;
         WindowHandle window = 0;
+        std::deque<GstPtr<GstMessage>> events;
     };
     static GstBusSyncReply OnSyncMessage(GstBus* bus, GstMessage* message, gpointer data);
 

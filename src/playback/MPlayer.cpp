@@ -160,7 +160,7 @@ bool CMPlayer::OpenMedia(const std::string& path)
         CheckResult(2, false, error, "OpenMedia(): RenderFile() failed\n");
         // Release the file and every thread now; the objects go at the next Close.
         gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
-        gst_bus_set_flushing(m_pEvent.get(), TRUE);
+        m_pNotifier->Clear();
         m_GraphState = GRAPH_NONE;
         return false;
     }
@@ -202,7 +202,7 @@ bool CMPlayer::RenderFile(const std::string& path, std::string& error)
     }
     if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL)
         return true;
-    error = TakeBusError();
+    error = TakeGraphError();
     if (error.empty())
         error = result == GST_STATE_CHANGE_ASYNC ? "Timed out waiting for the medium to start"
                                                  : "The medium cannot be played";
@@ -210,9 +210,9 @@ bool CMPlayer::RenderFile(const std::string& path, std::string& error)
     return false;
 }
 
-std::string CMPlayer::TakeBusError() const
+std::string CMPlayer::TakeGraphError() const
 {
-    GstPtr<GstMessage> message(gst_bus_pop_filtered(m_pEvent.get(), GST_MESSAGE_ERROR));
+    GstPtr<GstMessage> message = m_pNotifier->Take(GST_MESSAGE_ERROR);
     if (!message)
         return {};
     GstPtr<GError> error;
@@ -245,7 +245,7 @@ void CMPlayer::Run()
     if (!IsOpen())
         return;
     if (gst_element_set_state(m_pGraph.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        CheckResult(2, false, TakeBusError(), "CMPlayer::Run()\n");
+        CheckResult(2, false, TakeGraphError(), "CMPlayer::Run()\n");
         Stop();
         return;
     }
@@ -257,7 +257,7 @@ void CMPlayer::Pause()
     if (!IsOpen())
         return;
     if (gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
-        CheckResult(2, false, TakeBusError(), "CMPlayer::Pause()\n");
+        CheckResult(2, false, TakeGraphError(), "CMPlayer::Pause()\n");
         Stop();
         return;
     }

@@ -79,7 +79,7 @@ private:
     void SetTitle(const std::string& path);
     bool RenderFile(const std::string& path, std::string& error);
     bool NativeVideoSize(int32_t& width, int32_t& height) const;
-    std::string TakeBusError() const;
+    std::string TakeGraphError() const;
 
     CMessageTarget* m_pOwner = nullptr;
     WindowHandle m_hParentWnd = 0;

@@ -131,10 +131,10 @@ void CMPlayer::SetMessageDrain(WindowHandle drain)
 int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
 {
     code = param1 = param2 = 0;
-    if (!m_pEvent)
+    if (!m_pEvent || !m_pNotifier)
         return -1;
-    GstPtr<GstMessage> message(
-        gst_bus_pop_filtered(m_pEvent.get(), static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    GstPtr<GstMessage> message =
+        m_pNotifier->Take(static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     if (!message)
         return -1;
     if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS) {
