@@ -16,6 +16,7 @@ using MediaFixtures::WaitFor;
 
 TEST(MPlayerNoMediumTest, EveryQueryReturnsItsFallback)
 {
+    MediaFixtures::UseFakeSinks();
     CMPlayer player;
     for (int pass = 0; pass < 2; ++pass) {
         EXPECT_EQ(player.GetDuration(), 0u);
@@ -242,13 +243,21 @@ TEST_F(PlayerTest, AudioOnlyMediaHaveNoPicture)
     EXPECT_TRUE(frame.isNull());
 }
 
-TEST_F(PlayerTest, AStillPictureOpens)
+TEST_F(PlayerTest, AStillPictureOpensWithoutTimeAndIgnoresSeeks)
 {
     ASSERT_TRUE(player.OpenMedia(media->jpeg));
     EXPECT_TRUE(player.HasVideo());
     EXPECT_EQ(player.GetVideoWidth(), MediaFixtures::kStillWidth);
     EXPECT_EQ(player.GetVideoHeight(), MediaFixtures::kStillHeight);
     EXPECT_EQ(log.CountErrors(), 0) << log.Dump();
+    // A single picture has no timeline: said once, then no position, duration or seek.
+    EXPECT_TRUE(log.Contains("Time format not supported!", LOG_LEVEL_INFO)) << log.Dump();
+    EXPECT_EQ(player.GetDuration(), 0u);
+    player.Pause();
+    player.SetPosition(500);
+    player.SeekBy(500);
+    EXPECT_EQ(player.GetPosition(), 0u);
+    EXPECT_EQ(player.GetPlayState(), CBasePlayer::STATE_PAUSED);
 }
 
 class Mp3TitleTest : public PlayerTest
