@@ -19,8 +19,9 @@ class CGraphNotifier;
 // "Stopped" keeps the pipeline prerolled in PAUSED at position 0, so queries,
 // seeks and a fresh start stay instant.
 //
-// Invariant: m_pGraph, m_pEvent and m_pAudio are all set or all null; transport,
-// seeking and video operations act only in GRAPH_OPEN. Everything runs on the
+// Invariant: m_pAudio is set only when the whole graph (playbin, bus, notifier,
+// sinks) was built; a failed Init may leave part of a graph until the next
+// Close. Transport, seeking and video operations act only in GRAPH_OPEN. Everything runs on the
 // thread that created the player; GStreamer's threads only reach it through
 // the notifier.
 class CMPlayer : public CBasePlayer
