@@ -34,7 +34,7 @@ constexpr const char* kPrerolledMarker = "Pipeline is PREROLLED";
 struct Sample
 {
     double openMs = -1; // process start to prerolled
-    double cpuS = 0;    // user + system of the child
+    double cpuS = 0; // user + system of the child
     int status = -1;
 };
 
@@ -66,17 +66,20 @@ Sample Measure(const std::vector<std::string>& args)
     while ((got = ::read(fds[0], chunk, sizeof chunk)) > 0) {
         pending.append(chunk, static_cast<size_t>(got));
         if (sample.openMs < 0 && pending.find(kPrerolledMarker) != std::string::npos)
-            sample.openMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            sample.openMs
+                = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         if (pending.size() > 1 << 16)
             pending.erase(0, pending.size() - 64);
     }
     ::close(fds[0]);
-    struct rusage usage {};
+    struct rusage usage
+    {
+    };
     int status = 0;
     ::wait4(pid, &status, 0, &usage);
     sample.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    sample.cpuS = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    sample.cpuS = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return sample;
 }
 
@@ -157,21 +160,22 @@ int main(int argc, char** argv)
     const std::string path = absolute;
     std::free(absolute);
     char* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
-    const std::vector<std::string> bare = {"gst-launch-1.0", "playbin", std::string("uri=") + uri,
-                                           std::string("video-sink=") + kSink, std::string("audio-sink=") + kSink};
+    const std::vector<std::string> bare = { "gst-launch-1.0", "playbin", std::string("uri=") + uri,
+        std::string("video-sink=") + kSink, std::string("audio-sink=") + kSink };
     g_free(uri);
-    const std::vector<std::string> ours = {"/proc/self/exe", "--child", path};
+    const std::vector<std::string> ours = { "/proc/self/exe", "--child", path };
     std::vector<double> bareOpen, bareCpu, oursOpen, oursCpu;
     for (int run = 0; run < runs; ++run) {
         for (int side = 0; side < 2; ++side) {
             const bool isOurs = (run + side) % 2 == 1; // alternate who goes first
             const Sample s = Measure(isOurs ? ours : bare);
             if (s.status != 0 || s.openMs < 0) {
-                std::fprintf(stderr, "%s run failed (status %d)\n", isOurs ? "CMPlayer" : "gst-launch", s.status);
+                std::fprintf(
+                    stderr, "%s run failed (status %d)\n", isOurs ? "CMPlayer" : "gst-launch", s.status);
                 return 1;
             }
-            std::printf("run %d %-10s open %7.1f ms  cpu %6.2f s\n", run + 1, isOurs ? "CMPlayer" : "gst-launch",
-                        s.openMs, s.cpuS);
+            std::printf("run %d %-10s open %7.1f ms  cpu %6.2f s\n", run + 1,
+                isOurs ? "CMPlayer" : "gst-launch", s.openMs, s.cpuS);
             (isOurs ? oursOpen : bareOpen).push_back(s.openMs);
             (isOurs ? oursCpu : bareCpu).push_back(s.cpuS);
         }
@@ -181,7 +185,7 @@ int main(int argc, char** argv)
     std::printf("\nmedian of %d runs       open (ms)   cpu (s)\n", runs);
     std::printf("gst-launch-1.0 playbin  %9.1f  %8.2f\n", Median(bareOpen), Median(bareCpu));
     std::printf("CMPlayer                %9.1f  %8.2f\n", Median(oursOpen), Median(oursCpu));
-    std::printf("ratio CMPlayer/bare     %9.2f  %8.2f   (targets: open <= 1.20, cpu <= 1.10)\n", openRatio,
-                cpuRatio);
+    std::printf(
+        "ratio CMPlayer/bare     %9.2f  %8.2f   (targets: open <= 1.20, cpu <= 1.10)\n", openRatio, cpuRatio);
     return openRatio <= 1.2 && cpuRatio <= 1.1 ? 0 : 2;
 }

@@ -31,7 +31,7 @@ enum ExitCode {
     EXIT_INTERRUPTED = 130,
 };
 
-std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_interrupted { false };
 
 void PrintUsage(std::FILE* out)
 {
@@ -41,7 +41,7 @@ void PrintUsage(std::FILE* out)
                "  --audio-sink DESC  e.g. \"fakesink sync=true\" (or ZUVIO_AUDIO_SINK)\n"
                "Exit codes: 0 played to the end, 1 no player, 2 no media runtime, 3 cannot open,\n"
                "4 playback error, 64 bad arguments, 130 interrupted.\n",
-               out);
+        out);
 }
 
 // Receives the player's notifications and ends the run at the end of the medium.
@@ -78,8 +78,10 @@ int main(int argc, char* argv[])
             PrintUsage(stdout);
             return EXIT_DONE;
         }
-        if ((std::strcmp(arg, "--video-sink") == 0 || std::strcmp(arg, "--audio-sink") == 0) && i + 1 < argc) {
-            (arg[2] == 'v' ? SinkChoice::SetVideoSinkDescription : SinkChoice::SetAudioSinkDescription)(argv[++i]);
+        if ((std::strcmp(arg, "--video-sink") == 0 || std::strcmp(arg, "--audio-sink") == 0)
+            && i + 1 < argc) {
+            (arg[2] == 'v' ? SinkChoice::SetVideoSinkDescription : SinkChoice::SetAudioSinkDescription)(
+                argv[++i]);
         } else if (arg[0] == '-' || !file.empty()) {
             std::fprintf(stderr, "zuvio: unexpected argument \"%s\"\n", arg);
             PrintUsage(stderr);

@@ -10,7 +10,8 @@
 constexpr uint32_t kDXVersion9 = 0x90000;
 
 // The caller's message when the check fails; it then ends the program with exit code 2.
-constexpr const char* kDXVersionTooOldText = "You need DirectX Version 9.0 or above\nto run this application!";
+constexpr const char* kDXVersionTooOldText
+    = "You need DirectX Version 9.0 or above\nto run this application!";
 
 // ' ' or 0 for no letter; upper-case letters count as their lower-case form.
 uint32_t EncodeDXVersion(uint32_t major, uint32_t minor, char letter);

@@ -23,7 +23,7 @@ void CGraphNotifier::Attach(GstBus* bus)
 {
     m_pBus = bus;
     gst_bus_set_sync_handler(bus, &CGraphNotifier::OnSyncMessage, new std::shared_ptr<Shared>(m_pShared),
-                             [](gpointer data) { delete static_cast<std::shared_ptr<Shared>*>(data); });
+        [](gpointer data) { delete static_cast<std::shared_ptr<Shared>*>(data); });
 }
 
 void CGraphNotifier::Detach()
@@ -93,8 +93,8 @@ GstBusSyncReply CGraphNotifier::OnSyncMessage(GstBus* /*bus*/, GstMessage* messa
         if (gst_is_video_overlay_prepare_window_handle_message(message)) {
             std::lock_guard lock(shared.mutex);
             if (shared.window != 0)
-                gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(GST_MESSAGE_SRC(message)),
-                                                    static_cast<guintptr>(shared.window));
+                gst_video_overlay_set_window_handle(
+                    GST_VIDEO_OVERLAY(GST_MESSAGE_SRC(message)), static_cast<guintptr>(shared.window));
         }
         return GST_BUS_DROP;
     default:

@@ -33,9 +33,9 @@ struct FileDescriptor
 
 void ReportFileError(const std::string& path, const char* what, int error)
 {
-    ShowMessageBox("A file error occurred while " + std::string(what) + " " + path + ":\n" +
-                       std::strerror(error),
-                   "Zuvio", CUiServices::ICON_WARNING);
+    ShowMessageBox(
+        "A file error occurred while " + std::string(what) + " " + path + ":\n" + std::strerror(error),
+        "Zuvio", CUiServices::ICON_WARNING);
 }
 
 } // namespace
@@ -70,14 +70,16 @@ bool CId3Tag::Read(const std::string& path)
 {
     Clear();
     // O_NONBLOCK: opening a FIFO without a writer must not wait.
-    FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    FileDescriptor file { ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) };
     if (file.fd < 0)
         return false;
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
         return false;
 
-    Buffer buffer{};
+    Buffer buffer {};
     if (::lseek(file.fd, -static_cast<off_t>(kTagSize), SEEK_END) < 0) {
         ReportFileError(path, "seeking in", errno);
         return false;

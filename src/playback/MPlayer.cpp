@@ -41,7 +41,9 @@ std::string NameForLog(const std::string& path)
 // never returns: only regular, readable files go to the pipeline.
 std::string CheckMediaFile(const std::string& path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(path.c_str(), &info) != 0)
         return std::strerror(errno);
     if (S_ISDIR(info.st_mode))
@@ -74,13 +76,14 @@ bool CMPlayer::Init(CMessageTarget* owner)
 {
     Close();
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
-    if (!CheckResult(2, playbin != nullptr, "no GStreamer element \"playbin\"", "Init: CoCreateInstance() failed\n"))
+    if (!CheckResult(
+            2, playbin != nullptr, "no GStreamer element \"playbin\"", "Init: CoCreateInstance() failed\n"))
         return false;
     m_pGraph.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
 
     m_pEvent.reset(gst_element_get_bus(m_pGraph.get()));
     if (!CheckResult(2, m_pEvent.get() != nullptr, "the pipeline has no bus",
-                     "Init: QueryInterface(IID_IMediaEventEx) failed\n"))
+            "Init: QueryInterface(IID_IMediaEventEx) failed\n"))
         return false;
     // The owner of the previous call: the first Init of a player announces nothing.
     m_pNotifier = std::make_unique<CGraphNotifier>(m_pOwner);
@@ -115,10 +118,11 @@ bool CMPlayer::BuildSinks()
 
     // audioconvert first, so streams of any channel layout reach the panorama.
     GstPtr<GError> parseError;
-    GstElement* filter = gst_parse_bin_from_description("audioconvert ! audiopanorama name=balance", TRUE,
-                                                        parseError.out());
-    if (!CheckResult(2, filter != nullptr && !parseError, parseError ? parseError->message : "no audio filter",
-                     "Init: QueryInterface(IID_IBasicAudio) failed\n")) {
+    GstElement* filter
+        = gst_parse_bin_from_description("audioconvert ! audiopanorama name=balance", TRUE, parseError.out());
+    if (!CheckResult(2, filter != nullptr && !parseError,
+            parseError ? parseError->message : "no audio filter",
+            "Init: QueryInterface(IID_IBasicAudio) failed\n")) {
         GstPtr<GstElement> discard(filter ? GST_ELEMENT(gst_object_ref_sink(filter)) : nullptr);
         return false;
     }
@@ -281,8 +285,8 @@ void CMPlayer::SetPosition(uint32_t ms)
     const int32_t previous = m_PlayState;
     m_PlayState = STATE_SEEKING;
     gst_element_seek(m_pGraph.get(), m_Rate, GST_FORMAT_TIME,
-                     static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-                     static_cast<gint64>(MediaTime::MsToNs(ms)), GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+        static_cast<gint64>(MediaTime::MsToNs(ms)), GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     m_PlayState = previous;
 }
 
@@ -302,7 +306,8 @@ void CMPlayer::SeekBy(int32_t ms)
 uint32_t CMPlayer::GetDuration()
 {
     gint64 ns = 0;
-    if (!IsOpen() || !m_bMediaTime || !gst_element_query_duration(m_pGraph.get(), GST_FORMAT_TIME, &ns) || ns < 0)
+    if (!IsOpen() || !m_bMediaTime || !gst_element_query_duration(m_pGraph.get(), GST_FORMAT_TIME, &ns)
+        || ns < 0)
         return 0;
     return MediaTime::NsToMs(ns);
 }
@@ -310,7 +315,8 @@ uint32_t CMPlayer::GetDuration()
 uint32_t CMPlayer::GetPosition()
 {
     gint64 ns = 0;
-    if (!IsOpen() || !m_bMediaTime || !gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &ns) || ns < 0)
+    if (!IsOpen() || !m_bMediaTime || !gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &ns)
+        || ns < 0)
         return 0;
     return MediaTime::NsToMs(ns);
 }
@@ -328,10 +334,10 @@ bool CMPlayer::SetRate(double rate)
     if (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0)
         position = 0;
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    const bool ok = rate > 0 ? gst_element_seek(m_pGraph.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                                                position, GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)
-                             : gst_element_seek(m_pGraph.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, 0,
-                                                GST_SEEK_TYPE_SET, position);
+    const bool ok = rate > 0 ? gst_element_seek(m_pGraph.get(), rate, GST_FORMAT_TIME, flags,
+                        GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)
+                             : gst_element_seek(m_pGraph.get(), rate, GST_FORMAT_TIME, flags,
+                                 GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET, position);
     if (ok)
         m_Rate = rate;
     return ok;

@@ -28,7 +28,7 @@ class CMPlayer : public CBasePlayer
 {
 public:
     // Longest wait for a medium to preroll before OpenMedia gives up.
-    static constexpr std::chrono::milliseconds kPrerollTimeout{5000};
+    static constexpr std::chrono::milliseconds kPrerollTimeout { 5000 };
 
     CMPlayer();
     ~CMPlayer() override;
@@ -90,7 +90,7 @@ private:
     GstPtr<GstBus> m_pEvent;
     std::unique_ptr<CGraphNotifier> m_pNotifier;
     GstVideoOverlay* m_pVideoWindow = nullptr; // the playbin's own overlay interface, not a reference
-    GstPtr<GstElement> m_pAudio;               // the audiopanorama inside the audio filter
+    GstPtr<GstElement> m_pAudio; // the audiopanorama inside the audio filter
     int32_t m_GraphState = GRAPH_NONE;
     int32_t m_PlayState = STATE_STOPPED;
     int32_t m_FrameWidth = 0;

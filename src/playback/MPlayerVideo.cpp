@@ -61,8 +61,8 @@ void CMPlayer::SetVideoRect(const CRect& rect)
         return;
     m_VideoRect = FitVideoRect(rect, width, height);
     if (m_pVideoWindow)
-        gst_video_overlay_set_render_rectangle(m_pVideoWindow, m_VideoRect.left, m_VideoRect.top,
-                                               m_VideoRect.Width(), m_VideoRect.Height());
+        gst_video_overlay_set_render_rectangle(
+            m_pVideoWindow, m_VideoRect.left, m_VideoRect.top, m_VideoRect.Width(), m_VideoRect.Height());
 }
 
 void CMPlayer::SetFullScreenMode(bool fullScreen)
@@ -133,8 +133,8 @@ int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
     code = param1 = param2 = 0;
     if (!m_pEvent || !m_pNotifier)
         return -1;
-    GstPtr<GstMessage> message =
-        m_pNotifier->Take(static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstPtr<GstMessage> message
+        = m_pNotifier->Take(static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     if (!message)
         return -1;
     if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS) {
@@ -143,7 +143,8 @@ int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
     }
     GstPtr<GError> error;
     gst_message_parse_error(message.get(), error.out(), nullptr);
-    CheckResult(2, false, error ? error->message : "playback error", "CMPlayer::GetEvent(): playback aborted\n");
+    CheckResult(
+        2, false, error ? error->message : "playback error", "CMPlayer::GetEvent(): playback aborted\n");
     code = EC_ERRORABORT;
     param1 = error ? error->code : 0;
     return 0;
@@ -177,9 +178,9 @@ void CMPlayer::GrabFrame(QImage& bitmap)
     GstVideoFrame frame;
     if (!gst_video_frame_map(&frame, &info, gst_sample_get_buffer(converted.get()), GST_MAP_READ))
         return;
-    const QImage view(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)), GST_VIDEO_FRAME_WIDTH(&frame),
-                      GST_VIDEO_FRAME_HEIGHT(&frame), GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
-                      QImage::Format_RGB888);
+    const QImage view(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+        GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+        GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB888);
     bitmap = view.copy();
     gst_video_frame_unmap(&frame);
     m_FrameWidth = bitmap.width();

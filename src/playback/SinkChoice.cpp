@@ -37,7 +37,7 @@ std::string Probe(std::initializer_list<const char*> candidates, const char* kin
 }
 
 std::string Choose(const std::string& override, const char* variable, std::string& probed, bool& done,
-                   std::initializer_list<const char*> candidates, const char* kind)
+    std::initializer_list<const char*> candidates, const char* kind)
 {
     if (!override.empty())
         return override;
@@ -54,9 +54,8 @@ GstElement* Make(const std::string& description, std::string& error)
 {
     GstPtr<GError> parseError;
     // A single element comes back as itself, several as a bin with ghost pads.
-    GstElement* sink = gst_parse_bin_from_description_full(description.c_str(), TRUE, nullptr,
-                                                           GST_PARSE_FLAG_NO_SINGLE_ELEMENT_BINS,
-                                                           parseError.out());
+    GstElement* sink = gst_parse_bin_from_description_full(
+        description.c_str(), TRUE, nullptr, GST_PARSE_FLAG_NO_SINGLE_ELEMENT_BINS, parseError.out());
     if (!sink) {
         error = parseError ? parseError->message : "cannot create sink";
         return nullptr;
@@ -89,7 +88,8 @@ std::string VideoSinkDescription()
     std::lock_guard lock(g_mutex);
     static std::string probed;
     static bool done = false;
-    return Choose(g_videoOverride, "ZUVIO_VIDEO_SINK", probed, done, {"glimagesink", "ximagesink"}, "video");
+    return Choose(
+        g_videoOverride, "ZUVIO_VIDEO_SINK", probed, done, { "glimagesink", "ximagesink" }, "video");
 }
 
 std::string AudioSinkDescription()
@@ -97,7 +97,7 @@ std::string AudioSinkDescription()
     std::lock_guard lock(g_mutex);
     static std::string probed;
     static bool done = false;
-    return Choose(g_audioOverride, "ZUVIO_AUDIO_SINK", probed, done, {"autoaudiosink"}, "audio");
+    return Choose(g_audioOverride, "ZUVIO_AUDIO_SINK", probed, done, { "autoaudiosink" }, "audio");
 }
 
 GstElement* MakeVideoSink(std::string& error)

@@ -59,34 +59,33 @@ std::string InFolder(const MediaFixtures::Set& media, const std::string& name)
     return media.folder + "/" + name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, BadInputTest,
+INSTANTIATE_TEST_SUITE_P(Inputs, BadInputTest,
     testing::Values(
-        BadInput{"Missing", [](const auto& m, std::string&) { return InFolder(m, "missing.ogg"); }},
-        BadInput{"Directory", [](const auto& m, std::string&) { return m.folder; }},
-        BadInput{"Empty", [](const auto& m, std::string&) { return m.empty; }},
-        BadInput{"Noise", [](const auto& m, std::string&) { return m.corrupt; }},
-        BadInput{"Truncated", [](const auto& m, std::string&) { return m.truncated; }},
-        BadInput{"TextNamedAvi", [](const auto& m, std::string&) { return m.textAvi; }},
-        BadInput{"LongPath",
-                 [](const auto& m, std::string&) { return InFolder(m, std::string(3990, 'x') + ".ogg"); }},
-        BadInput{"Fifo",
-                 [](const auto& m, std::string& skip) {
-                     const std::string path = InFolder(m, "pipe.ogg");
-                     ::unlink(path.c_str());
-                     if (::mkfifo(path.c_str(), 0600) != 0)
-                         skip = "cannot make a FIFO";
-                     return skip.empty() ? path : std::string();
-                 }},
-        BadInput{"Unreadable",
-                 [](const auto& m, std::string& skip) {
-                     const std::string path = InFolder(m, "locked.ogg");
-                     MediaFixtures::WriteFile(path, MediaFixtures::ReadFile(m.video));
-                     ::chmod(path.c_str(), 0);
-                     if (::access(path.c_str(), R_OK) == 0)
-                         skip = "this user reads files without read permission (root)";
-                     return skip.empty() ? path : std::string();
-                 }}),
+        BadInput { "Missing", [](const auto& m, std::string&) { return InFolder(m, "missing.ogg"); } },
+        BadInput { "Directory", [](const auto& m, std::string&) { return m.folder; } },
+        BadInput { "Empty", [](const auto& m, std::string&) { return m.empty; } },
+        BadInput { "Noise", [](const auto& m, std::string&) { return m.corrupt; } },
+        BadInput { "Truncated", [](const auto& m, std::string&) { return m.truncated; } },
+        BadInput { "TextNamedAvi", [](const auto& m, std::string&) { return m.textAvi; } },
+        BadInput { "LongPath",
+            [](const auto& m, std::string&) { return InFolder(m, std::string(3990, 'x') + ".ogg"); } },
+        BadInput { "Fifo",
+            [](const auto& m, std::string& skip) {
+                const std::string path = InFolder(m, "pipe.ogg");
+                ::unlink(path.c_str());
+                if (::mkfifo(path.c_str(), 0600) != 0)
+                    skip = "cannot make a FIFO";
+                return skip.empty() ? path : std::string();
+            } },
+        BadInput { "Unreadable",
+            [](const auto& m, std::string& skip) {
+                const std::string path = InFolder(m, "locked.ogg");
+                MediaFixtures::WriteFile(path, MediaFixtures::ReadFile(m.video));
+                ::chmod(path.c_str(), 0);
+                if (::access(path.c_str(), R_OK) == 0)
+                    skip = "this user reads files without read permission (root)";
+                return skip.empty() ? path : std::string();
+            } }),
     [](const testing::TestParamInfo<BadInput>& row) { return std::string(row.param.name); });
 
 TEST_F(PlayerTest, AnMp3ShorterThanATagIsReportedNonModallyAndNamedByItsFile)

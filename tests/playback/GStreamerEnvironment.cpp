@@ -16,7 +16,7 @@ public:
     }
 };
 
-[[maybe_unused]] testing::Environment* const g_environment =
-    testing::AddGlobalTestEnvironment(new GStreamerEnvironment);
+[[maybe_unused]] testing::Environment* const g_environment
+    = testing::AddGlobalTestEnvironment(new GStreamerEnvironment);
 
 } // namespace

@@ -14,9 +14,9 @@
 namespace {
 
 CId3Tag::Buffer MakeTag(const std::string& title, const std::string& artist, const std::string& album = {},
-                        const std::string& comment = {})
+    const std::string& comment = {})
 {
-    CId3Tag::Buffer buffer{};
+    CId3Tag::Buffer buffer {};
     std::memcpy(buffer.data(), "TAG", 3);
     std::memcpy(buffer.data() + 3, title.data(), std::min<size_t>(title.size(), 30));
     std::memcpy(buffer.data() + 33, artist.data(), std::min<size_t>(artist.size(), 30));

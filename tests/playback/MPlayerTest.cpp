@@ -170,13 +170,13 @@ TEST_F(PlayerTest, PlaysToTheEndAndAnnouncesItOnTheUiThread)
     QThread* notifiedOn = nullptr;
     owner.handler = [&](unsigned, WPARAM, LPARAM) {
         notifiedOn = QThread::currentThread();
-        return LRESULT{0};
+        return LRESULT { 0 };
     };
     ASSERT_TRUE(player.OpenMedia(media->wav));
     player.Run();
     ASSERT_TRUE(WaitFor([&] { return owner.Count(WM_GRAPHNOTIFY) > 0; }, 10s));
     EXPECT_EQ(notifiedOn, QCoreApplication::instance()->thread());
-    EXPECT_EQ(owner.messages[0], (RecordingTarget::Message{WM_GRAPHNOTIFY, 0, 0}));
+    EXPECT_EQ(owner.messages[0], (RecordingTarget::Message { WM_GRAPHNOTIFY, 0, 0 }));
 
     int32_t code = 0, p1 = 0, p2 = 0;
     ASSERT_GE(player.GetEvent(code, p1, p2), 0);
@@ -218,10 +218,10 @@ TEST_F(PlayerTest, GrabsTheCurrentFrameOnlyWhilePausedOrRunning)
 TEST_F(PlayerTest, VideoIsPlacedWithItsAspectRatio)
 {
     ASSERT_TRUE(player.OpenMedia(media->video));
-    player.SetVideoRect({0, 0, 640, 300});
-    EXPECT_EQ(player.GetVideoRect(), (CRect{120, 0, 520, 300}));
-    player.SetVideoRect({0, 0, 0, 300});
-    EXPECT_EQ(player.GetVideoRect(), (CRect{120, 0, 520, 300}));
+    player.SetVideoRect({ 0, 0, 640, 300 });
+    EXPECT_EQ(player.GetVideoRect(), (CRect { 120, 0, 520, 300 }));
+    player.SetVideoRect({ 0, 0, 0, 300 });
+    EXPECT_EQ(player.GetVideoRect(), (CRect { 120, 0, 520, 300 }));
     player.Show(true);
     EXPECT_TRUE(player.Shown());
     EXPECT_TRUE(player.IsVideoVisible());
@@ -235,8 +235,8 @@ TEST_F(PlayerTest, AudioOnlyMediaHaveNoPicture)
     player.Show(true);
     EXPECT_FALSE(player.Shown());
     EXPECT_EQ(player.GetVideoWidth(), 0);
-    player.SetVideoRect({0, 0, 400, 300});
-    EXPECT_EQ(player.GetVideoRect(), CRect{});
+    player.SetVideoRect({ 0, 0, 400, 300 });
+    EXPECT_EQ(player.GetVideoRect(), CRect {});
     player.Pause();
     QImage frame;
     player.GrabFrame(frame);
@@ -265,13 +265,13 @@ class Mp3TitleTest : public PlayerTest
 protected:
     std::string Tagged(const std::string& name, const std::string& artist, const std::string& title)
     {
-        CId3Tag::Buffer tag{};
+        CId3Tag::Buffer tag {};
         std::memcpy(tag.data(), "TAG", 3);
         std::memcpy(tag.data() + 3, title.data(), std::min<size_t>(title.size(), 30));
         std::memcpy(tag.data() + 33, artist.data(), std::min<size_t>(artist.size(), 30));
         const std::string path = media->folder + "/" + name;
-        EXPECT_TRUE(MediaFixtures::WriteFile(path, MediaFixtures::ReadFile(media->mp3) +
-                                                       std::string(tag.data(), tag.size())));
+        EXPECT_TRUE(MediaFixtures::WriteFile(
+            path, MediaFixtures::ReadFile(media->mp3) + std::string(tag.data(), tag.size())));
         return path;
     }
 };

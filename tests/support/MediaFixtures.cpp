@@ -33,15 +33,19 @@ Set Generate()
     set.empty = dir + "/empty.ogg";
 
     // 25 frames a second, 4410 samples a buffer at 44.1 kHz: exact durations.
-    const std::string tone = "audiotestsrc num-buffers=10 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=2";
+    const std::string tone
+        = "audiotestsrc num-buffers=10 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=2";
     const std::string pipelines[] = {
-        "videotestsrc num-buffers=50 ! video/x-raw,width=320,height=240,framerate=25/1 ! theoraenc ! oggmux name=m"
-        " ! filesink location=\"" + set.video + "\" audiotestsrc num-buffers=20 samplesperbuffer=4410"
-        " ! audio/x-raw,rate=44100 ! audioconvert ! vorbisenc ! m.",
+        "videotestsrc num-buffers=50 ! video/x-raw,width=320,height=240,framerate=25/1 ! theoraenc ! oggmux "
+        "name=m"
+        " ! filesink location=\""
+            + set.video
+            + "\" audiotestsrc num-buffers=20 samplesperbuffer=4410"
+              " ! audio/x-raw,rate=44100 ! audioconvert ! vorbisenc ! m.",
         tone + " ! wavenc ! filesink location=\"" + set.wav + "\"",
         tone + " ! audioconvert ! lamemp3enc ! filesink location=\"" + set.mp3 + "\"",
-        "videotestsrc num-buffers=1 ! video/x-raw,width=160,height=120 ! jpegenc ! filesink location=\"" +
-            set.jpeg + "\"",
+        "videotestsrc num-buffers=1 ! video/x-raw,width=160,height=120 ! jpegenc ! filesink location=\""
+            + set.jpeg + "\"",
     };
     for (const auto& description : pipelines)
         if (!RunPipeline(description, set.error))
@@ -54,8 +58,9 @@ Set Generate()
         c = static_cast<char>(seed >> 16);
     }
     const std::string clip = ReadFile(set.video);
-    if (clip.size() < 4000 || !WriteFile(set.corrupt, noise) || !WriteFile(set.truncated, clip.substr(0, 4000)) ||
-        !WriteFile(set.textAvi, "This is not a video.\nJust some notes.\n") || !WriteFile(set.empty, "")) {
+    if (clip.size() < 4000 || !WriteFile(set.corrupt, noise)
+        || !WriteFile(set.truncated, clip.substr(0, 4000))
+        || !WriteFile(set.textAvi, "This is not a video.\nJust some notes.\n") || !WriteFile(set.empty, "")) {
         set.error = "cannot write the broken files into " + dir;
         return set;
     }
@@ -88,9 +93,9 @@ bool RunPipeline(const std::string& description, std::string& error, std::chrono
     gst_object_ref_sink(pipeline.get());
     GstPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
     gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    GstPtr<GstMessage> message(gst_bus_timed_pop_filtered(
-        bus.get(), static_cast<GstClockTime>(timeout.count()) * GST_MSECOND,
-        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    GstPtr<GstMessage> message(
+        gst_bus_timed_pop_filtered(bus.get(), static_cast<GstClockTime>(timeout.count()) * GST_MSECOND,
+            static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     if (!message) {
         error = "timed out: " + description;

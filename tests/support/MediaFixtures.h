@@ -22,14 +22,14 @@ struct Set
     bool ok = false;
     std::string error; // why generation failed
     std::string folder;
-    std::string video;     // 2 s, 320x240, theora + vorbis in ogg
-    std::string wav;       // 1 s sine
-    std::string mp3;       // 1 s sine, no tag
-    std::string jpeg;      // 160x120 still
-    std::string corrupt;   // 64 KiB of noise named .ogg
+    std::string video; // 2 s, 320x240, theora + vorbis in ogg
+    std::string wav; // 1 s sine
+    std::string mp3; // 1 s sine, no tag
+    std::string jpeg; // 160x120 still
+    std::string corrupt; // 64 KiB of noise named .ogg
     std::string truncated; // the first 4000 bytes of the clip
-    std::string textAvi;   // a text file named .avi
-    std::string empty;     // zero bytes, .ogg
+    std::string textAvi; // a text file named .avi
+    std::string empty; // zero bytes, .ogg
 };
 
 // Generates on first use; later calls return the same set.
@@ -41,7 +41,7 @@ void UseFakeSinks();
 // Runs a gst-launch description to its end; false with error set when it fails
 // or takes longer than timeout.
 bool RunPipeline(const std::string& description, std::string& error,
-                 std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 // Pumps the Qt event loop until condition holds or timeout passes; returns the condition.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
