@@ -11,6 +11,7 @@ packages=(
   gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-gl
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils imagemagick iproute2 time
+  libxcb1-dev
 )
 
 missing=()
