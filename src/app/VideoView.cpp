@@ -120,6 +120,10 @@ void CVideoView::OnInitialUpdate()
         if (!m_pSurface[i])
             m_pSurface[i] = std::make_unique<CVideoSurface>(this);
     }
+    // Every player has its window before its first medium, so that no sink
+    // ever opens a window of its own on the desktop.
+    for (int i = 0; i < kPlayerCount; ++i)
+        AttachToHost(i, i == m_ActivePlayer || !m_pParking ? static_cast<QWidget*>(this) : m_pParking.get());
 
     SetActivePlayer(PLAYER_A);
     if (g_pPreferences && g_pPreferences->m_bFullScrOnStartup) {

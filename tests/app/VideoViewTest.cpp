@@ -99,11 +99,19 @@ TEST_F(VideoViewTest, InitialUpdateCreatesBothPlayersAndWindowsOnce)
     MakeView(false);
     m_view->OnInitialUpdate();
     ASSERT_TRUE(m_view->IsInitialised());
-    EXPECT_EQ(m_journal, (std::vector<std::string>{"A:Init", "A:SetVolume(0)", "B:Init", "B:SetVolume(0)"}));
+    EXPECT_EQ(m_journal, (std::vector<std::string>{"A:Init", "A:SetVolume(0)", "B:Init", "B:SetVolume(0)",
+                                                   "A:SetOwner", "B:SetOwner"}));
     EXPECT_EQ(A().owner, m_view.get()) << "graph events are announced to the view";
     EXPECT_NE(m_view->GetFullScreenWindow(), nullptr);
     EXPECT_NE(m_view->GetParkingWindow(), nullptr);
     EXPECT_FALSE(m_view->GetParkingWindow()->isVisible());
+    // Each player has a window before its first medium, and neither is shown yet.
+    EXPECT_EQ(A().ownerWindow, m_view->GetSurface(0)->Handle());
+    EXPECT_EQ(B().ownerWindow, m_view->GetSurface(1)->Handle());
+    EXPECT_NE(A().ownerWindow, B().ownerWindow);
+    EXPECT_EQ(m_view->GetSurface(1)->Host(), m_view->GetParkingWindow());
+    EXPECT_FALSE(SurfaceShown(0));
+    EXPECT_FALSE(SurfaceShown(1));
     EXPECT_TRUE(m_exitCodes.empty());
 
     m_journal.clear();

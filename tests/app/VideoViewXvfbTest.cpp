@@ -1,0 +1,179 @@
+#include "app/VideoView.h"
+#include "playback/FullScreenDlg.h"
+#include "support/LogCapture.h"
+#include "support/RecordingTarget.h"
+#include "VideoViewOverlayPlayer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+// The pictures on a real X display: runs under xvfb-run, skips elsewhere.
+namespace {
+
+constexpr int kViewWidth = 640;
+constexpr int kViewHeight = 360;
+
+enum class Colour { Black, Red, Blue, Other };
+
+Colour Classify(QRgb pixel)
+{
+    const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel);
+    if (r < 40 && g < 40 && b < 40)
+        return Colour::Black;
+    if (r > 200 && g < 60 && b < 60)
+        return Colour::Red;
+    if (b > 200 && r < 60 && g < 60)
+        return Colour::Blue;
+    return Colour::Other;
+}
+
+std::string Description(const char* pattern)
+{
+    return std::string("videotestsrc pattern=") + pattern +
+           " ! video/x-raw,width=320,height=180,framerate=30/1 ! glimagesink name=sink";
+}
+
+class VideoViewOnScreen : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs an X display (run through xvfb-run)";
+        gst_init(nullptr, nullptr);
+        g_autoptr(GstElementFactory) factory = gst_element_factory_find("glimagesink");
+        if (!factory)
+            GTEST_SKIP() << "glimagesink is not installed";
+
+        m_window.setWindowFlags(Qt::FramelessWindowHint);
+        auto* layout = new QVBoxLayout(&m_window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        m_view = new CVideoView(&m_frame);
+        layout->addWidget(m_view);
+        CVideoView::Hooks hooks;
+        hooks.createPlayer = [] { return std::make_unique<OverlayPlayer>(320, 180); };
+        m_view->SetHooks(std::move(hooks));
+        m_window.setGeometry(0, 0, kViewWidth, kViewHeight);
+        m_window.show();
+        ASSERT_TRUE(WaitFor([this] { return m_window.windowHandle() && m_window.windowHandle()->isExposed(); }));
+        m_view->OnInitialUpdate();
+        m_view->ZoomFit();
+    }
+
+    static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return true;
+    }
+
+    // Colours on a grid over the view, as the screen shows them.
+    std::vector<Colour> Grid()
+    {
+        const QPoint origin = m_view->mapToGlobal(QPoint(0, 0));
+        const QImage shot =
+            QGuiApplication::primaryScreen()->grabWindow(0, origin.x(), origin.y(), m_view->width(), m_view->height())
+                .toImage();
+        std::vector<Colour> colours;
+        for (int y = 5; y < shot.height(); y += 20)
+            for (int x = 5; x < shot.width(); x += 20)
+                colours.push_back(Classify(shot.pixel(x, y)));
+        return colours;
+    }
+    static bool All(const std::vector<Colour>& grid, Colour colour)
+    {
+        return !grid.empty() && std::all_of(grid.begin(), grid.end(), [colour](Colour c) { return c == colour; });
+    }
+    static bool Any(const std::vector<Colour>& grid, Colour colour)
+    {
+        return std::any_of(grid.begin(), grid.end(), [colour](Colour c) { return c == colour; });
+    }
+    void Save(const char* name)
+    {
+        const QByteArray dir = qgetenv("ZUVIO_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(dir + "/" + name + ".png"));
+    }
+
+    LogCapture m_log;
+    RecordingTarget m_frame;
+    QWidget m_window;
+    CVideoView* m_view = nullptr;
+};
+
+} // namespace
+
+TEST_F(VideoViewOnScreen, OnlyTheActivePlayersPictureIsShown)
+{
+    ASSERT_TRUE(m_view->OpenMedia(Description("red"), 0));
+    ASSERT_TRUE(m_view->OpenMedia(Description("blue"), 1));
+    EXPECT_TRUE(WaitFor([this] { return All(Grid(), Colour::Red); })) << "Player A fills the view";
+    Save("1-player-a");
+    EXPECT_FALSE(Any(Grid(), Colour::Blue));
+
+    m_view->SetActivePlayer(1);
+    EXPECT_TRUE(WaitFor([this] { return All(Grid(), Colour::Blue); })) << "Player B fills the view";
+    Save("2-player-b");
+    EXPECT_FALSE(Any(Grid(), Colour::Red));
+
+    // 50 %: a 160 × 90 picture in the middle, black around it.
+    m_view->ZoomTo(50);
+    const QPoint origin = m_view->mapToGlobal(QPoint(0, 0));
+    auto pixel = [&origin](int x, int y) {
+        return Classify(QGuiApplication::primaryScreen()->grabWindow(0, origin.x() + x, origin.y() + y, 1, 1)
+                            .toImage()
+                            .pixel(0, 0));
+    };
+    EXPECT_TRUE(WaitFor([&] {
+        return pixel(kViewWidth / 2, kViewHeight / 2) == Colour::Blue && pixel(10, 10) == Colour::Black &&
+               pixel(kViewWidth / 2 - 90, kViewHeight / 2) == Colour::Black;
+    }));
+    Save("3-player-b-zoom-50");
+
+    m_view->SetActivePlayer(0);
+    EXPECT_TRUE(WaitFor([&] {
+        return pixel(kViewWidth / 2, kViewHeight / 2) == Colour::Red && pixel(10, 10) == Colour::Black;
+    }));
+    EXPECT_FALSE(Any(Grid(), Colour::Blue));
+    Save("4-player-a-zoom-50");
+    EXPECT_EQ(m_log.CountErrors(), 0) << m_log.Dump();
+}
+
+TEST_F(VideoViewOnScreen, FullScreenCoversTheScreenWithTheActivePicture)
+{
+    ASSERT_TRUE(m_view->OpenMedia(Description("red"), 0));
+    ASSERT_TRUE(m_view->OpenMedia(Description("blue"), 1));
+    m_view->ToggleFullscreen();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    auto centre = [&screen] {
+        return Classify(QGuiApplication::primaryScreen()
+                            ->grabWindow(0, screen.width() / 2, screen.height() / 2, 1, 1)
+                            .toImage()
+                            .pixel(0, 0));
+    };
+    auto corner = [&screen] {
+        return Classify(
+            QGuiApplication::primaryScreen()->grabWindow(0, screen.width() - 3, 3, 1, 1).toImage().pixel(0, 0));
+    };
+    EXPECT_TRUE(WaitFor([&] { return centre() == Colour::Red; }));
+    Save("5-fullscreen-a");
+    m_view->SetActivePlayer(1);
+    EXPECT_TRUE(WaitFor([&] { return centre() == Colour::Blue; }));
+    Save("6-fullscreen-b");
+
+    m_view->ToggleFullscreen();
+    EXPECT_TRUE(WaitFor([&] { return corner() != Colour::Blue && All(Grid(), Colour::Blue); }))
+        << "back in the view";
+    Save("7-windowed-b");
+}
