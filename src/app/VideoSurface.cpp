@@ -45,6 +45,8 @@ void CVideoSurface::Attach(QWidget* host)
 
 void CVideoSurface::paintEvent(QPaintEvent* /*event*/)
 {
+    if (m_OnExpose)
+        m_OnExpose();
 }
 
 bool CVideoSurface::eventFilter(QObject* watched, QEvent* event)

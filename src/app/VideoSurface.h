@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 // The native window one player renders into (GstVideoOverlay). It always
 // covers its host (the video view, the full-screen window or the parking
 // window) so that the player's video rectangle, given in the host's client
@@ -28,6 +30,11 @@ public:
     void Attach(QWidget* host);
     QWidget* Host() const { return m_pHost; }
 
+    // Called whenever the window system has cleared (part of) the window, as
+    // after mapping it: the sink does not watch the window itself, so the
+    // picture must be redrawn on request.
+    void SetExposeHandler(std::function<void()> handler) { m_OnExpose = std::move(handler); }
+
     QPaintEngine* paintEngine() const override { return nullptr; }
 
 protected:
@@ -39,4 +46,5 @@ private:
 
     QWidget* m_pHost = nullptr;
     WindowHandle m_Handle = 0;
+    std::function<void()> m_OnExpose;
 };

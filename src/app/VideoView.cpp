@@ -117,8 +117,14 @@ void CVideoView::OnInitialUpdate()
             LogMessage("CVideoView:: Could not create modeless window!\n");
     }
     for (size_t i = 0; i < m_pSurface.size(); ++i) {
-        if (!m_pSurface[i])
-            m_pSurface[i] = std::make_unique<CVideoSurface>(this);
+        if (m_pSurface[i])
+            continue;
+        m_pSurface[i] = std::make_unique<CVideoSurface>(this);
+        // Show(true) is how a player repaints its picture.
+        m_pSurface[i]->SetExposeHandler([this, i] {
+            if (m_pPlayer[i])
+                m_pPlayer[i]->Show(true);
+        });
     }
     // Every player has its window before its first medium, so that no sink
     // ever opens a window of its own on the desktop.

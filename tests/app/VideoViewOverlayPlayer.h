@@ -10,8 +10,8 @@
 
 // A minimal GStreamer player for the on-screen checks of the video view: the
 // "path" is a gst-launch description ending in a video sink named "sink". It
-// renders through GstVideoOverlay into the window it is given, exactly as the
-// real player does, without depending on it.
+// renders through GstVideoOverlay into the window it is given as the real
+// player does: the sink ignores the window's events, and Show(true) repaints.
 class OverlayPlayer : public CBasePlayer
 {
 public:
@@ -61,6 +61,12 @@ public:
         m_Owner = parent;
         ApplyWindow();
     }
+    void Show(bool show) override
+    {
+        m_bShown = show;
+        if (show && m_pSink)
+            gst_video_overlay_expose(GST_VIDEO_OVERLAY(m_pSink.get()));
+    }
     void SetVideoRect(const CRect& rect) override
     {
         m_Rect = rect;
@@ -86,9 +92,9 @@ private:
             return;
         auto* overlay = GST_VIDEO_OVERLAY(m_pSink.get());
         gst_video_overlay_set_window_handle(overlay, m_Owner);
+        gst_video_overlay_handle_events(overlay, FALSE);
         if (!m_Rect.IsEmpty())
             gst_video_overlay_set_render_rectangle(overlay, m_Rect.left, m_Rect.top, m_Rect.Width(), m_Rect.Height());
-        gst_video_overlay_expose(overlay);
     }
 
     struct Unref

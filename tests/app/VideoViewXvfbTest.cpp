@@ -33,10 +33,10 @@ Colour Classify(QRgb pixel)
     return Colour::Other;
 }
 
-std::string Description(const char* pattern)
+std::string Description(const char* pattern, const std::string& sink = "glimagesink")
 {
     return std::string("videotestsrc pattern=") + pattern +
-           " ! video/x-raw,width=320,height=180,framerate=30/1 ! glimagesink name=sink";
+           " ! video/x-raw,width=320,height=180,framerate=30/1 ! " + sink + " name=sink";
 }
 
 class VideoViewOnScreen : public testing::Test
@@ -176,4 +176,23 @@ TEST_F(VideoViewOnScreen, FullScreenCoversTheScreenWithTheActivePicture)
     EXPECT_TRUE(WaitFor([&] { return corner() != Colour::Blue && All(Grid(), Colour::Blue); }))
         << "back in the view";
     Save("7-windowed-b");
+}
+
+TEST_F(VideoViewOnScreen, ASinkThatIgnoresTheWindowIsRepaintedOnEverySwitch)
+{
+    // ximagesink neither scales nor redraws on its own once events are off:
+    // every picture seen here was asked for by the view.
+    ASSERT_TRUE(m_view->OpenMedia(Description("red", "ximagesink"), 0));
+    ASSERT_TRUE(m_view->OpenMedia(Description("blue", "ximagesink"), 1));
+    const QPoint centre = m_view->mapToGlobal(QPoint(kViewWidth / 2, kViewHeight / 2));
+    auto pixel = [&centre] {
+        return Classify(QGuiApplication::primaryScreen()->grabWindow(0, centre.x(), centre.y(), 1, 1).toImage().pixel(0, 0));
+    };
+    for (int cut = 0; cut < 4; ++cut) {
+        const int player = (cut + 1) % 2;
+        m_view->SetActivePlayer(player);
+        const Colour expected = player == 0 ? Colour::Red : Colour::Blue;
+        EXPECT_TRUE(WaitFor([&] { return pixel() == expected; })) << "cut " << cut;
+        EXPECT_FALSE(Any(Grid(), player == 0 ? Colour::Blue : Colour::Red)) << "cut " << cut;
+    }
 }
