@@ -6,6 +6,8 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdlib>
+
 CVideoSurface::CVideoSurface(QWidget* host) : QWidget(host)
 {
     setAttribute(Qt::WA_NativeWindow);
@@ -56,10 +58,28 @@ bool CVideoSurface::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void CVideoSurface::ClearToBlackOnExpose()
+namespace {
+
+xcb_connection_t* X11Connection()
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+} // namespace
+
+void CVideoSurface::SyncWithWindowSystem()
+{
+    xcb_connection_t* connection = X11Connection();
+    if (!connection)
+        return;
+    // A round trip: the reply comes after every earlier request is done.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
+void CVideoSurface::ClearToBlackOnExpose()
+{
+    xcb_connection_t* connection = X11Connection();
     if (!connection || !m_Handle)
         return;
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;

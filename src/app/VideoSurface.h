@@ -30,6 +30,11 @@ public:
     void Attach(QWidget* host);
     QWidget* Host() const { return m_pHost; }
 
+    // Waits until the window system has carried out every request made so far
+    // (a map, a move), so that a sink drawing from its own connection finds
+    // the window as this program left it.
+    void SyncWithWindowSystem();
+
     // Called whenever the window system has cleared (part of) the window, as
     // after mapping it: the sink does not watch the window itself, so the
     // picture must be redrawn on request.

@@ -333,7 +333,8 @@ void CVideoView::SetActivePlayer(int player)
     if (player == m_ActivePlayer)
         return;
     m_ActivePlayer = player;
-    UpdateVideoWindow();
+    // Placed, but shown only below: a picture is drawn once per cut.
+    PlaceActivePlayer(false);
 
     for (int i = 0; i < kPlayerCount; ++i) {
         CBasePlayer* p = GetPlayer(i);

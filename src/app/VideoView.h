@@ -104,6 +104,7 @@ private:
     // Places player's video window in host and tells the player its handle.
     void AttachToHost(int player, QWidget* host);
     void ShowPlayer(int player, bool show);
+    void PlaceActivePlayer(bool reveal);
     void PlaceByZoomLevel();
     void ApplyZoomFallBack(int player);
 

@@ -20,16 +20,31 @@ void CVideoView::AttachToHost(int player, QWidget* host)
 
 void CVideoView::ShowPlayer(int player, bool show)
 {
-    if (CBasePlayer* p = GetPlayer(player))
-        p->Show(show);
-    if (CVideoSurface* surface = GetSurface(player)) {
-        surface->setVisible(show);
-        if (show)
-            surface->raise();
+    CBasePlayer* p = GetPlayer(player);
+    CVideoSurface* surface = GetSurface(player);
+    if (!show) {
+        if (p)
+            p->Show(false);
+        if (surface)
+            surface->hide();
+        return;
     }
+    if (surface && surface->isHidden()) {
+        surface->show();
+        surface->raise();
+        // The player repaints at once; the window must be on the screen by then.
+        surface->SyncWithWindowSystem();
+    }
+    if (p)
+        p->Show(true);
 }
 
 void CVideoView::UpdateVideoWindow()
+{
+    PlaceActivePlayer(true);
+}
+
+void CVideoView::PlaceActivePlayer(bool reveal)
 {
     CBasePlayer* p = GetPlayer(m_ActivePlayer);
     if (!p)
@@ -49,7 +64,8 @@ void CVideoView::UpdateVideoWindow()
     if (CVideoSurface* surface = GetSurface(m_ActivePlayer))
         p->SetMessageDrain(surface->Handle());
     // A fresh graph starts with its picture hidden; the active one is shown.
-    ShowPlayer(m_ActivePlayer, true);
+    if (reveal)
+        ShowPlayer(m_ActivePlayer, true);
     if (m_bFullscreen && m_pFullScreen)
         m_pFullScreen->SetVideoRect(p->GetVideoRect());
 }
@@ -125,12 +141,10 @@ void CVideoView::OnFullscreenClosed()
     if (!p)
         return;
     AttachToHost(m_ActivePlayer, this);
-    if (CVideoSurface* surface = GetSurface(m_ActivePlayer)) {
+    if (CVideoSurface* surface = GetSurface(m_ActivePlayer))
         p->SetMessageDrain(surface->Handle());
-        surface->show();
-        surface->raise();
-    }
     p->SetVideoRect(ClientRect());
+    ShowPlayer(m_ActivePlayer, true);
     setFocus();
 }
 
