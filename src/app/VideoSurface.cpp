@@ -33,9 +33,6 @@ void CVideoSurface::Attach(QWidget* host)
     if (host != m_pHost) {
         if (m_pHost)
             m_pHost->removeEventFilter(this);
-        // A native host keeps the reparenting a plain window-system reparent.
-        if (host)
-            host->winId();
         setParent(host);
         m_pHost = host;
         if (m_pHost)

@@ -1,3 +1,4 @@
+#include "app/VideoSurface.h"
 #include "app/VideoView.h"
 #include "playback/FullScreenDlg.h"
 #include "support/LogCapture.h"
@@ -122,7 +123,9 @@ TEST_F(VideoViewOnScreen, OnlyTheActivePlayersPictureIsShown)
     Save("1-player-a");
     EXPECT_FALSE(Any(Grid(), Colour::Blue));
 
+    const WId parked = m_view->GetSurface(1)->winId();
     m_view->SetActivePlayer(1);
+    EXPECT_EQ(m_view->GetSurface(1)->winId(), parked) << "moved out of the parking window, not re-created";
     EXPECT_TRUE(WaitFor([this] { return All(Grid(), Colour::Blue); })) << "Player B fills the view";
     Save("2-player-b");
     EXPECT_FALSE(Any(Grid(), Colour::Red));
