@@ -6,6 +6,8 @@
 #include "app/VideoSurface.h"
 #include "app/VolumeScale.h"
 #include "playback/BasePlayer.h"
+#include "playback/DXVersion.h"
+#include "playback/MPlayer.h"
 #include "playback/FullScreenDlg.h"
 
 #include <QMessageBox>
@@ -27,10 +29,8 @@ constexpr int kMaxEventsPerNotify = 1000;
 CVideoView::Hooks CVideoView::DefaultHooks()
 {
     Hooks hooks;
-    // No player implementation is wired in here yet: a missing player is a
-    // failed initialisation, which is fatal.
-    hooks.createPlayer = [] { return std::unique_ptr<CBasePlayer>(); };
-    hooks.checkRuntime = [] { return true; };
+    hooks.createPlayer = []() -> std::unique_ptr<CBasePlayer> { return std::make_unique<CMPlayer>(); };
+    hooks.checkRuntime = [] { return CheckDXVersion(kDXVersion9); };
     hooks.fatalMessageBox = [](const std::string& text, const std::string& caption) {
         QMessageBox::critical(nullptr, QString::fromLocal8Bit(caption.c_str()), QString::fromLocal8Bit(text.c_str()));
     };

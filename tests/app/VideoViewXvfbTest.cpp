@@ -2,7 +2,9 @@
 #include "app/VideoView.h"
 #include "playback/FullScreenDlg.h"
 #include "support/LogCapture.h"
+#include "support/MediaFixtures.h"
 #include "support/RecordingTarget.h"
+#include "support/TestEnv.h"
 #include "VideoViewOverlayPlayer.h"
 
 #include <QApplication>
@@ -43,6 +45,8 @@ std::string Description(const char* pattern, const std::string& sink = "glimages
 class VideoViewOnScreen : public testing::Test
 {
 protected:
+    virtual bool UsesRealPlayers() const { return false; }
+
     void SetUp() override
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -57,9 +61,11 @@ protected:
         layout->setContentsMargins(0, 0, 0, 0);
         m_view = new CVideoView(&m_frame);
         layout->addWidget(m_view);
-        CVideoView::Hooks hooks;
-        hooks.createPlayer = [] { return std::make_unique<OverlayPlayer>(320, 180); };
-        m_view->SetHooks(std::move(hooks));
+        if (!UsesRealPlayers()) {
+            CVideoView::Hooks hooks;
+            hooks.createPlayer = [] { return std::make_unique<OverlayPlayer>(320, 180); };
+            m_view->SetHooks(std::move(hooks));
+        }
         m_window.setGeometry(0, 0, kViewWidth, kViewHeight);
         m_window.show();
         ASSERT_TRUE(WaitFor([this] { return m_window.windowHandle() && m_window.windowHandle()->isExposed(); }));
@@ -198,4 +204,49 @@ TEST_F(VideoViewOnScreen, ASinkThatIgnoresTheWindowIsRepaintedOnEverySwitch)
         EXPECT_TRUE(WaitFor([&] { return pixel() == expected; })) << "cut " << cut;
         EXPECT_FALSE(Any(Grid(), player == 0 ? Colour::Blue : Colour::Red)) << "cut " << cut;
     }
+}
+
+namespace {
+
+// The same with the program's own players (CMPlayer on its default sink) and
+// real files.
+class VideoViewOnScreenWithFiles : public VideoViewOnScreen
+{
+protected:
+    bool UsesRealPlayers() const override { return true; }
+
+    static std::string Clip(const char* pattern)
+    {
+        const std::string path = (TestRoot() + QStringLiteral("/%1.avi").arg(QLatin1String(pattern))).toStdString();
+        std::string error;
+        const bool made = MediaFixtures::RunPipeline(std::string("videotestsrc pattern=") + pattern +
+                                                         " num-buffers=30 ! video/x-raw,width=320,height=180,"
+                                                         "framerate=30/1 ! jpegenc ! avimux ! filesink location=" +
+                                                         path,
+                                                     error);
+        EXPECT_TRUE(made) << error;
+        return path;
+    }
+};
+
+} // namespace
+
+TEST_F(VideoViewOnScreenWithFiles, OnlyTheActivePlayersPictureIsShown)
+{
+    ASSERT_TRUE(m_view->OpenMedia(Clip("red"), 0));
+    ASSERT_TRUE(m_view->OpenMedia(Clip("blue"), 1));
+    EXPECT_TRUE(WaitFor([this] { return All(Grid(), Colour::Red); })) << "Player A fills the view";
+    EXPECT_FALSE(Any(Grid(), Colour::Blue));
+    Save("8-files-player-a");
+
+    m_view->SetActivePlayer(1);
+    EXPECT_TRUE(WaitFor([this] { return All(Grid(), Colour::Blue); })) << "Player B fills the view";
+    EXPECT_FALSE(Any(Grid(), Colour::Red));
+    Save("9-files-player-b");
+
+    m_view->PlayOnly(1);
+    m_view->SetActivePlayer(0);
+    EXPECT_TRUE(WaitFor([this] { return All(Grid(), Colour::Red); }));
+    EXPECT_FALSE(Any(Grid(), Colour::Blue)) << "a paused Player B stays out of sight";
+    EXPECT_EQ(m_log.CountErrors(), 0) << m_log.Dump();
 }
