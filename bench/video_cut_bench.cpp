@@ -123,12 +123,21 @@ int main(int argc, char** argv)
         // Let the screen settle before the next cut.
         WaitFor([] { return false; }, 0);
     }
+    auto medianOf = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        const size_t n = values.size();
+        return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    };
+    std::vector<double> toA, toB;
+    for (size_t i = 0; i < ms.size(); ++i)
+        ((i + 1) % 2 ? toB : toA).push_back(ms[i]);
+    std::printf("video_cut: median to Player A %.2f ms, to Player B %.2f ms\n", medianOf(toA), medianOf(toB));
     std::vector<double> sorted = ms;
     std::sort(sorted.begin(), sorted.end());
     const double median = (sorted[kCuts / 2 - 1] + sorted[kCuts / 2]) / 2;
     std::printf("video_cut: %d cuts at %dx%d with %s: median %.2f ms, min %.2f ms, p90 %.2f ms, max %.2f ms "
                 "(target 16.7 ms)\n",
-                kCuts, kWidth, kHeight, BenchPlayerName(), median, sorted.front(),
+                kCuts, kWidth, kHeight, BenchPlayerName().c_str(), median, sorted.front(),
                 sorted[static_cast<size_t>(kCuts * 9 / 10)], sorted.back());
     delete view;
     g_pLogBuffer = nullptr;
