@@ -6,7 +6,7 @@
 #include "app/PlayerCtrlBar.h"
 #include "app/PlaylistPanePlaceholder.h"
 #include "app/Preferences.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
 #include "devices/DMXInput.h"
 #include "playback/BasePlayer.h"
 #include "playlist/MediaTypes.h"
@@ -15,7 +15,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLayout>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QSplitter>
@@ -113,10 +112,6 @@ void CMainFrame::InitialUpdate()
     if (m_bInitialUpdateDone || !m_bPanesCreated)
         return;
     m_bInitialUpdateDone = true;
-    // Lay the panes out at the frame's size first: a view that still had its
-    // unshown default size would drop the stored zoom level as not fitting.
-    if (QLayout* frameLayout = layout())
-        frameLayout->activate();
     const int width = std::max(m_pOuter->width(), kMinTrackWidth);
     m_pOuter->setSizes({std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth});
     m_pVideoView->OnInitialUpdate();

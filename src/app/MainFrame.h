@@ -52,7 +52,8 @@ public:
         QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // The panes' initial updates in creation order: video view, control bar, playlist.
+    // The panes' initial updates in creation order: video view, control bar,
+    // playlist. Call it once the frame is shown, so the view has its real size.
     void InitialUpdate();
 
     LRESULT SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam) override;

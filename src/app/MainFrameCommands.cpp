@@ -9,7 +9,7 @@
 #include "app/Preferences.h"
 #include "app/PrefsSheet.h"
 #include "app/UiServices.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
 #include "playback/BasePlayer.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"

@@ -7,7 +7,7 @@
 #include "app/Log.h"
 #include "app/PlayerCtrlBar.h"
 #include "app/PlaylistPanePlaceholder.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
 #include "playback/BasePlayer.h"
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"

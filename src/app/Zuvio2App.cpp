@@ -8,7 +8,8 @@
 #include "app/Preferences.h"
 #include "app/QtUiServices.h"
 #include "app/SignalBridge.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
+#include "playback/SinkChoice.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
@@ -82,6 +83,10 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     g_pLogBuffer = m_pLogBuffer.get();
     if (line.logToStderr)
         g_pLogBuffer->SetMirror(stderr);
+    if (!line.audioSink.empty())
+        SinkChoice::SetAudioSinkDescription(line.audioSink);
+    if (!line.videoSink.empty())
+        SinkChoice::SetVideoSinkDescription(line.videoSink);
     m_pPreferences = std::make_unique<CPreferences>();
     g_pPreferences = m_pPreferences.get();
     m_pUiServices = std::make_unique<CQtUiServices>();
@@ -94,6 +99,9 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
         [this](const QString& path) { OpenDocumentFile(path.toLocal8Bit().toStdString()); });
     if (m_ViewHooks)
         m_pFrame->GetVideoView()->SetHooks(*m_ViewHooks);
+    // Shown first, so that the panes have their real sizes when the players are
+    // placed and the zoom level is tested against the view.
+    m_pFrame->show();
     m_pFrame->InitialUpdate();
     if (!line.document.empty() && OpenDocumentFile(line.document) && line.play)
         StartDocument(line.document);
@@ -104,7 +112,6 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
         Quit();
     });
 
-    m_pFrame->show();
     if (g_pPreferences->m_bShowSplash) {
         m_pSplash = new CDlgSplash();
         m_pSplash->ShowOver(m_pFrame.get());

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,7 +2,7 @@
 
 #include "ScriptedPlayer.h"
 #include "app/Profile.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/ServerSocket.h"
 
@@ -26,6 +26,7 @@ void FrameFixture::SetUp()
     const std::string destination = "127.0.0.1:" + std::to_string(m_pListener->localPort());
     m_pFrame = std::make_unique<CMainFrame>(destination, 0);
     m_pFrame->GetVideoView()->SetHooks(ScriptedHooks());
+    m_pFrame->show();
     m_pFrame->InitialUpdate();
     // The control bar's start-up volume is the first line; start the test after it.
     ASSERT_TRUE(WaitForText("Player A: Volume set to 100%.\n"));

@@ -2,7 +2,7 @@
 
 #include "app/MainFrame.h"
 #include "app/Preferences.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
 #include "remote/RemotePackets.h"
 #include "support/LogCapture.h"
 #include "support/ScriptedUi.h"

@@ -4,7 +4,7 @@
 #include "ScriptedPlayer.h"
 
 #include "app/PlayerCtrlBar.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/ServerSocket.h"
 

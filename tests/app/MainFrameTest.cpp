@@ -7,7 +7,7 @@
 #include "app/PlayerCtrlBar.h"
 #include "app/PlaylistPanePlaceholder.h"
 #include "app/Profile.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
 #include "playlist/PlaylistCtrl.h"
 
 #include <QAction>
@@ -32,7 +32,7 @@ std::map<int, std::string> MenuItems(QMenuBar* bar)
 
 TEST_F(FrameFixture, PaneLayoutKeepsThePlaylistWidth)
 {
-    // Laid out before the first show: the view's initial update sees its real size.
+    // Laid out before the initial update: the view's zoom test sees its real size.
     EXPECT_GE(m_pFrame->GetVideoView()->width(), 535);
     EXPECT_GE(m_pFrame->GetVideoView()->height(), 300);
 

@@ -65,7 +65,7 @@ public:
     int32_t GetEvent(int32_t& code, int32_t& param1, int32_t& param2) override
     {
         if (events.empty())
-            return 1;
+            return -1;
         code = events.front();
         events.pop_front();
         param1 = param2 = 0;

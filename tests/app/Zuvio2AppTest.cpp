@@ -9,7 +9,7 @@
 #include "app/MainFrame.h"
 #include "app/Preferences.h"
 #include "app/Profile.h"
-#include "app/VideoViewPlaceholder.h"
+#include "app/VideoView.h"
 #include "app/Zuvio2App.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
