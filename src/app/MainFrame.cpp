@@ -29,8 +29,8 @@ CMainFrame::CMainFrame(const std::string& statusDestination, uint16_t commandPor
     setMinimumSize(kMinTrackWidth, kMinTrackHeight);
     resize(1000, 600);
     if (!statusDestination.empty() && !m_pSocket->SetStatusDestination(statusDestination))
-        LogError(
-            "CMainFrame: bad status destination \"%s\", using the default.\n", statusDestination.c_str());
+        LogError("CMainFrame: bad status destination \"%s\"; no status packets are sent.\n",
+            statusDestination.c_str());
     m_pSocket->SetCommandPort(commandPort);
     CreateMenus();
     CreatePanes();
@@ -56,6 +56,8 @@ void CMainFrame::CreatePanes()
     m_pInner = new QSplitter(Qt::Vertical, m_pOuter);
     m_pInner->setChildrenCollapsible(false);
     m_pInner->setHandleWidth(0);
+    m_pOuter->setHandleWidth(3);
+    m_pOuter->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(0, 0, 64); }"));
     auto* rightView = new CRightView(m_pOuter);
     auto* view = new CVideoView(this, m_pInner);
     auto* ctrlBar = new CPlayerCtrlBar(this, m_pInner);
@@ -113,7 +115,7 @@ void CMainFrame::InitialUpdate()
         return;
     m_bInitialUpdateDone = true;
     const int width = std::max(m_pOuter->width(), kMinTrackWidth);
-    m_pOuter->setSizes({std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth});
+    m_pOuter->setSizes({ std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth });
     m_pVideoView->OnInitialUpdate();
     m_pCtrlBar->OnInitialUpdate();
     m_pRightView->OnInitialUpdate(this);
