@@ -157,6 +157,8 @@ private:
     bool AddRecords(const std::string& playlistPath, int position, const CPlaylistReader& reader);
     void LoadTrack(bool play);
     void RemoveIds(const std::unordered_set<int32_t>& ids);
+    bool MoveRow(int from, int to, bool remove); // MoveItem without renumbering
+    void MoveRowsOnto(const std::vector<int32_t>& ids, int to);
     template <typename Key> void SortRows(Key key);
 
     bool m_bInitialised = false;

@@ -147,15 +147,64 @@ void CPlaylistCtrl::SortByPath()
 
 void CPlaylistCtrl::MoveItem(int from, int to, bool remove)
 {
+    if (MoveRow(from, to, remove))
+        RenumberItems(std::min(from, to));
+}
+
+bool CPlaylistCtrl::MoveRow(int from, int to, bool remove)
+{
     if (!GetRow(from) || to < 0 || from == to)
-        return;
+        return false;
     const CRow& source = m_Rows[static_cast<std::size_t>(from)];
     CRow moved { source.m_Id, {}, source.m_Name, source.m_Time };
     if (remove)
         m_Rows.erase(m_Rows.begin() + from);
     to = std::min(to, GetRowCount());
     m_Rows.insert(m_Rows.begin() + to, std::move(moved));
-    RenumberItems(std::min(from, to));
+    return true;
+}
+
+// Last to first, each id's row is moved onto the drop row as MoveItem would:
+// the rows keep their order when dragged upwards and arrive reversed when
+// dragged downwards. The moves run on a list of ids and the rows are rebuilt
+// once, so dragging thousands of rows stays quick.
+void CPlaylistCtrl::MoveRowsOnto(const std::vector<int32_t>& ids, int to)
+{
+    if (to < 0 || ids.empty())
+        return;
+    std::vector<int32_t> order;
+    std::vector<std::size_t> origin;
+    order.reserve(m_Rows.size());
+    origin.reserve(m_Rows.size());
+    for (std::size_t i = 0; i < m_Rows.size(); ++i) {
+        order.push_back(m_Rows[i].m_Id);
+        origin.push_back(i);
+    }
+    std::vector<bool> moved(m_Rows.size(), false);
+    for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
+        const int32_t* begin = order.data();
+        const int32_t* found = std::find(begin, begin + order.size(), *it);
+        const std::size_t from = static_cast<std::size_t>(found - begin);
+        if (from >= order.size() || from == static_cast<std::size_t>(to))
+            continue;
+        const std::size_t source = origin[from];
+        order.erase(order.begin() + static_cast<std::ptrdiff_t>(from));
+        origin.erase(origin.begin() + static_cast<std::ptrdiff_t>(from));
+        const std::size_t at = std::min(static_cast<std::size_t>(to), order.size());
+        order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), *it);
+        origin.insert(origin.begin() + static_cast<std::ptrdiff_t>(at), source);
+        moved[source] = true;
+    }
+    std::vector<CRow> rows;
+    rows.reserve(m_Rows.size());
+    for (const std::size_t source : origin) {
+        CRow& row = m_Rows[source];
+        if (moved[source]) // a moved row is a new row: no selection, focus or number yet
+            rows.push_back(CRow { row.m_Id, {}, std::move(row.m_Name), std::move(row.m_Time) });
+        else
+            rows.push_back(std::move(row));
+    }
+    m_Rows = std::move(rows);
 }
 
 bool CPlaylistCtrl::BeginRowDrag(int row, int column, int x, int y)
@@ -195,10 +244,7 @@ void CPlaylistCtrl::EndRowDrag()
     }
     const bool redraw = m_bRedraw;
     m_bRedraw = false;
-    // Last to first, each onto the drop row: the rows keep their order when
-    // dragged upwards and arrive reversed when dragged downwards.
-    for (auto it = ids.rbegin(); it != ids.rend(); ++it)
-        MoveItem(FindRowById(*it), m_DropRow, true);
+    MoveRowsOnto(ids, m_DropRow);
     const int marked = m_MarkedItem >= 0 ? FindRowById(m_MarkedItem) : -1;
     if (marked >= 0)
         m_CurTrack = marked;

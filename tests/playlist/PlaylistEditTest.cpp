@@ -10,6 +10,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <random>
+
 namespace {
 
 class PlaylistEditTest : public PlaylistFixture
@@ -245,6 +248,41 @@ TEST_F(PlaylistEditTest, DraggingUpwardsKeepsTheOrder)
     ctrl->DragOver(1);
     ctrl->EndRowDrag();
     EXPECT_EQ(Names(), (Names_t { "0.mp3", "3.mp3", "4.mp3", "1.mp3", "2.mp3", "5.mp3" }));
+}
+
+TEST_F(PlaylistEditTest, ADragMovesRowsExactlyAsMovingThemOneByOne)
+{
+    StartWith(12);
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        const int drop = static_cast<int>(random() % 12);
+        std::vector<int32_t> selected;
+        for (int row = 0; row < 12; ++row) {
+            const bool on = random() % 3 == 0;
+            ctrl->SetSelected(row, on);
+            if (on)
+                selected.push_back(ctrl->GetRow(row)->m_Id);
+        }
+        std::vector<int32_t> expected;
+        for (int row = 0; row < 12; ++row)
+            expected.push_back(ctrl->GetRow(row)->m_Id);
+        // The reference: one MoveItem per selected row, last to first, on a copy of the ids.
+        for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+            const auto from = std::find(expected.begin(), expected.end(), *it);
+            if (from - expected.begin() == drop)
+                continue;
+            expected.erase(from);
+            expected.insert(expected.begin() + std::min<std::size_t>(drop, expected.size()), *it);
+        }
+        ASSERT_TRUE(ctrl->BeginRowDrag(0, 1, 0, 0));
+        ctrl->DragOver(drop);
+        ctrl->EndRowDrag();
+        std::vector<int32_t> actual;
+        for (int row = 0; row < 12; ++row)
+            actual.push_back(ctrl->GetRow(row)->m_Id);
+        ASSERT_EQ(actual, expected) << "round " << round << ", drop row " << drop;
+    }
+    EXPECT_EQ(ctrl->GetRowCount(), 12);
 }
 
 TEST_F(PlaylistEditTest, DragsThatMoveNothing)
