@@ -341,6 +341,7 @@ void CListCtrlEx::ClickRow(int row, Qt::KeyboardModifiers modifiers)
     } else if (m_Playlist.IsSelected(row)) {
         // Keep a multiple selection for a drag; a plain click selects the row alone on release.
         m_bPendingSelect = true;
+        m_PendingRow = row;
     } else {
         m_Playlist.SelectItem(row);
         m_Anchor = row;
@@ -434,7 +435,7 @@ void CListCtrlEx::mouseReleaseEvent(QMouseEvent* event)
         viewport()->update();
     } else if (m_bPendingSelect) {
         const int row = RowAt(event->position().toPoint());
-        if (row >= 0) {
+        if (row >= 0 && row == m_PendingRow) {
             m_Playlist.SelectItem(row);
             m_Playlist.SetFocusedRow(row);
             m_Anchor = row;

@@ -113,7 +113,8 @@ private:
     QPoint m_PressPoint;
     int m_PressRow = -1;
     int m_PressColumn = -1;
-    bool m_bPendingSelect = false; // a press on a selected row selects it alone on release
+    bool m_bPendingSelect = false; // a press on a selected row selects it alone on release there
+    int m_PendingRow = -1;
     bool m_bRowDragging = false;
     int m_DragRow = -1;
     int m_LastOverRow = -1; // last row the cursor passed over

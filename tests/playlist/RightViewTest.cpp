@@ -160,8 +160,15 @@ TEST_F(RightViewTest, DraggingRowsWithTheMouse)
     EXPECT_FALSE(List().IsRowDragging());
     EXPECT_EQ(Titles(), (std::vector<std::string> { "T0", "T1", "T2", "T3", "T4", "T5" }));
 
+    EXPECT_EQ(Playlist().GetSelectedCount(), 2); // a press and release elsewhere is no click
+
+    // A plain click on a selected row selects it alone.
+    Mouse(QEvent::MouseButtonPress, At(2, CListCtrlEx::COL_NAME), Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, At(2, CListCtrlEx::COL_NAME), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(Playlist().GetSelectedCount(), 1);
+    EXPECT_TRUE(Playlist().IsSelected(2));
+
     Playlist().SetSelected(1, true);
-    Playlist().SetSelected(2, true);
     Mouse(QEvent::MouseButtonPress, At(1, CListCtrlEx::COL_NAME), Qt::LeftButton, Qt::LeftButton);
     Mouse(QEvent::MouseMove, At(4, CListCtrlEx::COL_NAME), Qt::NoButton, Qt::LeftButton);
     ASSERT_TRUE(List().IsRowDragging());
@@ -170,6 +177,9 @@ TEST_F(RightViewTest, DraggingRowsWithTheMouse)
     EXPECT_EQ(line.x1(), List().ColumnWidth(CListCtrlEx::COL_PLAYER) + 2);
     Mouse(QEvent::MouseMove, At(1, CListCtrlEx::COL_TIME), Qt::NoButton, Qt::LeftButton);
     EXPECT_TRUE(List().InsertionLine().isNull()); // over the dragged row
+    Mouse(QEvent::MouseMove, At(5, CListCtrlEx::COL_TIME), Qt::NoButton, Qt::LeftButton);
+    if (const char* dir = std::getenv("ZUVIO_SCREENSHOT_DIR"))
+        pane->Render().save(QString::fromLocal8Bit(dir) + QStringLiteral("/playlist-pane-drag.png"));
     Mouse(QEvent::MouseMove, At(4, CListCtrlEx::COL_TIME), Qt::NoButton, Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, At(4, CListCtrlEx::COL_TIME), Qt::LeftButton, Qt::NoButton);
     EXPECT_FALSE(List().IsRowDragging());
@@ -264,6 +274,10 @@ TEST_F(RightViewTest, PaneDrawsMarkedAndSelectedRows)
     ASSERT_TRUE(Playlist().AddEntry(media.Make("long.mp3"), -1,
         "A very long title that cannot possibly fit into the name column", " 1:02:03"));
     ASSERT_TRUE(WaitFor([&] { return pane->isVisible(); }));
+    pane->activateWindow();
+    List().setFocus();
+    Playlist().SetFocusedRow(6);
+    WaitFor([&] { return List().hasFocus(); }, 1000); // the focus rectangle, where the platform gives focus
     const QImage image = pane->Render().toImage();
     if (const char* dir = std::getenv("ZUVIO_SCREENSHOT_DIR"))
         image.save(QString::fromLocal8Bit(dir) + QStringLiteral("/playlist-pane.png"));
