@@ -65,6 +65,7 @@ std::string CPlaylistCtrl::OpenPlaylist(const std::string& path)
     if (!IsLastPlaylist(file))
         AddToRecentFileList(file);
     m_DocumentTitle = TitleFromPath(file);
+    Redraw(); // the pane shows the new name
     return file;
 }
 

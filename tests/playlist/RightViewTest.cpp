@@ -147,6 +147,10 @@ TEST_F(RightViewTest, DocumentIsNamedAfterTheOpenedPlaylistOnly)
     ASSERT_TRUE(pane->OnCommand(PaneCmd::FRAME_OPEN_PLAYLIST));
     EXPECT_EQ(pane->GetDocumentTitle(), QStringLiteral("show.m3u"));
     EXPECT_EQ(titles, QStringList { QStringLiteral("show.m3u") });
+
+    // Opened by the main window or at start-up, not through the pane's menu.
+    Playlist().OpenPlaylist(media.Make("second.pls", "[playlist]\nFile1=" + entry + "\nNumberOfEntries=1\n"));
+    EXPECT_EQ(pane->GetDocumentTitle(), QStringLiteral("second.pls"));
 }
 
 TEST_F(RightViewTest, DraggingRowsWithTheMouse)
