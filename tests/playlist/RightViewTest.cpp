@@ -129,6 +129,29 @@ TEST_F(RightViewTest, AutoPlayIsGreyedInBothMenusWhileRepeatIsOn)
     EXPECT_FALSE(pane->OnCommand(32774)); // not the pane's
 }
 
+TEST_F(RightViewTest, ButtonsSitInTheStripAndOpenTheirMenuOnlyOnAFullClick)
+{
+    Open(0, QSize(300, 400));
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(pane->Button(i).GetRect().left, 5 + 34 * i);
+        EXPECT_EQ(pane->Button(i).GetRect().top, 400 - 17);
+    }
+    pane->resize(260, 300);
+    EXPECT_EQ(pane->Button(3).GetRect().top, 300 - 17);
+    EXPECT_EQ(List().geometry(), QRect(0, 0, 260, 300 - CRightView::kStripHeight));
+
+    CPlMenuButton& add = pane->Button(0);
+    const QPoint inside(add.GetRect().left + 2, add.GetRect().top + 2);
+    const QPoint outside(200, 100);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, pane->mapToGlobal(inside), Qt::LeftButton,
+        Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, outside, pane->mapToGlobal(outside), Qt::LeftButton,
+        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(pane.get(), &press);
+    QCoreApplication::sendEvent(pane.get(), &release);
+    EXPECT_EQ(add.OpenMenu(), nullptr);
+}
+
 TEST_F(RightViewTest, DocumentIsNamedAfterTheOpenedPlaylistOnly)
 {
     ScriptedUi ui;
