@@ -33,15 +33,6 @@ constexpr int Zoom200 = 32851;
 constexpr int ViewLogbook = 32846;
 constexpr int About = 57664;
 
-// Playlist pane commands reached through accelerators.
-constexpr int AddFiles = 32812;
-constexpr int AddFolder = 32813;
-constexpr int RemoveSelected = 32814;
-constexpr int CropSelected = 32815;
-constexpr int ClearPlaylist = 32817;
-constexpr int SelectAll = 32819;
-constexpr int InvertSelection = 32822;
-
 // The clipboard commands of the edit accelerators.
 constexpr int EditCopy = 57634;
 constexpr int EditCut = 57635;

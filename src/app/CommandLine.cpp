@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
-#include <arpa/inet.h>
+#include "remote/HostPort.h"
+#include "remote/RemotePackets.h"
 
 #include <cstring>
 
@@ -63,34 +64,10 @@ CCommandLine CCommandLine::Parse(int argc, const char* const* argv)
         line.document = arg;
     }
     if (line.error.empty() && !line.statusAddress.empty()) {
-        std::string address;
-        uint16_t port = 0;
-        if (!ParseHostPort(line.statusAddress, address, port, 31772))
+        if (!ParseHostPort(line.statusAddress, RemotePackets::kStatusPort))
             line.error = "--status-address wants ADDR[:PORT], e.g. 127.0.0.1:31772";
     }
     return line;
-}
-
-bool ParseHostPort(const std::string& text, std::string& address, uint16_t& port, uint16_t defaultPort)
-{
-    const size_t colon = text.rfind(':');
-    const std::string host = colon == std::string::npos ? text : text.substr(0, colon);
-    port = defaultPort;
-    if (colon != std::string::npos) {
-        const std::string digits = text.substr(colon + 1);
-        if (digits.empty() || digits.size() > 5
-            || digits.find_first_not_of("0123456789") != std::string::npos)
-            return false;
-        const unsigned long value = std::stoul(digits);
-        if (value == 0 || value > 65535)
-            return false;
-        port = static_cast<uint16_t>(value);
-    }
-    in_addr probe {};
-    if (inet_pton(AF_INET, host.c_str(), &probe) != 1)
-        return false;
-    address = host;
-    return true;
 }
 
 std::string CCommandLine::Usage(const char* program)

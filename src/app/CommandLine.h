@@ -20,6 +20,3 @@ struct CCommandLine
     static CCommandLine Parse(int argc, const char* const* argv);
     static std::string Usage(const char* program);
 };
-
-// Splits "ADDR[:PORT]" into its parts; false for a malformed address or port.
-bool ParseHostPort(const std::string& text, std::string& address, uint16_t& port, uint16_t defaultPort);

@@ -4,13 +4,14 @@
 #include "app/Log.h"
 #include "app/LogBookDlg.h"
 #include "app/PlayerCtrlBar.h"
-#include "app/PlaylistPanePlaceholder.h"
 #include "app/Preferences.h"
 #include "app/VideoView.h"
 #include "devices/DMXInput.h"
 #include "playback/BasePlayer.h"
+#include "playback/MPlayer.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
+#include "playlist/RightView.h"
 #include "remote/ServerSocket.h"
 
 #include <QApplication>
@@ -20,7 +21,7 @@
 #include <QSplitter>
 #include <QWheelEvent>
 
-CMainFrame::CMainFrame(const std::string& statusDestination, uint16_t commandPort, QWidget* parent)
+CMainFrame::CMainFrame(const Options& options, QWidget* parent)
     : QMainWindow(parent)
     , m_pSocket(std::make_unique<CServerSocket>(this))
     , m_pDMXInput(std::make_unique<CDMXInput>())
@@ -28,12 +29,13 @@ CMainFrame::CMainFrame(const std::string& statusDestination, uint16_t commandPor
     setWindowTitle(QStringLiteral("Zuvio"));
     setMinimumSize(kMinTrackWidth, kMinTrackHeight);
     resize(1000, 600);
+    const std::string& statusDestination = options.statusDestination;
     if (!statusDestination.empty() && !m_pSocket->SetStatusDestination(statusDestination))
         LogError("CMainFrame: bad status destination \"%s\"; no status packets are sent.\n",
             statusDestination.c_str());
-    m_pSocket->SetCommandPort(commandPort);
+    m_pSocket->SetCommandPort(options.commandPort);
     CreateMenus();
-    CreatePanes();
+    CreatePanes(options.probeAddedFiles);
     qApp->installEventFilter(this);
 }
 
@@ -49,7 +51,7 @@ CMainFrame::~CMainFrame()
     m_pLogBook.reset();
 }
 
-void CMainFrame::CreatePanes()
+void CMainFrame::CreatePanes(bool probeAddedFiles)
 {
     m_pOuter = new QSplitter(Qt::Horizontal, this);
     m_pOuter->setChildrenCollapsible(false);
@@ -58,10 +60,14 @@ void CMainFrame::CreatePanes()
     m_pInner->setHandleWidth(0);
     m_pOuter->setHandleWidth(3);
     m_pOuter->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(0, 0, 64); }"));
-    auto* rightView = new CRightView(m_pOuter);
+    auto* rightView
+        = new CRightView(this, probeAddedFiles ? std::make_unique<CMPlayer>() : nullptr, m_pOuter);
     auto* view = new CVideoView(this, m_pInner);
     auto* ctrlBar = new CPlayerCtrlBar(this, m_pInner);
     setCentralWidget(m_pOuter);
+    rightView->InstallAccelerators(this);
+    connect(rightView, &CRightView::documentTitleChanged, this,
+        [this](const QString& title) { setWindowTitle(title + QStringLiteral(" - Zuvio")); });
 
     view->setMinimumHeight(0);
     ctrlBar->setFixedHeight(kCtrlBarHeight);
@@ -118,13 +124,13 @@ void CMainFrame::InitialUpdate()
     m_pOuter->setSizes({ std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth });
     m_pVideoView->OnInitialUpdate();
     m_pCtrlBar->OnInitialUpdate();
-    m_pRightView->OnInitialUpdate(this);
+    m_pRightView->OnInitialUpdate();
     UpdateCommandUI();
 }
 
 CPlaylistCtrl* CMainFrame::GetPlaylist() const
 {
-    return m_pRightView ? m_pRightView->GetPlaylistCtrl() : nullptr;
+    return m_pRightView ? &m_pRightView->GetPlaylist() : nullptr;
 }
 
 int CMainFrame::ActivePlayer() const

@@ -48,8 +48,13 @@ public:
     // server starts so that no packet ever goes elsewhere; a command port of 0
     // takes any free port (tests).
     static constexpr uint16_t kCommandPort = 31773;
-    explicit CMainFrame(const std::string& statusDestination = {}, uint16_t commandPort = kCommandPort,
-        QWidget* parent = nullptr);
+    struct Options
+    {
+        std::string statusDestination;
+        uint16_t commandPort = kCommandPort;
+        bool probeAddedFiles = true; // the playlist reads title and length of added files
+    };
+    explicit CMainFrame(const Options& options, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // The panes' initial updates in creation order: video view, control bar,
@@ -103,7 +108,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreatePanes();
+    void CreatePanes(bool probeAddedFiles);
     void DestroyPanes();
     void CreateMenus();
     QAction* AddCommand(QMenu* menu, int id, const char* text);

@@ -5,7 +5,6 @@
 #include "app/Log.h"
 #include "app/LogBookDlg.h"
 #include "app/PlayerCtrlBar.h"
-#include "app/PlaylistPanePlaceholder.h"
 #include "app/Preferences.h"
 #include "app/PrefsSheet.h"
 #include "app/UiServices.h"
@@ -13,6 +12,7 @@
 #include "playback/BasePlayer.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
+#include "playlist/RightView.h"
 #include "remote/ServerSocket.h"
 
 #include <QActionGroup>
@@ -25,12 +25,6 @@ constexpr const char* kMediaFilter
     = "Media "
       "files|*.mpg;*.mpeg;*.m2v;*.avi;*.divx;*.asf;*.wmv;*.ogm;*.mp1;*.mp2;*.mp3;*.mp4;*.ogg;*.wav;*.wma;"
       "*.mid;*.midi;*.bmp;*.jpg;*.jpeg;*.jif;*.jp2;*.jp2c;*.jp2k;*.jpc;*.jpx;*.gif|All files (*.*)|*.*||";
-
-struct Accelerator
-{
-    int id;
-    QKeySequence keys;
-};
 
 } // namespace
 
@@ -113,18 +107,7 @@ void CMainFrame::CreateMenus()
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(help, About, "&About...");
 
-    // Accelerators without menu items: the playlist pane's commands and the clipboard.
-    const Accelerator accelerators[] = {
-        { AddFiles, QKeySequence(Qt::Key_L) },
-        { AddFolder, QKeySequence(Qt::SHIFT | Qt::Key_L) },
-        { RemoveSelected, QKeySequence(Qt::Key_Delete) },
-        { CropSelected, QKeySequence(Qt::CTRL | Qt::Key_Delete) },
-        { ClearPlaylist, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete) },
-        { SelectAll, QKeySequence(Qt::CTRL | Qt::Key_A) },
-        { InvertSelection, QKeySequence(Qt::CTRL | Qt::Key_I) },
-    };
-    for (const Accelerator& accelerator : accelerators)
-        AddCommand(nullptr, accelerator.id, "")->setShortcut(accelerator.keys);
+    // The clipboard accelerators; the playlist pane installs its own keys.
     AddCommand(nullptr, EditCopy, "")
         ->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert) });
     AddCommand(nullptr, EditCut, "")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
@@ -173,10 +156,12 @@ void CMainFrame::UpdateCommandUI()
     CPlaylistCtrl* playlist = GetPlaylist();
     const bool ready = playlist && playlist->IsInitialised();
     Action(SavePlaylist)->setEnabled(ready && playlist->GetRowCount() > 0);
-    Action(RepeatSingleTrack)->setChecked(ready && playlist->GetLoopSingleTrack());
-    Action(LoopPlaylist)->setChecked(ready && playlist->GetLoopList());
-    Action(AutoPlayNext)->setChecked(ready && playlist->GetAutoSkipTrack());
-    Action(AutoPlayNext)->setEnabled(!(ready && playlist->GetLoopSingleTrack()));
+    for (int id : { PaneOpenPlaylist, PaneSavePlaylist, RepeatSingleTrack, LoopPlaylist, AutoPlayNext }) {
+        bool enabled = false, checked = false;
+        m_pRightView->GetCommandState(id, enabled, checked);
+        Action(id)->setEnabled(enabled);
+        Action(id)->setChecked(checked);
+    }
 
     Action(PlayerA)->setChecked(ActivePlayer() == PLAYER_A);
     Action(PlayerB)->setChecked(ActivePlayer() == PLAYER_B);
@@ -186,10 +171,6 @@ void CMainFrame::UpdateCommandUI()
     Action(Zoom50)->setChecked(zoom == 50);
     Action(Zoom100)->setChecked(zoom == 100);
     Action(Zoom200)->setChecked(zoom == 200);
-
-    for (int id :
-        { AddFiles, AddFolder, RemoveSelected, CropSelected, ClearPlaylist, SelectAll, InvertSelection })
-        Action(id)->setEnabled(m_pRightView->IsCommandAvailable(id));
 }
 
 bool CMainFrame::RunCommand(int id)
@@ -204,6 +185,12 @@ bool CMainFrame::RunCommand(int id)
     switch (id) {
     case OpenMedia:
         OnOpenMedia();
+        break;
+    case OpenPlaylist:
+        GetPlaylist()->OpenPlaylist({});
+        break;
+    case SavePlaylist:
+        GetPlaylist()->SavePlaylist({});
         break;
     case GeneralPreferences:
         OnGeneralPreferences();

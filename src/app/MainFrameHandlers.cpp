@@ -6,12 +6,12 @@
 #include "app/CoreTypes.h"
 #include "app/Log.h"
 #include "app/PlayerCtrlBar.h"
-#include "app/PlaylistPanePlaceholder.h"
 #include "app/VideoView.h"
 #include "playback/BasePlayer.h"
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
+#include "playlist/RightView.h"
 #include "remote/RemotePackets.h"
 #include "remote/ServerSocket.h"
 

@@ -92,7 +92,11 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     m_pUiServices = std::make_unique<CQtUiServices>();
     g_pUiServices = m_pUiServices.get();
 
-    m_pFrame = std::make_unique<CMainFrame>(line.statusAddress, CommandPort());
+    CMainFrame::Options options;
+    options.statusDestination = line.statusAddress;
+    options.commandPort = CommandPort();
+    options.probeAddedFiles = m_bProbeAddedFiles;
+    m_pFrame = std::make_unique<CMainFrame>(options);
     m_pUiServices->SetParent(m_pFrame.get());
     connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);
     connect(m_pFrame.get(), &CMainFrame::documentRequested, this,

@@ -55,6 +55,7 @@ public:
 
     // Replaces how the video view makes its players (tests); before InitInstance.
     void SetViewHooks(CVideoView::Hooks hooks) { m_ViewHooks = std::move(hooks); }
+    void SetProbeAddedFiles(bool probe) { m_bProbeAddedFiles = probe; }
 
     CMainFrame* MainFrame() const { return m_pFrame.get(); }
     CDlgSplash* Splash() const;
@@ -69,4 +70,5 @@ private:
     std::unique_ptr<CSignalBridge> m_pSignals;
     QPointer<CDlgSplash> m_pSplash;
     std::optional<CVideoView::Hooks> m_ViewHooks;
+    bool m_bProbeAddedFiles = true;
 };

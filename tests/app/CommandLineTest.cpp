@@ -45,21 +45,6 @@ TEST(CommandLine, ErrorsAreReportedNotFatal)
     EXPECT_TRUE(ParseArgs({ "--version" }).version);
 }
 
-TEST(CommandLine, HostAndPort)
-{
-    std::string address;
-    uint16_t port = 0;
-    ASSERT_TRUE(ParseHostPort("10.0.0.255", address, port, 31772));
-    EXPECT_EQ(address, "10.0.0.255");
-    EXPECT_EQ(port, 31772);
-    ASSERT_TRUE(ParseHostPort("127.0.0.1:5000", address, port, 31772));
-    EXPECT_EQ(port, 5000);
-    EXPECT_FALSE(ParseHostPort("127.0.0.1:", address, port, 31772));
-    EXPECT_FALSE(ParseHostPort("127.0.0.1:0", address, port, 31772));
-    EXPECT_FALSE(ParseHostPort("127.0.0.1:12ab", address, port, 31772));
-    EXPECT_FALSE(ParseHostPort("300.1.1.1", address, port, 31772));
-}
-
 TEST(SignalBridge, TermSignalArrivesOnTheEventLoop)
 {
     CSignalBridge bridge;

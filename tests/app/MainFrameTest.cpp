@@ -5,10 +5,10 @@
 
 #include "app/CommandIds.h"
 #include "app/PlayerCtrlBar.h"
-#include "app/PlaylistPanePlaceholder.h"
 #include "app/Profile.h"
 #include "app/VideoView.h"
 #include "playlist/PlaylistCtrl.h"
+#include "playlist/RightView.h"
 
 #include <QAction>
 #include <QFile>
@@ -91,8 +91,10 @@ TEST_F(FrameFixture, MenusCarryTheirTextsAndAccelerators)
     EXPECT_EQ(m_pFrame->Action(32838)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     EXPECT_TRUE(m_pFrame->Action(32854)->shortcut().isEmpty()); // the label only
     EXPECT_TRUE(m_pFrame->Action(32849)->shortcut().isEmpty()); // zoom: labels, no accelerators
-    EXPECT_EQ(m_pFrame->Action(CommandId::ClearPlaylist)->shortcut(),
-        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+    bool paneKey = false; // the pane's keys work in the whole window
+    for (QAction* action : m_pFrame->actions())
+        paneKey = paneKey || action->shortcut() == QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete);
+    EXPECT_TRUE(paneKey);
 }
 
 TEST_F(FrameFixture, EnablingChecksAndRadioMarksFollowTheState)

@@ -98,6 +98,7 @@ TEST_F(AppTest, SplashFollowsThePreferenceAndClosesItself)
     {
         CZuvio2App app;
         app.SetViewHooks(ScriptedHooks());
+        app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line()));
         EXPECT_EQ(app.Splash(), nullptr);
         EXPECT_TRUE(app.MainFrame()->isVisible());
@@ -110,6 +111,7 @@ TEST_F(AppTest, SplashFollowsThePreferenceAndClosesItself)
     WriteProfileInt("General", "m_bShowSplash", 1);
     CZuvio2App app;
     app.SetViewHooks(ScriptedHooks());
+    app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
     QPointer<CDlgSplash> splash = app.Splash();
     ASSERT_TRUE(splash);
@@ -130,6 +132,7 @@ TEST_F(AppTest, ReloadPlaylistRestoresTheLastRunWithoutStarting)
     WritePlaylist("auto.m3u", 1);
     CZuvio2App app;
     app.SetViewHooks(ScriptedHooks());
+    app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
     CPlaylistCtrl* playlist = app.MainFrame()->GetPlaylist();
     EXPECT_EQ(playlist->GetRowCount(), 3);
@@ -147,6 +150,7 @@ TEST_F(AppTest, AutoPlaylistLoadsAndStartsTheFirstEntry)
         "General", "m_AutoPlaylist", QFile(QStringLiteral("auto.m3u")).fileName().toStdString());
     CZuvio2App app;
     app.SetViewHooks(ScriptedHooks());
+    app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
     CBasePlayer* a = app.MainFrame()->GetVideoView()->GetPlayer(0);
     EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 2);
@@ -162,6 +166,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     {
         CZuvio2App app;
         app.SetViewHooks(ScriptedHooks());
+        app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line("show.m3u")));
         EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 4);
         ASSERT_FALSE(GetRecentFileList().empty());
@@ -170,6 +175,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     {
         CZuvio2App app;
         app.SetViewHooks(ScriptedHooks());
+        app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line("/media/show/single.mp4")));
         EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 0);
         EXPECT_EQ(app.MainFrame()->GetVideoView()->GetPlayer(0)->GetTitle(), "single.mp4");
@@ -179,6 +185,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     line.play = true; // the demo's way in: the first entry starts at once
     CZuvio2App app;
     app.SetViewHooks(ScriptedHooks());
+    app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(line));
     CBasePlayer* a = app.MainFrame()->GetVideoView()->GetPlayer(0);
     EXPECT_EQ(a->GetTitle(), "cue1.mp4");
