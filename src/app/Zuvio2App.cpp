@@ -76,6 +76,12 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
             QMessageBox::critical(nullptr, QStringLiteral("Zuvio"), QString::fromUtf8(text));
         return false;
     }
+    // Caught from the start; handled once the event loop runs, as "Quit".
+    m_pSignals = std::make_unique<CSignalBridge>();
+    connect(m_pSignals.get(), &CSignalBridge::terminationRequested, this, [this](int signalNumber) {
+        LogMessage("Signal %d: closing.\n", signalNumber);
+        Quit();
+    });
     QCoreApplication::setOrganizationName(QStringLiteral("vexo"));
     QCoreApplication::setApplicationName(QStringLiteral("Zuvio"));
 
@@ -110,11 +116,6 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     if (!line.document.empty() && OpenDocumentFile(line.document) && line.play)
         StartDocument(line.document);
 
-    m_pSignals = std::make_unique<CSignalBridge>();
-    connect(m_pSignals.get(), &CSignalBridge::terminationRequested, this, [this](int signalNumber) {
-        LogMessage("Signal %d: closing.\n", signalNumber);
-        Quit();
-    });
 
     if (g_pPreferences->m_bShowSplash) {
         m_pSplash = new CDlgSplash();
