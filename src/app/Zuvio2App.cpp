@@ -116,7 +116,6 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     if (!line.document.empty() && OpenDocumentFile(line.document) && line.play)
         StartDocument(line.document);
 
-
     if (g_pPreferences->m_bShowSplash) {
         m_pSplash = new CDlgSplash();
         m_pSplash->ShowOver(m_pFrame.get());

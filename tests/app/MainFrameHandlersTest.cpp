@@ -8,6 +8,9 @@
 #include "playlist/PlaylistCtrl.h"
 #include "remote/ServerSocket.h"
 
+#include <QApplication>
+#include <QWheelEvent>
+
 #include <limits>
 
 using namespace RemotePackets;
@@ -271,4 +274,15 @@ TEST_F(FrameFixture, SelectingThePlayerRefreshesButtonsAndStatus)
     m_pFrame->SendMessage(WM_NET_SELECT_PLAYER, 1, 0); // already active: still refreshed
     EXPECT_TRUE(m_pFrame->GetSocket()->m_bSendNow);
     EXPECT_EQ(m_pFrame->GetSocket()->m_wActiveIndex, 1);
+}
+
+TEST_F(FrameFixture, OneWheelNotchOverAChildChangesTheVolumeOnce)
+{
+    QWidget* child = m_pFrame->GetVideoView();
+    const QPointF at(10, 10);
+    QWheelEvent wheel(at, child->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+        Qt::NoScrollPhase, false);
+    QApplication::sendEvent(child, &wheel); // ignored by the view, offered to each parent in turn
+    EXPECT_EQ(m_pFrame->GetVideoView()->GetVolume(), -100);
+    EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 2900);
 }
