@@ -14,7 +14,8 @@
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
 #include <QProcess>
-#include <QSettings>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 
@@ -76,12 +77,15 @@ int main(int argc, char* argv[])
     const int commands = argc > 3 ? std::atoi(argv[3]) : 200;
 
     QTemporaryDir root;
-    QSettings settings(root.path() + QStringLiteral("/config/vexo/Zuvio.ini"), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("m_bShowSplash"), 0);
-    settings.setValue(QStringLiteral("m_bReloadPlaylist"), 0);
-    settings.setValue(QStringLiteral("m_AutoPlaylist"), playlist);
-    settings.setValue(QStringLiteral("m_BindIpAddress"), QStringLiteral("127.0.0.1"));
-    settings.sync();
+    QDir().mkpath(root.path() + QStringLiteral("/config/vexo"));
+    QFile settings(root.path() + QStringLiteral("/config/vexo/Zuvio.conf"));
+    if (!settings.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "cannot write the settings file\n");
+        return 3;
+    }
+    settings.write("[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_BindIpAddress=127.0.0.1\nm_AutoPlaylist=");
+    settings.write(playlist.toLocal8Bit() + "\n");
+    settings.close();
 
     QUdpSocket status;
     if (!status.bind(QHostAddress::LocalHost, 0)) {

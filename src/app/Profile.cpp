@@ -1,5 +1,6 @@
 #include "app/Profile.h"
 
+#include "app/IniFormat.h"
 #include "app/Log.h"
 
 #include <QSettings>
@@ -8,8 +9,7 @@
 
 namespace {
 
-// QSettings files its top-level keys under [General] and escapes a group that is
-// literally called "General" as [%General]; so the General values are top-level.
+// The General values are top-level keys, which the file format writes as [General].
 QString KeyFor(const char* section, const char* entry)
 {
     const QString name = QString::fromLatin1(entry);
@@ -20,7 +20,7 @@ QString KeyFor(const char* section, const char* entry)
 
 QSettings OpenStore()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vexo"), QStringLiteral("Zuvio"));
+    return QSettings(IniFormat::Format(), QSettings::UserScope, QStringLiteral("vexo"), QStringLiteral("Zuvio"));
 }
 
 void ReportStatus(const QSettings& store, const char* operation)
@@ -51,9 +51,11 @@ std::string GetProfileString(const char* section, const char* entry, const std::
     QSettings store = OpenStore();
     ReportStatus(store, "GetProfileString()");
     const QVariant value = store.value(KeyFor(section, entry));
-    if (!value.isValid() || !value.canConvert<QString>())
+    if (!value.isValid())
         return defaultValue;
-    return value.toString().toStdString();
+    // Raw bytes: a path that is not UTF-8 must come back exactly as it was stored.
+    const QByteArray bytes = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+    return bytes.toStdString();
 }
 
 bool WriteProfileInt(const char* section, const char* entry, int value)
@@ -68,7 +70,7 @@ bool WriteProfileInt(const char* section, const char* entry, int value)
 bool WriteProfileString(const char* section, const char* entry, const std::string& value)
 {
     QSettings store = OpenStore();
-    store.setValue(KeyFor(section, entry), QString::fromStdString(value));
+    store.setValue(KeyFor(section, entry), QByteArray::fromStdString(value));
     store.sync();
     ReportStatus(store, "WriteProfileString()");
     return store.status() == QSettings::NoError;

@@ -21,7 +21,7 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 "$make_media" "$work/media" 3 2 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
-settings=$work/config/vexo/Zuvio.ini
+settings=$work/config/vexo/Zuvio.conf
 cat >"$settings" <<EOT
 [General]
 m_bShowSplash=0
