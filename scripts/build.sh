@@ -6,4 +6,8 @@ dir=$1; shift
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -S . -B "$dir" -G Ninja "$@"
 fi
+# With Ninja, AUTOMOC only re-runs when a file it already knew changed, so a
+# Q_OBJECT header that arrived with a pull would get no moc: make it look again
+# (it still re-generates only what changed).
+find "$dir" -path '*_autogen/timestamp' -delete 2>/dev/null || true
 cmake --build "$dir" --parallel "$(nproc)"
