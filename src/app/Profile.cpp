@@ -74,6 +74,16 @@ bool WriteProfileString(const char* section, const char* entry, const std::strin
     return store.status() == QSettings::NoError;
 }
 
+bool WriteProfileValues(const char* section, const std::vector<ProfileValue>& values)
+{
+    QSettings store = OpenStore();
+    for (const ProfileValue& value : values)
+        store.setValue(KeyFor(section, value.entry), QString::fromStdString(value.text));
+    store.sync();
+    ReportStatus(store, "WriteProfileValues()");
+    return store.status() == QSettings::NoError;
+}
+
 std::string ProfilePath()
 {
     return OpenStore().fileName().toStdString();
