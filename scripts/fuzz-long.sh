@@ -3,7 +3,7 @@
 # (default 600), two at a time, starting from the committed seeds. Prints
 # executions and crashes per target; crashing inputs land in
 # build-fuzz/artifacts/<target>/. Builds the clang configuration first.
-# Set FUZZ_CRASH_RUNS=N to also run the 200-kill crash-safety suite.
+# FUZZ_CRASH_RUNS=200 also runs the kill-during-save tests with 200 kills each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -37,6 +37,14 @@ run_one() {
 export -f run_one
 printf '%s\n' "${targets[@]}" | xargs -P 2 -I{} bash -c 'run_one "$@"' _ {} "$seconds" "$dir"
 
+# The long version of the kill-during-save tests (the suite runs 30 kills each).
 if [ -n "${FUZZ_CRASH_RUNS:-}" ]; then
-  ./tests/crash/run-crash-tests.sh "${FUZZ_CRASH_RUNS}"
+  [ -f build/build.ninja ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build build --parallel 2 --target crash_saver
+  for kind in playlist exit settings; do
+    bash tests/crash/run-crash-tests.sh build/bin/crash_saver kill "$kind" "$FUZZ_CRASH_RUNS"
+  done
+  for case in fullfs readonly; do
+    bash tests/crash/run-crash-tests.sh build/bin/crash_saver "$case" || [ $? -eq 77 ]
+  done
 fi
