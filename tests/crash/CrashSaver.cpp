@@ -85,6 +85,10 @@ void Announce(bool& announced)
 
 int SavePlaylists(const std::string& file, char variant, bool loop)
 {
+    // The controls save "LastPLS.dat" into the working folder when they go: keep it beside the file.
+    const std::size_t slash = file.rfind('/');
+    if (slash != std::string::npos && ::chdir(file.substr(0, slash + 1).c_str()) != 0)
+        return 2;
     CPreferences prefs = PrefsFor('a');
     g_pPreferences = &prefs;
     CPlaylistCtrl a(nullptr), b(nullptr);
