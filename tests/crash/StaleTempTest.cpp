@@ -1,5 +1,6 @@
-// The playlist writer's temporary files: none visible while a save is under
-// way, and those that a killed saver left behind go at the next save.
+// Temporary files of the saves: the playlist writer shows none while a save is
+// under way, and those that a killed saver left behind go at the next save.
+#include "app/Profile.h"
 #include "playlist/PlaylistWriter.h"
 #include "support/TestEnv.h"
 
@@ -85,6 +86,21 @@ TEST_F(StaleTempTest, NothingButTheTargetIsVisibleDuringASave)
     EXPECT_EQ(during, (std::set<std::string> { "show.pls" }));
     EXPECT_EQ(FilesIn(m_Folder), (std::set<std::string> { "show.pls" }));
     EXPECT_GT(fs::file_size(target), 100000u);
+}
+
+TEST_F(StaleTempTest, SettingsWriteRemovesTheStoresStaleTemporaries)
+{
+    ASSERT_TRUE(WriteProfileInt("Video", "ZoomLevel", 100));
+    const fs::path file = ProfilePath();
+    const fs::path folder = file.parent_path();
+    const std::string name = file.filename().string();
+    Touch(folder / (name + ".qWeRtY")); // what QSaveFile leaves when killed
+    Touch(folder / (name + ".backup")); // an operator's copy
+
+    ASSERT_TRUE(WriteProfileString("Video", "Sink", "fakesink"));
+
+    EXPECT_EQ(FilesIn(folder), (std::set<std::string> { name, name + ".backup" }));
+    EXPECT_EQ(GetProfileInt("Video", "ZoomLevel", 0), 100);
 }
 
 } // namespace
