@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   gstreamer1.0-plugins-base-apps
   xvfb xauth x11-utils imagemagick iproute2 time
+  libxcb1-dev
   clang libclang-rt-14-dev
 )
 

@@ -1,21 +1,31 @@
-#include "app/Log.h"
-#include "app/LogBuffer.h"
+#include "app/AboutDlg.h"
+#include "app/CommandLine.h"
+#include "app/Zuvio2App.h"
 
 #include <QApplication>
 
-#include <memory>
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
-    auto logBuffer = std::make_unique<CLogBuffer>("Zuvio", 500, 256);
-    g_pLogBuffer = logBuffer.get();
-    g_pLogBuffer->SetMirror(stderr);
+    const CCommandLine line = CCommandLine::Parse(argc, argv);
+    if (line.help) {
+        std::fputs(CCommandLine::Usage(argv[0]).c_str(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("%s\n", CAboutDlg::VersionText().c_str());
+        return 0;
+    }
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "%s: %s\n%s", argv[0], line.error.c_str(), CCommandLine::Usage(argv[0]).c_str());
+        return 64; // EX_USAGE
+    }
 
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("vexo"));
-    QApplication::setApplicationName(QStringLiteral("Zuvio"));
-    LogMessage("Zuvio started.\n");
-
-    g_pLogBuffer = nullptr;
-    return 0;
+    CZuvio2App::ChoosePlatform();
+    QApplication qtApp(argc, argv);
+    CZuvio2App app;
+    if (!app.InitInstance(line))
+        return CZuvio2App::kStartupFailed;
+    return app.Run();
 }

@@ -1,13 +1,15 @@
 #include "app/CommandLine.h"
 
-#include <arpa/inet.h>
+#include "remote/HostPort.h"
+#include "remote/RemotePackets.h"
 
 #include <cstring>
 
 namespace {
 
 // "--name=value" or "--name value"; advances i past a separate value.
-bool TakeValue(const char* const* argv, int argc, int& i, const char* name, std::string& value, std::string& error)
+bool TakeValue(
+    const char* const* argv, int argc, int& i, const char* name, std::string& value, std::string& error)
 {
     const char* arg = argv[i];
     const size_t length = std::strlen(name);
@@ -44,9 +46,11 @@ CCommandLine CCommandLine::Parse(int argc, const char* const* argv)
                 line.version = true;
             else if (std::strcmp(arg, "--log-stderr") == 0)
                 line.logToStderr = true;
+            else if (std::strcmp(arg, "--play") == 0)
+                line.play = true;
             else if (TakeValue(argv, argc, i, "--audio-sink", line.audioSink, line.error)
-                     || TakeValue(argv, argc, i, "--video-sink", line.videoSink, line.error)
-                     || TakeValue(argv, argc, i, "--status-address", line.statusAddress, line.error))
+                || TakeValue(argv, argc, i, "--video-sink", line.videoSink, line.error)
+                || TakeValue(argv, argc, i, "--status-address", line.statusAddress, line.error))
                 continue;
             // Qt's own options (-platform, -display, ...) are left to QApplication.
             else if (std::strncmp(arg, "--", 2) == 0)
@@ -60,47 +64,26 @@ CCommandLine CCommandLine::Parse(int argc, const char* const* argv)
         line.document = arg;
     }
     if (line.error.empty() && !line.statusAddress.empty()) {
-        std::string address;
-        uint16_t port = 0;
-        if (!ParseHostPort(line.statusAddress, address, port, 31772))
+        if (!ParseHostPort(line.statusAddress, RemotePackets::kStatusPort))
             line.error = "--status-address wants ADDR[:PORT], e.g. 127.0.0.1:31772";
     }
     return line;
 }
 
-bool ParseHostPort(const std::string& text, std::string& address, uint16_t& port, uint16_t defaultPort)
-{
-    const size_t colon = text.rfind(':');
-    const std::string host = colon == std::string::npos ? text : text.substr(0, colon);
-    port = defaultPort;
-    if (colon != std::string::npos) {
-        const std::string digits = text.substr(colon + 1);
-        if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
-            return false;
-        const unsigned long value = std::stoul(digits);
-        if (value == 0 || value > 65535)
-            return false;
-        port = static_cast<uint16_t>(value);
-    }
-    in_addr probe{};
-    if (inet_pton(AF_INET, host.c_str(), &probe) != 1)
-        return false;
-    address = host;
-    return true;
-}
-
 std::string CCommandLine::Usage(const char* program)
 {
-    return std::string("Usage: ") + program + " [OPTIONS] [FILE]\n"
-        "Show and installation media player with two players and UDP remote control.\n\n"
-        "  FILE                      a media file to open, or a playlist (.m3u, .pls) to load\n"
-        "  --audio-sink=DESC         GStreamer audio sink, e.g. \"alsasink device=hw:1\"\n"
-        "  --video-sink=DESC         GStreamer video sink, e.g. \"ximagesink\"\n"
-        "  --status-address=ADDR[:PORT]\n"
-        "                            where status packets go (default 255.255.255.255:31772)\n"
-        "  --log-stderr              also write every logbook line to standard error\n"
-        "  --version                 print the version and exit\n"
-        "  -h, --help                print this help and exit\n\n"
-        "Remote commands arrive on UDP port 31773. Settings: $XDG_CONFIG_HOME/vexo/Zuvio.conf;\n"
-        "the playlist of the last run: LastPLS.dat in the working folder.\n";
+    return std::string("Usage: ") + program
+        + " [OPTIONS] [FILE]\n"
+          "Show and installation media player with two players and UDP remote control.\n\n"
+          "  FILE                      a media file to open, or a playlist (.m3u, .pls) to load\n"
+          "  --audio-sink=DESC         GStreamer audio sink, e.g. \"alsasink device=hw:1\"\n"
+          "  --video-sink=DESC         GStreamer video sink, e.g. \"ximagesink\"\n"
+          "  --status-address=ADDR[:PORT]\n"
+          "                            where status packets go (default 255.255.255.255:31772)\n"
+          "  --log-stderr              also write every logbook line to standard error\n"
+          "  --play                    start FILE at once (a playlist from its first entry)\n"
+          "  --version                 print the version and exit\n"
+          "  -h, --help                print this help and exit\n\n"
+          "Remote commands arrive on UDP port 31773. Settings: $XDG_CONFIG_HOME/vexo/Zuvio.conf;\n"
+          "the playlist of the last run: LastPLS.dat in the working folder.\n";
 }

@@ -10,6 +10,7 @@ struct CCommandLine
     bool help = false;
     bool version = false;
     bool logToStderr = false;
+    bool play = false;         // start FILE (a medium, or the playlist's first entry)
     std::string audioSink;     // GStreamer bin description; empty = default
     std::string videoSink;
     std::string statusAddress; // "ADDR[:PORT]" as given; empty = default broadcast
@@ -19,6 +20,3 @@ struct CCommandLine
     static CCommandLine Parse(int argc, const char* const* argv);
     static std::string Usage(const char* program);
 };
-
-// Splits "ADDR[:PORT]" into its parts; false for a malformed address or port.
-bool ParseHostPort(const std::string& text, std::string& address, uint16_t& port, uint16_t defaultPort);

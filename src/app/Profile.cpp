@@ -1,5 +1,6 @@
 #include "app/Profile.h"
 
+#include "app/IniFormat.h"
 #include "app/Log.h"
 
 #include <QDir>
@@ -11,8 +12,7 @@
 
 namespace {
 
-// QSettings files its top-level keys under [General] and escapes a group that is
-// literally called "General" as [%General]; so the General values are top-level.
+// The General values are top-level keys, which the file format writes as [General].
 QString KeyFor(const char* section, const char* entry)
 {
     const QString name = QString::fromLatin1(entry);
@@ -23,13 +23,13 @@ QString KeyFor(const char* section, const char* entry)
 
 QSettings OpenStore()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vexo"), QStringLiteral("Zuvio"));
+    return QSettings(IniFormat::Format(), QSettings::UserScope, QStringLiteral("vexo"), QStringLiteral("Zuvio"));
 }
 
 // QSettings writes through "<file>.XXXXXX" (QSaveFile, six random ASCII letters)
 // while it holds "<file>.lock"; a writer killed in between leaves its temporary
 // file for good. Under the same lock no writer is in between, so any such file
-// is stale. An all-lower-case ending ("Zuvio.ini.backup") is more likely an
+// is stale. An all-lower-case ending ("Zuvio.conf.backup") is more likely an
 // operator's own copy than chance, so it stays.
 void RemoveStaleTempFiles(const QString& fileName)
 {
@@ -80,9 +80,11 @@ std::string GetProfileString(const char* section, const char* entry, const std::
     QSettings store = OpenStore();
     ReportStatus(store, "GetProfileString()");
     const QVariant value = store.value(KeyFor(section, entry));
-    if (!value.isValid() || !value.canConvert<QString>())
+    if (!value.isValid())
         return defaultValue;
-    return value.toString().toStdString();
+    // Raw bytes: a path that is not UTF-8 must come back exactly as it was stored.
+    const QByteArray bytes = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+    return bytes.toStdString();
 }
 
 bool WriteProfileInt(const char* section, const char* entry, int value)
@@ -99,7 +101,7 @@ bool WriteProfileString(const char* section, const char* entry, const std::strin
 {
     QSettings store = OpenStore();
     RemoveStaleTempFiles(store.fileName());
-    store.setValue(KeyFor(section, entry), QString::fromStdString(value));
+    store.setValue(KeyFor(section, entry), QByteArray::fromStdString(value));
     store.sync();
     ReportStatus(store, "WriteProfileString()");
     return store.status() == QSettings::NoError;
@@ -110,7 +112,7 @@ bool WriteProfileValues(const char* section, const std::vector<ProfileValue>& va
     QSettings store = OpenStore();
     RemoveStaleTempFiles(store.fileName());
     for (const ProfileValue& value : values)
-        store.setValue(KeyFor(section, value.entry), QString::fromStdString(value.text));
+        store.setValue(KeyFor(section, value.entry), QByteArray::fromStdString(value.text));
     store.sync();
     ReportStatus(store, "WriteProfileValues()");
     return store.status() == QSettings::NoError;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class CMessageTarget;
@@ -34,6 +35,10 @@ public:
         std::string m_Nr; // "%d." of the 1-based position
         std::string m_Name;
         std::string m_Time;
+        // List states; they travel with the row when rows are sorted or moved.
+        bool m_bSelected = false;
+        bool m_bFocused = false;
+        bool m_bDropHilited = false;
     };
 
     // The probe player reads the title and length of files being added; null means
@@ -96,6 +101,46 @@ public:
     bool RemoveRow(int position);
     void RemoveAll();
 
+    // User operations (PlaylistCtrlEdit.cpp). Each does nothing before Init.
+    void AddFiles(); // multi-select file dialog
+    void AddFolderDialog(); // folder dialog, then AddFolder(folder, -1)
+    // Every supported file of the tree; with position >= 0 each file is inserted
+    // there, so they end up in reverse order.
+    void AddFolder(const std::string& folder, int position);
+    bool RemoveItem(int row) { return RemoveRow(row); }
+    void RemoveSelected();
+    void CropSelected();
+    void ClearPlaylist();
+    // Files dropped from the desktop on row (-1 = beside the rows).
+    void DropFiles(std::vector<std::string> names, int row);
+
+    // Selection and order (PlaylistCtrlRows.cpp).
+    void SelectAll();
+    void SelectItem(int row); // -1 clears the selection
+    void InvertSelection();
+    void SortByTitle();
+    void SortByFileName();
+    void SortByPath();
+    void MoveItem(int from, int to, bool remove);
+    bool IsSelected(int row) const;
+    void SetSelected(int row, bool selected);
+    int GetSelectedCount() const;
+    int GetSelectionMark() const { return m_SelectionMark; }
+    void SetSelectionMark(int row) { m_SelectionMark = row; }
+    int GetFocusedRow() const;
+    void SetFocusedRow(int row); // -1 = none
+    // Title (or file name), four blanks and the length, at most 79 characters;
+    // empty for a position outside the rows.
+    std::string GetToolTipText(int row) const;
+
+    // Row drag. Begins only over a column after "Player" (column >= 1).
+    bool BeginRowDrag(int row, int column, int x, int y);
+    void DragOver(int row); // the row under the cursor, -1 = none
+    void EndRowDrag(); // moves the selected rows onto the drop row
+    bool IsDragging() const { return m_bDragging; }
+    int GetDragRow() const { return m_DragRow; }
+    int GetDropRow() const { return m_DropRow; }
+
     // Playlist files.
     std::string OpenPlaylist(const std::string& path);
     void AddPlayList(const std::string& path, int position);
@@ -111,6 +156,10 @@ private:
     CEntry* FindFirstEntryByPath(const std::string& path) const;
     bool AddRecords(const std::string& playlistPath, int position, const CPlaylistReader& reader);
     void LoadTrack(bool play);
+    void RemoveIds(const std::unordered_set<int32_t>& ids);
+    bool MoveRow(int from, int to, bool remove); // MoveItem without renumbering
+    void MoveRowsOnto(const std::vector<int32_t>& ids, int to);
+    template <typename Key> void SortRows(Key key);
 
     bool m_bInitialised = false;
     bool m_bDestroyed = false;
@@ -130,6 +179,13 @@ private:
     std::unique_ptr<CBasePlayer> m_ProbePlayer;
     std::string m_StartFolder;
     std::string m_DocumentTitle;
+
+    int m_SelectionMark = -1;
+    bool m_bDragging = false;
+    int m_DragRow = -1;
+    int m_DropRow = -1;
+    int m_DragOriginX = 0;
+    int m_DragOriginY = 0;
 
     std::function<void()> m_RedrawHandler;
     bool m_bRedraw = true;

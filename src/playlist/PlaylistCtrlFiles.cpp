@@ -3,6 +3,7 @@
 
 #include "app/Log.h"
 #include "app/UiServices.h"
+#include "playlist/BusyCursor.h"
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistReader.h"
@@ -14,28 +15,6 @@ namespace {
 constexpr const char* kOpenFilter
     = "PLS or M3U Playlist|*.m3u;*.pls|M3U Playlist|*.m3u|PLS Playlist|*.pls|All files (*.*)|*.*||";
 constexpr const char* kSaveFilter = "M3U Playlist|*.m3u|PLS Playlist|*.pls||";
-
-// Shows the busy cursor for its lifetime.
-class CBusyCursor
-{
-public:
-    explicit CBusyCursor(const char* what)
-        : m_ui(g_pUiServices)
-    {
-        if (m_ui)
-            m_ui->BeginBusy(what);
-    }
-    ~CBusyCursor()
-    {
-        if (m_ui)
-            m_ui->EndBusy();
-    }
-    CBusyCursor(const CBusyCursor&) = delete;
-    CBusyCursor& operator=(const CBusyCursor&) = delete;
-
-private:
-    CUiServices* m_ui;
-};
 
 bool HasDriveLetter(const std::string& path)
 {
@@ -86,6 +65,7 @@ std::string CPlaylistCtrl::OpenPlaylist(const std::string& path)
     if (!IsLastPlaylist(file))
         AddToRecentFileList(file);
     m_DocumentTitle = TitleFromPath(file);
+    Redraw(); // the pane shows the new name
     return file;
 }
 

@@ -92,3 +92,31 @@ TEST_F(PreferencesTest, ResetGivesDefaultsWithoutWriting)
     EXPECT_EQ(prefs.m_iRemoteCtrl, 1);
     EXPECT_EQ(CPreferences().m_VolumeMin, 9000) << "reset alone does not save";
 }
+
+TEST_F(PreferencesTest, FileIsReadableAndKeepsAnyPathExactly)
+{
+    EXPECT_EQ(QFileInfo(QString::fromStdString(ProfilePath())).fileName(), "Zuvio.conf");
+    const std::string odd = std::string("/shows/caf\xe9 = \"live\";\\n ") + "x";
+    ASSERT_TRUE(WriteProfileString("Recent File List", "File1", odd));
+    ASSERT_TRUE(WriteProfileString("General", "m_AutoPlaylist", "a\nb\rc\\d"));
+    ASSERT_TRUE(WriteProfileInt("CtrlBar", "m_Volume", 1500));
+
+    const QByteArray text = FileText();
+    EXPECT_TRUE(text.startsWith("[General]\nm_AutoPlaylist=a\\nb\\rc\\\\d\n")) << text.constData();
+    EXPECT_TRUE(text.contains("\n[Recent File List]\nFile1=")) << "section names are written as they are";
+    EXPECT_TRUE(text.contains("\n[CtrlBar]\nm_Volume=1500\n"));
+
+    EXPECT_EQ(GetProfileString("Recent File List", "File1"), odd);
+    EXPECT_EQ(GetProfileString("General", "m_AutoPlaylist"), "a\nb\rc\\d");
+}
+
+TEST_F(PreferencesTest, HandEditedFilesAreRead)
+{
+    WriteFile("; comment\n# another\nm_VolumeMin=4000\n[General]\nm_bShowSplash=0\r\n"
+              "garbage line\n=no key\n[Video]\n ZoomLevel = 50\n[Recent File List]\nFile2=/a b/c.m3u\n");
+    CPreferences prefs;
+    EXPECT_EQ(prefs.m_VolumeMin, 4000) << "keys before any section belong to General";
+    EXPECT_FALSE(prefs.m_bShowSplash);
+    EXPECT_EQ(GetProfileInt("Video", "ZoomLevel", 100), 50);
+    EXPECT_EQ(GetProfileString("Recent File List", "File2"), "/a b/c.m3u");
+}

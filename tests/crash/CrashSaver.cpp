@@ -10,6 +10,7 @@
 //
 // VARIANT is a or b; with "loop" the saves alternate a, b, a, ... for ever,
 // starting with VARIANT. Writes "saving" to stdout once the first save begins.
+#include "app/IniFormat.h"
 #include "app/Log.h"
 #include "app/LogBuffer.h"
 #include "app/Preferences.h"
@@ -140,7 +141,7 @@ int SaveSettings(char variant, bool loop)
 
 int CheckSettings(const QString& path)
 {
-    QSettings file(path, QSettings::IniFormat);
+    QSettings file(path, IniFormat::Format());
     if (file.status() != QSettings::NoError) {
         std::fprintf(stderr, "check-settings: does not parse\n");
         return 1;
@@ -171,7 +172,7 @@ int CheckSettings(const QString& path)
     QTemporaryDir temp;
     const QString copyPath = temp.filePath(QStringLiteral("copy.conf"));
     {
-        QSettings copy(copyPath, QSettings::IniFormat);
+        QSettings copy(copyPath, IniFormat::Format());
         for (const QString& key : file.allKeys())
             copy.setValue(key, file.value(key));
     }

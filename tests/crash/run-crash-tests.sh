@@ -17,7 +17,7 @@ hash() { sha256sum "$1" 2>/dev/null | cut -d' ' -f1; }
 
 # Files in the folders that are not the saved files themselves.
 leftovers() {
-  find "$@" -mindepth 1 -type f ! -name show.m3u ! -name LastPLS.dat ! -name Zuvio.ini -printf '%f\n' 2>/dev/null
+  find "$@" -mindepth 1 -type f ! -name show.m3u ! -name LastPLS.dat ! -name Zuvio.conf -printf '%f\n' 2>/dev/null
 }
 
 # Runs one save to the end (no loop) for KIND and VARIANT.
@@ -34,7 +34,7 @@ target_of() {
   case $1 in
     playlist) echo "$work/data/show.m3u" ;;
     exit) echo "$work/data/LastPLS.dat" ;;
-    settings) echo "$work/config/vexo/Zuvio.ini" ;;
+    settings) echo "$work/config/vexo/Zuvio.conf" ;;
   esac
 }
 
@@ -93,10 +93,10 @@ kill_test() {
     save_once "$kind" a || fail "$kind: the save after kill $i failed"
     local left; left=$(leftovers "$work/data" "$work/config")
     # A settings temporary whose random ending is all lower case (1 in 64) is kept
-    # on purpose: it cannot be told from an operator's "Zuvio.ini.backup".
-    if grep -qx 'Zuvio\.ini\.[a-z]\{6\}' <<<"$left"; then
+    # on purpose: it cannot be told from an operator's "Zuvio.conf.backup".
+    if grep -qx 'Zuvio\.conf\.[a-z]\{6\}' <<<"$left"; then
       n_kept=$((n_kept + 1))
-      find "$work/config" -name 'Zuvio.ini.[a-z][a-z][a-z][a-z][a-z][a-z]' -delete
+      find "$work/config" -name 'Zuvio.conf.[a-z][a-z][a-z][a-z][a-z][a-z]' -delete
       left=$(leftovers "$work/data" "$work/config")
     fi
     [ -z "$left" ] || fail "$kind: left behind after the next save: $left"
@@ -128,7 +128,7 @@ expect_refused() {
 # Saves every kind once more (variant b) into MNT and expects each to be refused.
 refused_saves() {
   local mnt=$1 pattern=$2
-  local pl=$mnt/data/show.m3u conf=$mnt/config/vexo/Zuvio.ini last=$mnt/data/LastPLS.dat
+  local pl=$mnt/data/show.m3u conf=$mnt/config/vexo/Zuvio.conf last=$mnt/data/LastPLS.dat
   local hp hc hl rc
   hp=$(hash "$pl"); hc=$(hash "$conf"); hl=$(hash "$last")
   "$saver" playlist "$pl" b >/dev/null 2>>"$work/log"; rc=$?

@@ -1,0 +1,170 @@
+#include "app/Zuvio2App.h"
+
+#include "app/AboutDlg.h"
+#include "app/DlgSplash.h"
+#include "app/Log.h"
+#include "app/LogBuffer.h"
+#include "app/MainFrame.h"
+#include "app/Preferences.h"
+#include "app/QtUiServices.h"
+#include "app/SignalBridge.h"
+#include "app/VideoView.h"
+#include "playback/SinkChoice.h"
+#include "playlist/MediaTypes.h"
+#include "playlist/PlaylistCtrl.h"
+#include "playlist/RecentFileList.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/socket.h>
+#include <unistd.h>
+
+CZuvio2App::CZuvio2App() = default;
+
+CZuvio2App::~CZuvio2App()
+{
+    m_pSignals.reset();
+    if (m_pSplash)
+        delete m_pSplash.data();
+    m_pFrame.reset();
+    g_pUiServices = nullptr;
+    m_pUiServices.reset();
+    g_pPreferences = nullptr;
+    m_pPreferences.reset();
+    g_pLogBuffer = nullptr;
+    m_pLogBuffer.reset();
+}
+
+void CZuvio2App::ChoosePlatform()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!x11 && !wayland)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    else if (wayland && x11)
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+bool CZuvio2App::SocketLayerAvailable()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+uint16_t CZuvio2App::CommandPort()
+{
+    // Another port lets several players share one machine (tests, rehearsals).
+    bool ok = false;
+    const int port = qEnvironmentVariableIntValue("ZUVIO_COMMAND_PORT", &ok);
+    return ok && port >= 0 && port <= 65535 ? static_cast<uint16_t>(port) : CMainFrame::kCommandPort;
+}
+
+bool CZuvio2App::InitInstance(const CCommandLine& line)
+{
+    if (!SocketLayerAvailable()) {
+        const char* text = "Fehler beim Initialisieren der Windows-Sockets.";
+        std::fprintf(stderr, "%s\n", text);
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            QMessageBox::critical(nullptr, QStringLiteral("Zuvio"), QString::fromUtf8(text));
+        return false;
+    }
+    // Caught from the start; handled once the event loop runs, as "Quit".
+    m_pSignals = std::make_unique<CSignalBridge>();
+    connect(m_pSignals.get(), &CSignalBridge::terminationRequested, this, [this](int signalNumber) {
+        LogMessage("Signal %d: closing.\n", signalNumber);
+        Quit();
+    });
+    QCoreApplication::setOrganizationName(QStringLiteral("vexo"));
+    QCoreApplication::setApplicationName(QStringLiteral("Zuvio"));
+
+    m_pLogBuffer = std::make_unique<CLogBuffer>("Zuvio", 500, 256);
+    g_pLogBuffer = m_pLogBuffer.get();
+    if (line.logToStderr)
+        g_pLogBuffer->SetMirror(stderr);
+    if (!line.audioSink.empty())
+        SinkChoice::SetAudioSinkDescription(line.audioSink);
+    if (!line.videoSink.empty())
+        SinkChoice::SetVideoSinkDescription(line.videoSink);
+    m_pPreferences = std::make_unique<CPreferences>();
+    g_pPreferences = m_pPreferences.get();
+    m_pUiServices = std::make_unique<CQtUiServices>();
+    g_pUiServices = m_pUiServices.get();
+
+    CMainFrame::Options options;
+    options.statusDestination = line.statusAddress;
+    options.commandPort = CommandPort();
+    options.probeAddedFiles = m_bProbeAddedFiles;
+    m_pFrame = std::make_unique<CMainFrame>(options);
+    m_pUiServices->SetParent(m_pFrame.get());
+    connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);
+    connect(m_pFrame.get(), &CMainFrame::documentRequested, this,
+        [this](const QString& path) { OpenDocumentFile(path.toLocal8Bit().toStdString()); });
+    if (m_ViewHooks)
+        m_pFrame->GetVideoView()->SetHooks(*m_ViewHooks);
+    // Shown first, so that the panes have their real sizes when the players are
+    // placed and the zoom level is tested against the view.
+    m_pFrame->show();
+    m_pFrame->InitialUpdate();
+    if (!line.document.empty() && OpenDocumentFile(line.document) && line.play)
+        StartDocument(line.document);
+
+    if (g_pPreferences->m_bShowSplash) {
+        m_pSplash = new CDlgSplash();
+        m_pSplash->ShowOver(m_pFrame.get());
+    }
+    return true;
+}
+
+int CZuvio2App::Run()
+{
+    const int code = QApplication::exec();
+    // Panes and members store their state on the way down.
+    m_pFrame.reset();
+    return code;
+}
+
+void CZuvio2App::Quit()
+{
+    if (m_pFrame)
+        m_pFrame->close();
+    else
+        QCoreApplication::quit();
+}
+
+bool CZuvio2App::OpenDocumentFile(const std::string& path)
+{
+    if (path.empty() || !m_pFrame)
+        return false;
+    bool opened = m_pFrame->OfferDocument(path);
+    if (!opened && !IsPlaylistFile(path))
+        opened = m_pFrame->GetVideoView()->OpenMedia(path, m_pFrame->GetVideoView()->GetActivePlayer());
+    AddToRecentFileList(path);
+    return opened;
+}
+
+void CZuvio2App::StartDocument(const std::string& path)
+{
+    if (!IsPlaylistFile(path))
+        m_pFrame->SendMessage(WM_CMD_PLAY, 0, 0);
+    else if (CPlaylistCtrl* playlist = m_pFrame->GetPlaylist())
+        playlist->OnDoubleClick(0);
+}
+
+void CZuvio2App::OnAppAbout()
+{
+    CAboutDlg about(m_pFrame.get());
+    about.exec();
+}
+
+CDlgSplash* CZuvio2App::Splash() const
+{
+    return m_pSplash.data();
+}

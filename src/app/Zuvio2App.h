@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/CommandLine.h"
+#include "app/VideoView.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+class CDlgSplash;
+class CLogBuffer;
+class CMainFrame;
+class CPreferences;
+class CQtUiServices;
+class CSignalBridge;
+
+// The application object: brings the program up in a fixed order (logbook and
+// preferences before anything that logs or reads them, the server before the
+// first status, the players before the playlist asks for a track) and takes it
+// down again so that every component stores its state.
+class CZuvio2App : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Exit code when start-up itself fails (socket layer, command line).
+    static constexpr int kStartupFailed = 3;
+
+    CZuvio2App();
+    ~CZuvio2App() override; // frame first, then the log buffer and the preferences
+
+    // Picks the Qt platform before QApplication exists: offscreen without any
+    // display, X11 (through XWayland) on a Wayland desktop for the video overlay.
+    static void ChoosePlatform();
+    // Whether the socket layer works (a UDP socket can be made).
+    static bool SocketLayerAvailable();
+
+    // The command port: 31773, or ZUVIO_COMMAND_PORT.
+    static uint16_t CommandPort();
+
+    // Start-up; false ends the program at once.
+    bool InitInstance(const CCommandLine& line);
+    // The event loop, then an orderly shutdown; returns the exit code.
+    int Run();
+
+    // A file from the command line or the recent-file list.
+    bool OpenDocumentFile(const std::string& path);
+    void OnAppAbout();
+    // --play: the playlist's first entry, or the medium that was opened.
+    void StartDocument(const std::string& path);
+
+    // Replaces how the video view makes its players (tests); before InitInstance.
+    void SetViewHooks(CVideoView::Hooks hooks) { m_ViewHooks = std::move(hooks); }
+    void SetProbeAddedFiles(bool probe) { m_bProbeAddedFiles = probe; }
+
+    CMainFrame* MainFrame() const { return m_pFrame.get(); }
+    CDlgSplash* Splash() const;
+    // Closes the main window as "Quit" does (termination signals come here).
+    void Quit();
+
+private:
+    std::unique_ptr<CLogBuffer> m_pLogBuffer;
+    std::unique_ptr<CPreferences> m_pPreferences;
+    std::unique_ptr<CQtUiServices> m_pUiServices;
+    std::unique_ptr<CMainFrame> m_pFrame;
+    std::unique_ptr<CSignalBridge> m_pSignals;
+    QPointer<CDlgSplash> m_pSplash;
+    std::optional<CVideoView::Hooks> m_ViewHooks;
+    bool m_bProbeAddedFiles = true;
+};

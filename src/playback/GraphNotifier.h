@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/CoreTypes.h"
+#include "playback/GstPtr.h"
+
+#include <gst/gst.h>
+
+#include <QObject>
+
+#include <deque>
+#include <memory>
+#include <mutex>
+
+class CMessageTarget;
+
+// Carries the news "graph events are pending" from GStreamer's threads to the
+// owner, as WM_GRAPHNOTIFY sent on the thread that created the notifier.
+//
+// The bus sync handler does as little as possible on the streaming thread: it
+// moves each end-of-stream and error message into the notifier's own queue and
+// then queues one call into the UI thread, logs warnings, hands the native
+// window to a sink that asks for one, and drops every other message so the bus
+// never grows. (The bus itself would be raced: its sync handler runs before the
+// message is queued on it, so the owner could look before the event is there.)
+//
+// Invariant: after Detach (or destruction) no call reaches the owner; a call
+// already queued dies with the context object, which belongs to the notifier.
+class CGraphNotifier
+{
+public:
+    // owner may be null: then nothing is announced, messages are still filtered.
+    explicit CGraphNotifier(CMessageTarget* owner);
+    ~CGraphNotifier();
+    CGraphNotifier(const CGraphNotifier&) = delete;
+    CGraphNotifier& operator=(const CGraphNotifier&) = delete;
+
+    void Attach(GstBus* bus);
+    void Detach();
+    void SetWindow(WindowHandle window);
+
+    // The oldest queued message of the given types, without waiting; null when none.
+    GstPtr<GstMessage> Take(GstMessageType types);
+    void Clear();
+
+private:
+    struct Shared
+    {
+        std::mutex mutex;
+        QObject* context = nullptr;
+        CMessageTarget* owner = nullptr;
+        WindowHandle window = 0;
+        std::deque<GstPtr<GstMessage>> events;
+    };
+    static GstBusSyncReply OnSyncMessage(GstBus* bus, GstMessage* message, gpointer data);
+
+    std::unique_ptr<QObject> m_pContext;
+    std::shared_ptr<Shared> m_pShared;
+    GstBus* m_pBus = nullptr; // not owned: the player holds the bus longer than this object
+};

@@ -1,0 +1,391 @@
+#include "playback/MPlayer.h"
+
+#include "app/Log.h"
+#include "playback/CheckResult.h"
+#include "playback/GraphNotifier.h"
+#include "playback/Id3Tag.h"
+#include "playback/MediaTime.h"
+#include "playback/SinkChoice.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int32_t kVolumeSilent = -10000;
+
+// Hundredths of a decibel to GStreamer's linear gain; the bottom of the scale is silence.
+double VolumeToGain(int32_t volume)
+{
+    return volume <= kVolumeSilent ? 0.0 : std::pow(10.0, volume / 2000.0);
+}
+
+std::string ShortName(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file named in an error line, short enough to keep the line whole.
+std::string NameForLog(const std::string& path)
+{
+    constexpr size_t kMaxName = 60;
+    const std::string name = ShortName(path);
+    return name.size() <= kMaxName ? name : name.substr(0, kMaxName) + "...";
+}
+
+// GStreamer reads whatever it is given, and open(2) of a FIFO without a writer
+// never returns: only regular, readable files go to the pipeline.
+std::string CheckMediaFile(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(info.st_mode))
+        return "Is a directory";
+    if (!S_ISREG(info.st_mode))
+        return "Not a regular file";
+    if (::access(path.c_str(), R_OK) != 0)
+        return std::strerror(errno);
+    if (info.st_size == 0)
+        return "The file is empty";
+    return {};
+}
+
+} // namespace
+
+CMPlayer::CMPlayer()
+{
+    m_PlayerType = PLAYER_TYPE_MEDIA_FILE;
+    GstPtr<GError> error;
+    if (!gst_init_check(nullptr, nullptr, error.out()))
+        CheckResult(2, false, error ? error->message : "GStreamer cannot be initialised", nullptr);
+}
+
+CMPlayer::~CMPlayer()
+{
+    Close();
+}
+
+bool CMPlayer::Init(CMessageTarget* owner)
+{
+    Close();
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    if (!CheckResult(
+            2, playbin != nullptr, "no GStreamer element \"playbin\"", "Init: CoCreateInstance() failed\n"))
+        return false;
+    m_pGraph.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
+
+    m_pEvent.reset(gst_element_get_bus(m_pGraph.get()));
+    if (!CheckResult(2, m_pEvent.get() != nullptr, "the pipeline has no bus",
+            "Init: QueryInterface(IID_IMediaEventEx) failed\n"))
+        return false;
+    // The owner of the previous call: the first Init of a player announces nothing.
+    m_pNotifier = std::make_unique<CGraphNotifier>(m_pOwner);
+    m_pNotifier->SetWindow(m_hParentWnd);
+    m_pNotifier->Attach(m_pEvent.get());
+
+    if (!BuildSinks())
+        return false;
+    m_GraphVolume = 0; // a new playbin plays at full volume
+    m_Volume = GetVolume();
+    m_Balance = GetBalance();
+
+    m_pOwner = owner;
+    Show(false);
+    // A fresh graph renders where the previous one did.
+    SetOwner(m_hParentWnd);
+    return true;
+}
+
+bool CMPlayer::BuildSinks()
+{
+    std::string error;
+    GstElement* videoSink = SinkChoice::MakeVideoSink(error);
+    if (!CheckResult(2, videoSink != nullptr, error, "Init: QueryInterface(IID_IBasicVideo) failed\n"))
+        return false;
+    g_object_set(m_pGraph.get(), "video-sink", videoSink, nullptr);
+
+    GstElement* audioSink = SinkChoice::MakeAudioSink(error);
+    if (!CheckResult(2, audioSink != nullptr, error, "Init: QueryInterface(IID_IBasicAudio) failed\n"))
+        return false;
+    g_object_set(m_pGraph.get(), "audio-sink", audioSink, nullptr);
+
+    // audioconvert first, so streams of any channel layout reach the panorama.
+    GstPtr<GError> parseError;
+    GstElement* filter
+        = gst_parse_bin_from_description("audioconvert ! audiopanorama name=balance", TRUE, parseError.out());
+    if (!CheckResult(2, filter != nullptr && !parseError,
+            parseError ? parseError->message : "no audio filter",
+            "Init: QueryInterface(IID_IBasicAudio) failed\n")) {
+        GstPtr<GstElement> discard(filter ? GST_ELEMENT(gst_object_ref_sink(filter)) : nullptr);
+        return false;
+    }
+    m_pAudio.reset(gst_bin_get_by_name(GST_BIN(filter), "balance"));
+    g_object_set(m_pGraph.get(), "audio-filter", filter, nullptr);
+    return true;
+}
+
+void CMPlayer::Close()
+{
+    if (m_pGraph)
+        gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
+    // No streaming thread runs any more: no notification can follow.
+    m_pNotifier.reset();
+    m_bVideoVisible = false;
+    m_pVideoWindow = nullptr;
+    m_pAudio.reset();
+    m_pEvent.reset();
+    m_pGraph.reset();
+    m_GraphState = GRAPH_NONE;
+    m_PlayState = STATE_STOPPED;
+    m_bMediaTime = false;
+    m_Rate = 1.0;
+    m_VideoRect = {};
+}
+
+bool CMPlayer::OpenMedia(const std::string& path)
+{
+    Init(m_pOwner);
+    if (!m_pGraph) {
+        m_GraphState = GRAPH_NONE;
+        return false;
+    }
+    m_GraphState = GRAPH_OPENING;
+    SetTitle(path);
+
+    std::string error;
+    if (!RenderFile(path, error)) {
+        CheckResult(2, false, error, "OpenMedia(): RenderFile() failed\n");
+        // Release the file and every thread now; the objects go at the next Close.
+        gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
+        m_pNotifier->Clear();
+        m_GraphState = GRAPH_NONE;
+        return false;
+    }
+    m_GraphState = GRAPH_OPEN;
+    m_PlayState = STATE_STOPPED;
+
+    GstPtr<GstQuery> query(gst_query_new_seeking(GST_FORMAT_TIME));
+    gboolean seekable = FALSE;
+    if (gst_element_query(m_pGraph.get(), query.get()))
+        gst_query_parse_seeking(query.get(), nullptr, &seekable, nullptr, nullptr);
+    m_bMediaTime = seekable != FALSE;
+    if (!m_bMediaTime)
+        LogMessage("Time format not supported!\n");
+
+    SetVolume(m_Volume);
+    SetBalance(m_Balance);
+    return true;
+}
+
+bool CMPlayer::RenderFile(const std::string& path, std::string& error)
+{
+    if (std::string problem = CheckMediaFile(path); !problem.empty()) {
+        error = problem + ": " + NameForLog(path);
+        return false;
+    }
+    GstPtr<gchar> absolute(g_canonicalize_filename(path.c_str(), nullptr));
+    GstPtr<GError> uriError;
+    GstPtr<gchar> uri(g_filename_to_uri(absolute.get(), nullptr, uriError.out()));
+    if (!uri) {
+        error = uriError ? uriError->message : "invalid file name";
+        return false;
+    }
+    g_object_set(m_pGraph.get(), "uri", uri.get(), nullptr);
+
+    GstStateChangeReturn result = gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED);
+    if (result == GST_STATE_CHANGE_ASYNC) {
+        const auto timeout = static_cast<GstClockTime>(kPrerollTimeout.count()) * GST_MSECOND;
+        result = gst_element_get_state(m_pGraph.get(), nullptr, nullptr, timeout);
+    }
+    if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL)
+        return true;
+    error = TakeGraphError();
+    if (error.empty())
+        error = result == GST_STATE_CHANGE_ASYNC ? "Timed out waiting for the medium to start"
+                                                 : "The medium cannot be played";
+    error += ": " + NameForLog(path);
+    return false;
+}
+
+std::string CMPlayer::TakeGraphError() const
+{
+    GstPtr<GstMessage> message = m_pNotifier->Take(GST_MESSAGE_ERROR);
+    if (!message)
+        return {};
+    GstPtr<GError> error;
+    gst_message_parse_error(message.get(), error.out(), nullptr);
+    return error ? error->message : "unknown error";
+}
+
+void CMPlayer::SetTitle(const std::string& path)
+{
+    m_Title.clear();
+    m_FileName = path;
+    const std::string name = ShortName(path);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && name.compare(dot, std::string::npos, ".mp3") == 0) {
+        CId3Tag tag;
+        if (tag.Read(path) && !tag.m_Artist.empty() && !tag.m_Title.empty())
+            m_Title = tag.m_Artist + " - " + tag.m_Title;
+    }
+    if (m_Title.empty())
+        m_Title = name;
+}
+
+std::string CMPlayer::GetShortName()
+{
+    return ShortName(m_FileName);
+}
+
+void CMPlayer::Run()
+{
+    if (!IsOpen())
+        return;
+    if (gst_element_set_state(m_pGraph.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        CheckResult(2, false, TakeGraphError(), "CMPlayer::Run()\n");
+        Stop();
+        return;
+    }
+    m_PlayState = STATE_RUNNING;
+}
+
+void CMPlayer::Pause()
+{
+    if (!IsOpen())
+        return;
+    if (gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+        CheckResult(2, false, TakeGraphError(), "CMPlayer::Pause()\n");
+        Stop();
+        return;
+    }
+    m_PlayState = STATE_PAUSED;
+}
+
+void CMPlayer::Stop()
+{
+    if (!IsOpen())
+        return;
+    if (gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+        return;
+    SetPosition(0);
+    m_PlayState = STATE_STOPPED;
+}
+
+void CMPlayer::SetPosition(uint32_t ms)
+{
+    if (!IsOpen() || !m_bMediaTime)
+        return;
+    const int32_t previous = m_PlayState;
+    m_PlayState = STATE_SEEKING;
+    gst_element_seek(m_pGraph.get(), m_Rate, GST_FORMAT_TIME,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+        static_cast<gint64>(MediaTime::MsToNs(ms)), GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    m_PlayState = previous;
+}
+
+void CMPlayer::SeekBy(int32_t ms)
+{
+    if (!IsOpen())
+        return;
+    int64_t target = static_cast<int64_t>(GetPosition()) + ms;
+    const auto duration = static_cast<int64_t>(GetDuration());
+    if (target < 0)
+        target = 0;
+    if (target > duration)
+        target = duration;
+    SetPosition(static_cast<uint32_t>(target));
+}
+
+uint32_t CMPlayer::GetDuration()
+{
+    gint64 ns = 0;
+    if (!IsOpen() || !m_bMediaTime || !gst_element_query_duration(m_pGraph.get(), GST_FORMAT_TIME, &ns)
+        || ns < 0)
+        return 0;
+    return MediaTime::NsToMs(ns);
+}
+
+uint32_t CMPlayer::GetPosition()
+{
+    gint64 ns = 0;
+    if (!IsOpen() || !m_bMediaTime || !gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &ns)
+        || ns < 0)
+        return 0;
+    return MediaTime::NsToMs(ns);
+}
+
+double CMPlayer::GetRate()
+{
+    return IsOpen() ? m_Rate : 0.0;
+}
+
+bool CMPlayer::SetRate(double rate)
+{
+    if (!IsOpen() || !m_bMediaTime || rate == 0.0 || !std::isfinite(rate))
+        return false;
+    gint64 position = 0;
+    if (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0)
+        position = 0;
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    const bool ok = rate > 0 ? gst_element_seek(m_pGraph.get(), rate, GST_FORMAT_TIME, flags,
+                        GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)
+                             : gst_element_seek(m_pGraph.get(), rate, GST_FORMAT_TIME, flags,
+                                 GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET, position);
+    if (ok)
+        m_Rate = rate;
+    return ok;
+}
+
+bool CMPlayer::SetMute(bool mute)
+{
+    if (!m_pAudio)
+        return false;
+    if (!mute) {
+        SetVolume(m_SavedVolume);
+        return true;
+    }
+    const int32_t volume = GetVolume();
+    if (volume > 0 || volume == kVolumeSilent)
+        return false;
+    m_SavedVolume = volume;
+    SetVolume(kVolumeSilent);
+    return true;
+}
+
+void CMPlayer::SetVolume(int32_t volume)
+{
+    if (!m_pAudio || volume < kVolumeSilent || volume > 0)
+        return;
+    g_object_set(m_pGraph.get(), "volume", VolumeToGain(volume), nullptr);
+    m_GraphVolume = volume;
+    m_Volume = volume;
+}
+
+int32_t CMPlayer::GetVolume()
+{
+    return m_pAudio ? m_GraphVolume : VOLUME_UNREADABLE;
+}
+
+void CMPlayer::SetBalance(int32_t balance)
+{
+    if (!m_pAudio || balance < -10000 || balance > 10000)
+        return;
+    g_object_set(m_pAudio.get(), "panorama", static_cast<gfloat>(balance / 10000.0), nullptr);
+    m_Balance = balance;
+}
+
+int32_t CMPlayer::GetBalance()
+{
+    if (!m_pAudio)
+        return 0;
+    gfloat panorama = 0;
+    g_object_get(m_pAudio.get(), "panorama", &panorama, nullptr);
+    return static_cast<int32_t>(std::lround(static_cast<double>(panorama) * 10000.0));
+}

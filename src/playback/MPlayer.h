@@ -1,0 +1,111 @@
+#pragma once
+
+#include "playback/BasePlayer.h"
+#include "playback/GstPtr.h"
+
+#include <gst/gst.h>
+#include <gst/video/videooverlay.h>
+
+#include <chrono>
+#include <memory>
+
+class CGraphNotifier;
+
+// The media-file player: one GStreamer playbin per open medium.
+//
+// The playbin stands in for the whole filter graph: it is the control, seeking,
+// video-window (GstVideoOverlay) and audio interface at once; balance goes
+// through an audiopanorama filter and events through the pipeline's bus.
+// "Stopped" keeps the pipeline prerolled in PAUSED at position 0, so queries,
+// seeks and a fresh start stay instant.
+//
+// Invariant: m_pAudio is set only when the whole graph (playbin, bus, notifier,
+// sinks) was built; a failed Init may leave part of a graph until the next
+// Close. Transport, seeking and video operations act only in GRAPH_OPEN. Everything runs on the
+// thread that created the player; GStreamer's threads only reach it through
+// the notifier.
+class CMPlayer : public CBasePlayer
+{
+public:
+    // Longest wait for a medium to preroll before OpenMedia gives up.
+    static constexpr std::chrono::milliseconds kPrerollTimeout { 5000 };
+
+    CMPlayer();
+    ~CMPlayer() override;
+
+    bool Init(CMessageTarget* owner) override;
+    void Close() override;
+    void Run() override;
+    void Pause() override;
+    void Stop() override;
+    void SetPosition(uint32_t ms) override;
+    void SeekBy(int32_t ms) override;
+    uint32_t GetDuration() override;
+    uint32_t GetPosition() override;
+    double GetRate() override;
+    bool SetRate(double rate) override;
+    void SetOwner(WindowHandle parent) override;
+    void Show(bool show) override;
+    void SetVideoRect(const CRect& rect) override;
+    void SetFullScreenMode(bool fullScreen) override;
+    bool IsVideoVisible() override;
+    int32_t GetPlayState() override { return m_PlayState; }
+    int32_t GetGraphState() override { return m_GraphState; }
+    int32_t GetVideoWidth() override;
+    int32_t GetVideoHeight() override;
+    CRect GetVideoRect() override;
+    std::string GetTitle() override { return m_Title; }
+    std::string GetFileName() override { return m_FileName; }
+    std::string GetShortName() override;
+    int32_t GetEvent(int32_t& code, int32_t& param1, int32_t& param2) override;
+    void SetMessageDrain(WindowHandle drain) override;
+    void HandleEvents() override;
+    bool SetMute(bool mute) override;
+    void SetVolume(int32_t volume) override;
+    int32_t GetVolume() override;
+    void SetBalance(int32_t balance) override;
+    int32_t GetBalance() override;
+    bool OpenMedia(const std::string& path) override;
+    void GrabFrame(QImage& bitmap) override;
+    int32_t GetFrameWidth() override { return m_FrameWidth; }
+    int32_t GetFrameHeight() override { return m_FrameHeight; }
+
+    // Whether the open medium has a picture.
+    bool HasVideo() const;
+
+private:
+    bool IsOpen() const { return m_GraphState == GRAPH_OPEN && m_pGraph; }
+    bool ReRequestIVideoWindow();
+    bool BuildSinks();
+    void SetTitle(const std::string& path);
+    bool RenderFile(const std::string& path, std::string& error);
+    bool NativeVideoSize(int32_t& width, int32_t& height) const;
+    std::string TakeGraphError() const;
+
+    CMessageTarget* m_pOwner = nullptr;
+    WindowHandle m_hParentWnd = 0;
+    std::string m_Title;
+    std::string m_FileName;
+    GstPtr<GstElement> m_pGraph; // playbin
+    GstPtr<GstBus> m_pEvent;
+    std::unique_ptr<CGraphNotifier> m_pNotifier;
+    GstVideoOverlay* m_pVideoWindow = nullptr; // the playbin's own overlay interface, not a reference
+    GstPtr<GstElement> m_pAudio; // the audiopanorama inside the audio filter
+    int32_t m_GraphState = GRAPH_NONE;
+    int32_t m_PlayState = STATE_STOPPED;
+    int32_t m_FrameWidth = 0;
+    int32_t m_FrameHeight = 0;
+    bool m_bMediaTime = false;
+    int32_t m_Volume = 0;
+    int32_t m_SavedVolume = 0;
+    int32_t m_Balance = 0;
+
+    // What the graph was last given: GStreamer's gain is linear, so the
+    // hundredths of a decibel are kept here to read back exactly.
+    int32_t m_GraphVolume = 0;
+    double m_Rate = 1.0;
+    CRect m_VideoRect;
+    bool m_bVideoVisible = false;
+    bool m_bFullScreen = false;
+    WindowHandle m_hDrain = 0;
+};

@@ -1,0 +1,113 @@
+#include "playback/SinkChoice.h"
+
+#include "app/Log.h"
+#include "playback/GstPtr.h"
+
+#include <cstdlib>
+#include <mutex>
+
+namespace SinkChoice {
+namespace {
+
+constexpr const char* kFallbackSink = "fakesink sync=true";
+
+std::mutex g_mutex;
+std::string g_videoOverride;
+std::string g_audioOverride;
+
+// True when the element can reach READY, i.e. it found its display or device.
+bool Opens(const char* factory)
+{
+    GstPtr<GstElement> element(gst_element_factory_make(factory, nullptr));
+    if (!element)
+        return false;
+    gst_object_ref_sink(element.get());
+    const bool ok = gst_element_set_state(element.get(), GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS;
+    gst_element_set_state(element.get(), GST_STATE_NULL);
+    return ok;
+}
+
+std::string Probe(std::initializer_list<const char*> candidates, const char* kind)
+{
+    for (const char* factory : candidates)
+        if (Opens(factory))
+            return factory;
+    LogMessage("No usable %s sink, using \"%s\".\n", kind, kFallbackSink);
+    return kFallbackSink;
+}
+
+std::string Choose(const std::string& override, const char* variable, std::string& probed, bool& done,
+    std::initializer_list<const char*> candidates, const char* kind)
+{
+    if (!override.empty())
+        return override;
+    if (const char* env = std::getenv(variable); env && *env)
+        return env;
+    if (!done) {
+        probed = Probe(candidates, kind);
+        done = true;
+    }
+    return probed;
+}
+
+GstElement* Make(const std::string& description, std::string& error)
+{
+    GstPtr<GError> parseError;
+    // A single element comes back as itself, several as a bin with ghost pads.
+    GstElement* sink = gst_parse_bin_from_description_full(
+        description.c_str(), TRUE, nullptr, GST_PARSE_FLAG_NO_SINGLE_ELEMENT_BINS, parseError.out());
+    if (!sink) {
+        error = parseError ? parseError->message : "cannot create sink";
+        return nullptr;
+    }
+    if (parseError) {
+        // Created, but with something missing: not usable.
+        error = parseError->message;
+        GstPtr<GstElement> discard(GST_ELEMENT(gst_object_ref_sink(sink)));
+        return nullptr;
+    }
+    return sink;
+}
+
+} // namespace
+
+void SetVideoSinkDescription(const std::string& description)
+{
+    std::lock_guard lock(g_mutex);
+    g_videoOverride = description;
+}
+
+void SetAudioSinkDescription(const std::string& description)
+{
+    std::lock_guard lock(g_mutex);
+    g_audioOverride = description;
+}
+
+std::string VideoSinkDescription()
+{
+    std::lock_guard lock(g_mutex);
+    static std::string probed;
+    static bool done = false;
+    return Choose(
+        g_videoOverride, "ZUVIO_VIDEO_SINK", probed, done, { "glimagesink", "ximagesink" }, "video");
+}
+
+std::string AudioSinkDescription()
+{
+    std::lock_guard lock(g_mutex);
+    static std::string probed;
+    static bool done = false;
+    return Choose(g_audioOverride, "ZUVIO_AUDIO_SINK", probed, done, { "autoaudiosink" }, "audio");
+}
+
+GstElement* MakeVideoSink(std::string& error)
+{
+    return Make(VideoSinkDescription(), error);
+}
+
+GstElement* MakeAudioSink(std::string& error)
+{
+    return Make(AudioSinkDescription(), error);
+}
+
+} // namespace SinkChoice

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <gst/gst.h>
+
+#include <string>
+
+// Which video and audio sinks the players use. A sink is a gst-launch
+// description ("fakesink sync=true", "ximagesink"). In order of precedence: the
+// command line (SetVideoSinkDescription), the environment (ZUVIO_VIDEO_SINK,
+// ZUVIO_AUDIO_SINK), and a default found by trying sinks until one opens:
+// glimagesink, then ximagesink for video; autoaudiosink for audio; a synchronised
+// fakesink when none works (no display, no sound card), so a medium still plays.
+namespace SinkChoice {
+
+void SetVideoSinkDescription(const std::string& description);
+void SetAudioSinkDescription(const std::string& description);
+
+// The description that will be used; the default is probed once per process.
+std::string VideoSinkDescription();
+std::string AudioSinkDescription();
+
+// A new sink element (floating reference) or null with error set to the parser's text.
+GstElement* MakeVideoSink(std::string& error);
+GstElement* MakeAudioSink(std::string& error);
+
+} // namespace SinkChoice

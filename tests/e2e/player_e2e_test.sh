@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# The whole player, remote-controlled across two network namespaces: zuvio
+# runs headless with synchronised fake sinks in the player namespace, with its
+# own settings and working folder and a playlist of generated clips;
+# zuvio-remote drives it from the controller namespace and every status and
+# text packet the player broadcasts is recorded there. Ends with SIGTERM and
+# checks what the player stored on the way out, then restarts it on that.
+# Usage: player_e2e_test.sh ZUVIO ZUVIO_REMOTE MAKE_DEMO_MEDIA
+set -u
+zuvio=$1
+remote_bin=$2
+make_media=$3
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../netns/netns.sh"
+netns_setup
+
+work=$(mktemp -d)
+trap 'netns_cleanup; rm -rf "$work"' EXIT
+mkdir -p "$work/config/vexo" "$work/run"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+"$make_media" "$work/media" 3 2 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
+settings=$work/config/vexo/Zuvio.conf
+cat >"$settings" <<EOT
+[General]
+m_bShowSplash=0
+m_bReloadPlaylist=0
+m_AutoPlaylist=$work/media/demo.m3u
+m_BindIpAddress=$NETNS_PLAYER_IP
+EOT
+
+packets=$work/packets.jsonl
+netns_controller "$remote_bin" --json listen >"$packets" 2>"$work/listen.err" &
+
+player_pid=""
+start_player() { # LOG
+    # A simple command in the background, so that $! is the player itself.
+    ip netns exec "$NETNS_PLAYER" env -C "$work/run" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
+        "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
+        >"$1.out" 2>"$1" &
+    player_pid=$!
+}
+send() { netns_controller "$remote_bin" --host "$NETNS_PLAYER_IP" "$@" || fail "sending $*"; }
+mark() { wc -l <"$packets"; }
+# Waits up to SECONDS for a packet line after line MARK that matches every pattern.
+expect_after() { # MARK SECONDS WHAT PATTERN...
+    local from=$1 seconds=$2 what=$3 waited=0 line
+    shift 3
+    while [ "$waited" -le $((seconds * 10)) ]; do
+        while IFS= read -r line; do
+            local ok=1 p
+            for p in "$@"; do
+                grep -qF -- "$p" <<<"$line" || { ok=0; break; }
+            done
+            [ "$ok" -eq 1 ] && return 0
+        done < <(tail -n +"$((from + 1))" "$packets")
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    fail "$what: no packet with $* after line $from"
+    tail -n 12 "$packets" >&2
+    return 1
+}
+text() { printf '"text":"%s\\n"' "$1"; }
+
+# Start-up: the auto playlist's first entry is loaded into Player A, not started.
+m=$(mark)
+start_player "$work/player1.log"
+expect_after "$m" 20 "first status" '"kind":"status"' '"active":0' '"file":"clip1.avi"' '"state":0' '"volume":100' \
+    || { cat "$work/player1.log" >&2; exit 1; }
+
+m=$(mark)
+send play A
+expect_after "$m" 5 "play A" "$(text 'Player A: Playback started.')"
+expect_after "$m" 5 "status after play A" '"kind":"status"' '"state":2' '"active":0' '"duration":2000'
+
+m=$(mark)
+send volume A 50
+expect_after "$m" 5 "volume 50" "$(text 'Player A: Volume set to 50%.')"
+expect_after "$m" 5 "status volume" '"kind":"status"' '"volume":50'
+
+m=$(mark)
+send open B :2
+expect_after "$m" 5 "open B :2" "$(text 'Player B: Opening Stream ( clip2.avi ) successful.')"
+
+m=$(mark)
+send play B
+expect_after "$m" 5 "play B" "$(text 'Player B: Playback started.')"
+expect_after "$m" 5 "A paused by the cut" "$(text 'Player A: Playback paused.')"
+expect_after "$m" 5 "B active" '"kind":"status"' '"active":1' '"file":"clip2.avi"' '"state":2'
+
+m=$(mark)
+send open B :0
+expect_after "$m" 5 "open :0" "$(text 'Player B: Opening Stream (  ) failed!')"
+send raw 3 7
+send raw 12 0 5
+
+# The last entry, loop off: at its end the player stops.
+m=$(mark)
+send open B :3
+send play B
+expect_after "$m" 5 "open B :3" "$(text 'Player B: Opening Stream ( clip3.avi ) successful.')"
+expect_after "$m" 10 "end of the last entry" "$(text 'Player B: Playback stopped.')"
+
+# SIGTERM closes as Quit does: everything stored.
+kill -TERM "$player_pid"
+wait "$player_pid"
+code=$?
+[ "$code" -eq 0 ] || fail "exit code $code after SIGTERM"
+grep -q "OnNetPlayMedia(): PlayerID out of range!" "$work/player1.log" || fail "bad player not logged"
+if grep -q "FATAL" "$work/player1.log"; then fail "fatal lines in the log"; fi
+
+{
+    printf '#EXTM3U\r\n'
+    for i in 1 2 3; do printf '#EXTINF:2,clip%d.avi\r\n%s\r\n' "$i" "$work/media/clip$i.avi"; done
+} >"$work/expected.pls"
+cmp "$work/run/LastPLS.dat" "$work/expected.pls" || { fail "LastPLS.dat differs"; od -c "$work/run/LastPLS.dat" | head -20 >&2; }
+cat >"$work/expected.ini" <<EOT
+[General]
+m_AutoPlaylist=$work/media/demo.m3u
+m_BindIpAddress=$NETNS_PLAYER_IP
+m_bReloadPlaylist=0
+m_bShowSplash=0
+
+[CtrlBar]
+m_Volume=1500
+
+[Playlist]
+m_AutoSkipTrack=1
+m_CurTrack=2
+m_LoopList=0
+m_bLoopSingleTrack=0
+
+[Video]
+ZoomLevel=100
+EOT
+# The recent-file section belongs to the playlist's own tests.
+sed '/^\[Recent.*File.*List\]$/,/^$/d' "$settings" | diff - "$work/expected.ini" >"$work/ini.diff" \
+    || { fail "settings file differs"; cat "$work/ini.diff" >&2; }
+
+# Second run on what was stored: last playlist reloaded, loop on; the end of the
+# last entry continues with the first.
+sed -i -e 's/^m_bReloadPlaylist=0/m_bReloadPlaylist=1/' -e 's/^m_LoopList=0/m_LoopList=1/' "$settings"
+m=$(mark)
+start_player "$work/player2.log"
+expect_after "$m" 20 "second start" '"kind":"status"' '"file":"clip3.avi"' '"volume":50' || cat "$work/player2.log" >&2
+m=$(mark)
+send play A
+expect_after "$m" 5 "play A, second run" "$(text 'Player A: Playback started.')"
+expect_after "$m" 10 "loop to the first entry" "$(text 'Player A: Opening Stream ( clip1.avi ) successful.')"
+expect_after "$m" 5 "still running" '"kind":"status"' '"file":"clip1.avi"' '"state":2'
+kill -TERM "$player_pid"
+wait "$player_pid" || fail "second run: exit code $? after SIGTERM"
+
+if [ "$failures" -ne 0 ]; then
+    echo "--- player log ---" >&2
+    cat "$work/player1.log" "$work/player2.log" >&2
+    exit 1
+fi
+echo "player end-to-end test passed"
