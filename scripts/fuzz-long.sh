@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
-all=(m3u pls duration version_block command_packet logbook)
+all=(m3u pls duration version_block command_packet logbook id3v1)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 dir=${FUZZ_BUILD_DIR:-build-fuzz}
