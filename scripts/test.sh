@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole suite twice: a plain
 # debug build, and a build with the address and undefined-behaviour sanitizers;
-# then the threaded device tests once more under the thread sanitizer.
+# then the threaded device tests once more under the thread sanitizer; then a
+# short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -27,3 +28,7 @@ fi
 cmake --build build-tsan --parallel "$jobs" --target devices_tests
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 (cd build-tsan && ctest --output-on-failure --parallel "$jobs" -R '^(AutoResetEvent|Corvana|DMXInput)')
+
+# Fuzz targets (clang, libFuzzer, address and undefined-behaviour sanitizers): a
+# few seconds each from the committed seeds; scripts/fuzz-long.sh for long runs.
+./scripts/fuzz-short.sh

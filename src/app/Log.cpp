@@ -10,7 +10,7 @@ CLogBuffer* g_pLogBuffer = nullptr;
 
 namespace {
 
-void LogV(int level, const char* format, va_list args)
+__attribute__((format(printf, 2, 0))) void LogV(int level, const char* format, va_list args)
 {
     CLogBuffer* buffer = g_pLogBuffer;
     if (!buffer || !format)

@@ -33,13 +33,17 @@ void CPreferences::Load()
 
 bool CPreferences::Save() const
 {
-    bool ok = WriteProfileInt(kSection, "m_VolumeMin", m_VolumeMin);
-    ok = WriteProfileInt(kSection, "m_bShowSplash", m_bShowSplash ? 1 : 0) && ok;
-    ok = WriteProfileInt(kSection, "m_bFullScrOnStartup", m_bFullScrOnStartup ? 1 : 0) && ok;
-    ok = WriteProfileInt(kSection, "m_bReloadPlaylist", m_bReloadPlaylist ? 1 : 0) && ok;
-    ok = WriteProfileInt(kSection, "m_bAutoPlayTrack", m_bAutoPlayTrack ? 1 : 0) && ok;
-    ok = WriteProfileString(kSection, "m_AutoPlaylist", m_AutoPlaylist) && ok;
-    ok = WriteProfileInt(kSection, "m_iRemoteCtrl", m_iRemoteCtrl) && ok;
-    ok = WriteProfileString(kSection, "m_BindIpAddress", m_BindIpAddress) && ok;
-    return ok;
+    // One write, so that a crash in the middle never leaves half old, half new preferences.
+    auto number = [](int value) { return std::to_string(value); };
+    return WriteProfileValues(kSection,
+        {
+            { "m_VolumeMin", number(m_VolumeMin) },
+            { "m_bShowSplash", number(m_bShowSplash ? 1 : 0) },
+            { "m_bFullScrOnStartup", number(m_bFullScrOnStartup ? 1 : 0) },
+            { "m_bReloadPlaylist", number(m_bReloadPlaylist ? 1 : 0) },
+            { "m_bAutoPlayTrack", number(m_bAutoPlayTrack ? 1 : 0) },
+            { "m_AutoPlaylist", m_AutoPlaylist },
+            { "m_iRemoteCtrl", number(m_iRemoteCtrl) },
+            { "m_BindIpAddress", m_BindIpAddress },
+        });
 }

@@ -3,6 +3,9 @@
 #include "app/IniFormat.h"
 #include "app/Log.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 
 #include <cstring>
@@ -21,6 +24,32 @@ QString KeyFor(const char* section, const char* entry)
 QSettings OpenStore()
 {
     return QSettings(IniFormat::Format(), QSettings::UserScope, QStringLiteral("vexo"), QStringLiteral("Zuvio"));
+}
+
+// QSettings writes through "<file>.XXXXXX" (QSaveFile, six random ASCII letters)
+// while it holds "<file>.lock"; a writer killed in between leaves its temporary
+// file for good. Under the same lock no writer is in between, so any such file
+// is stale. An all-lower-case ending ("Zuvio.conf.backup") is more likely an
+// operator's own copy than chance, so it stays.
+void RemoveStaleTempFiles(const QString& fileName)
+{
+    QLockFile lock(fileName + QStringLiteral(".lock"));
+    if (!lock.tryLock(1000))
+        return;
+    const QFileInfo info(fileName);
+    QDir folder = info.dir();
+    const QStringList names
+        = folder.entryList({ info.fileName() + QStringLiteral(".??????") }, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const QStringView ending = QStringView(name).right(6);
+        bool letters = true, upper = false;
+        for (const QChar c : ending) {
+            letters = letters && ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'));
+            upper = upper || (c >= u'A' && c <= u'Z');
+        }
+        if (letters && upper)
+            folder.remove(name);
+    }
 }
 
 void ReportStatus(const QSettings& store, const char* operation)
@@ -61,6 +90,7 @@ std::string GetProfileString(const char* section, const char* entry, const std::
 bool WriteProfileInt(const char* section, const char* entry, int value)
 {
     QSettings store = OpenStore();
+    RemoveStaleTempFiles(store.fileName());
     store.setValue(KeyFor(section, entry), value);
     store.sync();
     ReportStatus(store, "WriteProfileInt()");
@@ -70,9 +100,21 @@ bool WriteProfileInt(const char* section, const char* entry, int value)
 bool WriteProfileString(const char* section, const char* entry, const std::string& value)
 {
     QSettings store = OpenStore();
+    RemoveStaleTempFiles(store.fileName());
     store.setValue(KeyFor(section, entry), QByteArray::fromStdString(value));
     store.sync();
     ReportStatus(store, "WriteProfileString()");
+    return store.status() == QSettings::NoError;
+}
+
+bool WriteProfileValues(const char* section, const std::vector<ProfileValue>& values)
+{
+    QSettings store = OpenStore();
+    RemoveStaleTempFiles(store.fileName());
+    for (const ProfileValue& value : values)
+        store.setValue(KeyFor(section, value.entry), QByteArray::fromStdString(value.text));
+    store.sync();
+    ReportStatus(store, "WriteProfileValues()");
     return store.status() == QSettings::NoError;
 }
 

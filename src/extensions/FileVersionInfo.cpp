@@ -47,10 +47,19 @@ bool CFileVersionInfo::Create(const std::string& path)
             LogError("CFileVersionInfo::Create() %s: %s\n", path.c_str(), section.Error().c_str());
         return false;
     }
-    CVersionBlock block;
-    if (!block.Parse(section.Data().data(), section.Data().size()) || !ReadBlock(block)) {
-        Reset();
+    if (!CreateFromBlock(section.Data().data(), section.Data().size())) {
         LogError("CFileVersionInfo::Create() %s: damaged version information\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CFileVersionInfo::CreateFromBlock(const uint8_t* bytes, size_t size)
+{
+    Reset();
+    CVersionBlock block;
+    if (!block.Parse(bytes, size) || !ReadBlock(block)) {
+        Reset();
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "extensions/FixedFileInfo.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -39,6 +40,8 @@ public:
 
     bool Create(); // the running program
     bool Create(const std::string& path);
+    // The same from the bytes of a version block; nothing is logged.
+    bool CreateFromBlock(const uint8_t* bytes, size_t size);
     virtual void Reset();
 
     // The language the translation table is matched against; from the locale

@@ -5,7 +5,9 @@
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +35,41 @@ std::string OneLine(std::string text)
             c = ' ';
     }
     return text;
+}
+
+constexpr const char* kTempPrefix = ".zuvio-save-";
+
+// A saver killed mid-write leaves ".zuvio-save-<pid>-<n>.tmp" behind. Remove
+// those of processes that no longer run; a live saver's file is never touched.
+void RemoveStaleTempFiles(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::string prefix = kTempPrefix;
+    while (const dirent* item = ::readdir(dir)) {
+        const std::string name = item->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0 || name.size() < 4
+            || name.compare(name.size() - 4, 4, ".tmp") != 0)
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || pid > INT_MAX || *end != '-' || pid == ::getpid())
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), name.c_str(), 0);
+    }
+    ::closedir(dir);
+}
+
+// An unnamed file in the folder (O_TMPFILE): a saver killed before Close
+// leaves nothing behind. -1 where the file system cannot do it.
+int OpenUnnamed(const std::string& folder)
+{
+    // Naming it later goes through /proc; without /proc, use a named file from the start.
+    if (::access("/proc/self/fd", X_OK) != 0)
+        return -1;
+    return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 }
 
 bool SyncFolder(const std::string& folder)
@@ -75,11 +112,13 @@ bool CPlaylistWriter::Open(const std::string& path)
         }
     }
 
-    static std::atomic<unsigned> counter { 0 };
-    const std::string prefix = FolderForTemp(m_Path) + ".zuvio-save-" + std::to_string(::getpid()) + "-";
-    int fd = -1;
+    const std::string folder = FolderForTemp(m_Path);
+    RemoveStaleTempFiles(folder);
+    m_TempPath.clear();
+    int fd = OpenUnnamed(folder);
+    m_bUnnamed = fd >= 0;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        m_TempPath = prefix + std::to_string(counter++) + ".tmp";
+        m_TempPath = NewTempPath();
         fd = ::open(m_TempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
@@ -144,6 +183,8 @@ bool CPlaylistWriter::Close()
     Flush();
     if (m_Error == 0 && ::fsync(m_Fd) != 0)
         m_Error = errno;
+    if (m_Error == 0 && m_bUnnamed)
+        NameUnnamedFile();
     if (::close(m_Fd) != 0 && m_Error == 0)
         m_Error = errno;
     m_Fd = -1;
@@ -158,6 +199,28 @@ bool CPlaylistWriter::Close()
     m_bOpen = false;
     m_TempPath.clear();
     return true;
+}
+
+std::string CPlaylistWriter::NewTempPath() const
+{
+    static std::atomic<unsigned> counter { 0 };
+    return FolderForTemp(m_Path) + kTempPrefix + std::to_string(::getpid()) + "-" + std::to_string(counter++)
+        + ".tmp";
+}
+
+void CPlaylistWriter::NameUnnamedFile()
+{
+    // rename cannot take an unnamed file: give it a temporary name first.
+    const std::string procPath = "/proc/self/fd/" + std::to_string(m_Fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_TempPath = NewTempPath();
+        if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, m_TempPath.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return;
+        if (errno != EEXIST)
+            break;
+    }
+    m_Error = errno;
+    m_TempPath.clear();
 }
 
 void CPlaylistWriter::Append(const std::string& line)

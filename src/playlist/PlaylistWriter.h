@@ -5,10 +5,11 @@
 // Writes a playlist as M3U or PLS, every line ending in CR LF.
 //
 // Invariant: the target file is replaced only by a complete, synced file. Open
-// creates a temporary file beside the target; Close flushes and syncs it and
+// creates a temporary file beside the target (unnamed where the file system
+// allows, so a killed saver leaves nothing); Close flushes and syncs it and
 // renames it over the target. A failed write (full disk, I/O error) or a writer
 // destroyed before Close removes the temporary file and leaves the old target
-// whole.
+// whole. Open also removes temporary files that killed savers left behind.
 class CPlaylistWriter
 {
 public:
@@ -37,11 +38,14 @@ private:
     void Flush();
     void Discard();
     void ReportError(int error);
+    std::string NewTempPath() const;
+    void NameUnnamedFile();
 
     int m_Format = FORMAT_M3U;
     int m_NumberWritten = 0;
     bool m_bOpen = false;
     int m_Fd = -1;
+    bool m_bUnnamed = false; // m_Fd has no name yet; m_TempPath is set when Close names it
     int m_Error = 0; // first errno of a failed write, 0 = none
     std::string m_Path;
     std::string m_TempPath;

@@ -188,15 +188,19 @@ void CServerSocket::ReadPending(std::uint8_t* datagram, std::size_t capacity)
             = m_pServerSocket->readDatagram(reinterpret_cast<char*>(datagram), static_cast<qint64>(capacity));
         if (size < 0)
             return;
-        // Commands that arrive while remote control is off are read and dropped; left
-        // unread they would stall the socket's notifications for good.
-        const std::span<const std::uint8_t> bytes(datagram, static_cast<std::size_t>(size));
-        if (g_pPreferences != nullptr && g_pPreferences->m_iRemoteCtrl == 1
-            && RemotePackets::CheckCommand(bytes) == RemotePackets::CommandCheck::Accepted)
-            AcceptCommand(datagram);
-        else
-            ++m_nDiscarded;
+        HandleDatagram(std::span<const std::uint8_t>(datagram, static_cast<std::size_t>(size)));
     }
+}
+
+void CServerSocket::HandleDatagram(std::span<const std::uint8_t> bytes)
+{
+    // Commands that arrive while remote control is off are read and dropped; left
+    // unread they would stall the socket's notifications for good.
+    if (g_pPreferences != nullptr && g_pPreferences->m_iRemoteCtrl == 1
+        && RemotePackets::CheckCommand(bytes) == RemotePackets::CommandCheck::Accepted)
+        AcceptCommand(bytes.data());
+    else
+        ++m_nDiscarded;
 }
 
 void CServerSocket::AcceptCommand(const std::uint8_t* packet)

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -74,6 +75,10 @@ public:
     std::uint16_t m_wVolume = 0;
     std::uint16_t m_wActiveIndex = 0;
     bool m_bSendNow = false; // broadcast at the next PollStatus
+
+    // What OnReceive does with one datagram it read: check it and, when remote
+    // control is on and the packet is a command, store it and send its message.
+    void HandleDatagram(std::span<const std::uint8_t> bytes);
 
 public Q_SLOTS:
     void OnReceive();
