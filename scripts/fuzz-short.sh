@@ -11,6 +11,7 @@ if [ ! -f "$dir/build.ninja" ]; then
   cmake -S . -B "$dir" -G Ninja -DZUVIO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZUVIO_BUILD_BENCH=OFF
 fi
+find "$dir" -path '*_autogen/timestamp' -delete
 cmake --build "$dir" --parallel "$(nproc)" --target zuvio_fuzzers
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
