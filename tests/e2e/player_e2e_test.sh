@@ -31,6 +31,7 @@ m_BindIpAddress=$NETNS_PLAYER_IP
 EOT
 
 packets=$work/packets.jsonl
+: >"$packets" # exists before the listener's own redirection, which runs in the background
 netns_controller "$remote_bin" --json listen >"$packets" 2>"$work/listen.err" &
 
 player_pid=""
