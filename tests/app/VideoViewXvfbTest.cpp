@@ -5,6 +5,7 @@
 #include "support/MediaFixtures.h"
 #include "support/RecordingTarget.h"
 #include "support/TestEnv.h"
+#include "support/WaitFor.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -86,18 +87,6 @@ protected:
     {
         ASSERT_TRUE(m_view->OpenMedia(Clip("red"), 0));
         ASSERT_TRUE(m_view->OpenMedia(Clip("blue"), 1));
-    }
-
-    static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs)
-                return false;
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
     }
 
     // Colours on a grid over the view, as the screen shows them.

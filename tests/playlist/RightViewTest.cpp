@@ -18,22 +18,11 @@
 #include <QScrollBar>
 #include <QToolTip>
 #include <QUrl>
+#include "support/WaitFor.h"
 
 #include <cstdlib>
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& cond, int limitMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!cond()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 class RightViewTest : public PlaylistFixture
 {

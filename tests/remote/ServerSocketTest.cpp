@@ -1,3 +1,4 @@
+#include "support/WaitFor.h"
 #include "remote/ServerSocket.h"
 
 #include "app/Log.h"
@@ -34,16 +35,7 @@ Bytes Command(std::int32_t player, std::int32_t code, std::int32_t value = 0, co
 
 bool WaitUntil(const std::function<bool()>& done, int ms = 10000)
 {
-    const QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (done())
-            break;
-        QThread::usleep(100);
-    }
-    return true;
+    return WaitFor(done, ms);
 }
 
 class ServerSocketTest : public testing::Test

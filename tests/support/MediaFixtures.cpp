@@ -110,20 +110,6 @@ bool RunPipeline(const std::string& description, std::string& error, std::chrono
     return true;
 }
 
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
-    QDeadlineTimer deadline(timeout);
-    // The tick bounds each wait for events, so conditions outside Qt get looked at too.
-    QTimer tick;
-    tick.start(10);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return condition();
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 bool WriteFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

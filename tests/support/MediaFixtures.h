@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/WaitFor.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -7,6 +9,8 @@
 // Media for the player tests, generated once per test process by GStreamer
 // pipelines into the test's temporary folder; nothing is downloaded or shipped.
 namespace MediaFixtures {
+
+using ::WaitFor;
 
 // The theora/vorbis clip.
 constexpr int kVideoWidth = 320;
@@ -43,8 +47,6 @@ void UseFakeSinks();
 bool RunPipeline(const std::string& description, std::string& error,
     std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
-// Pumps the Qt event loop until condition holds or timeout passes; returns the condition.
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
 // Writes bytes to a new file; false when it cannot.
 bool WriteFile(const std::string& path, const std::string& bytes);

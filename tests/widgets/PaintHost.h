@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/WaitFor.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPaintEvent>
@@ -8,19 +10,6 @@
 #include <QWidget>
 
 #include <functional>
-
-// Polls the event loop until cond holds or the time limit passes.
-inline bool WaitFor(const std::function<bool()>& cond, int limitMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!cond()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 // A host widget for window-less widgets: draws through a callback and collects
 // the regions it was asked to repaint.
