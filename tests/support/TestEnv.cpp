@@ -1,7 +1,12 @@
 #include "support/TestEnv.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QThreadPool>
+
+#include <glib.h>
 
 #include <cstdlib>
 #include <memory>
@@ -18,6 +23,36 @@ void PrepareTestEnvironment()
     QDir(g_root->path()).mkpath(QStringLiteral("work"));
     setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
     QDir::setCurrent(g_root->path() + QStringLiteral("/work"));
+}
+
+namespace {
+int ThreadCount()
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/task"))
+                                .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                                .size());
+}
+} // namespace
+
+void SettleThreadsBeforeExit()
+{
+    QThreadPool::globalInstance()->waitForDone(5000);
+    // Idle pool threads would otherwise linger (and may be exiting) at exit.
+    g_thread_pool_set_max_unused_threads(0);
+    g_thread_pool_stop_unused_threads();
+
+    // Wait until the thread count has held still for a while, within a bound:
+    // persistent threads (clock, D-Bus) may stay, exiting ones must be gone.
+    QDeadlineTimer deadline(5000);
+    int last = ThreadCount();
+    int stableFor = 0;
+    while (last > 1 && !deadline.hasExpired() && stableFor < 5) {
+        QThread::msleep(20);
+        g_thread_pool_stop_unused_threads();
+        const int now = ThreadCount();
+        stableFor = now == last ? stableFor + 1 : 0;
+        last = now;
+    }
 }
 
 QString TestRoot()

@@ -8,3 +8,9 @@ void PrepareTestEnvironment();
 
 // The temporary folder of this test process.
 QString TestRoot();
+
+// Lets GLib's and Qt's worker threads finish before the process exits.
+// LeakSanitizer's end-of-process check can crash when a thread is exiting
+// while it stops the world, and a test that just closed a pipeline leaves its
+// streaming threads returning to GLib's pool at that moment.
+void SettleThreadsBeforeExit();

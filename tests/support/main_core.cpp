@@ -8,5 +8,7 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     PrepareTestEnvironment();
     QCoreApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    SettleThreadsBeforeExit();
+    return result;
 }
