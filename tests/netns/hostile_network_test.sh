@@ -15,7 +15,8 @@
 # 100,000 magic, 10,000 hostile commands, a 60-second flood). Any size can be
 # set with ZUVIO_HOSTILE_RANDOM, _MAGIC, _ARGS, _FLOOD_SECONDS; the fuzz phases'
 # send rate with ZUVIO_HOSTILE_RATE (datagrams a second) and the largest status
-# gap allowed under the flood with ZUVIO_HOSTILE_MAX_GAP (seconds).
+# gap allowed under the flood with ZUVIO_HOSTILE_MAX_GAP (seconds); the seed,
+# printed at the end, with ZUVIO_HOSTILE_SEED.
 set -u
 full=0
 if [ "${1:-}" = "--full" ]; then full=1; shift; fi
