@@ -45,7 +45,8 @@ std::string CheckBroadcast(std::span<const std::uint8_t> b)
     if (state < 0 || state > 3 || ReadInt32(b, kStatusBlockOffset + 8) != state)
         return "bad:state";
     // The first name field is 256 bytes but holds at most 127 characters.
-    if (!CleanField(b, kStatusNameOffset, kFileNameSize) || !AllZero(b, kStatusNameOffset + kFileNameSize, kStatusBlockOffset))
+    if (!CleanField(b, kStatusNameOffset, kFileNameSize)
+        || !AllZero(b, kStatusNameOffset + kFileNameSize, kStatusBlockOffset))
         return "bad:name-field";
     if (!CleanField(b, kStatusNameAgainOffset, kFileNameSize)
         || std::memcmp(b.data() + kStatusNameOffset, b.data() + kStatusNameAgainOffset, kFileNameSize) != 0)

@@ -11,10 +11,10 @@ namespace {
 
 using namespace RemotePackets;
 
-constexpr std::int32_t kActingCodes[] = { CMD_PLAY, CMD_STOP, CMD_PAUSE, CMD_OPEN, CMD_SEEK_ABS, CMD_VOLUME,
-    CMD_SET_ACTIVE };
-constexpr std::int32_t kCommandCodes[] = { CMD_PLAY, CMD_STOP, CMD_PAUSE, CMD_OPEN, CMD_SEEK_ABS, CMD_UNUSED_12,
-    CMD_VOLUME, CMD_SET_ACTIVE };
+constexpr std::int32_t kActingCodes[]
+    = { CMD_PLAY, CMD_STOP, CMD_PAUSE, CMD_OPEN, CMD_SEEK_ABS, CMD_VOLUME, CMD_SET_ACTIVE };
+constexpr std::int32_t kCommandCodes[]
+    = { CMD_PLAY, CMD_STOP, CMD_PAUSE, CMD_OPEN, CMD_SEEK_ABS, CMD_UNUSED_12, CMD_VOLUME, CMD_SET_ACTIVE };
 constexpr std::int32_t kIdleCodes[] = { 0, 1, 2, 6, 7, 8, 9, 12, 14, 15, 17, 99, 255, 256 + CMD_PLAY,
     0x10000 + CMD_OPEN, -CMD_PLAY, -1, INT_MIN, INT_MAX };
 constexpr std::int32_t kWildValues[] = { 0, 1, -1, 2, 100, 101, 1000, -100, 0x7fff, 0x8000, 0xffff, 0x10000,
@@ -109,7 +109,8 @@ void CMutator::Mutate(std::vector<std::uint8_t>& bytes)
             break;
         }
         default: // a run of random bytes
-            for (std::size_t i = at, n = std::min<std::size_t>(at + m_Random() % 64, bytes.size()); i < n; ++i)
+            for (std::size_t i = at, n = std::min<std::size_t>(at + m_Random() % 64, bytes.size()); i < n;
+                 ++i)
                 bytes[i] = static_cast<std::uint8_t>(m_Random());
             break;
         }
@@ -138,10 +139,12 @@ std::vector<std::uint8_t> CMutator::HostileText()
         break;
     }
     case 1:
-        text = Bytes(":" + std::to_string(static_cast<std::int64_t>(AnyInt32()) * (m_Random() % 2 == 0 ? 1 : 1000)));
+        text = Bytes(
+            ":" + std::to_string(static_cast<std::int64_t>(AnyInt32()) * (m_Random() % 2 == 0 ? 1 : 1000)));
         break;
     case 2:
-        text = Bytes(std::string(m_Random() % 8, ':') + std::to_string(m_Random() % 10) + std::string(m_Random() % 8, ':'));
+        text = Bytes(std::string(m_Random() % 8, ':') + std::to_string(m_Random() % 10)
+            + std::string(m_Random() % 8, ':'));
         break;
     default: { // a path that does not exist
         std::string path = "/nonexistent";
@@ -164,17 +167,38 @@ std::vector<std::uint8_t> CMutator::HostileCommand(std::uint64_t index)
         const char* text;
     };
     static const Fixed kFixed[] = {
-        { -1, CMD_PLAY, 0, "" }, { 2, CMD_STOP, 0, "" }, { INT_MIN, CMD_PAUSE, 0, "" },
-        { INT_MAX, CMD_SET_ACTIVE, 0, "" }, { -1, CMD_OPEN, 0, ":1" }, { 2, CMD_SEEK_ABS, 1000, "" },
-        { INT_MIN, CMD_VOLUME, 50, "" }, { 0, CMD_SEEK_ABS, -1, "" }, { 0, CMD_SEEK_ABS, INT_MIN, "" },
-        { 1, CMD_SEEK_ABS, INT_MAX, "" }, { 0, CMD_VOLUME, -1, "" }, { 0, CMD_VOLUME, INT_MIN, "" },
-        { 1, CMD_VOLUME, INT_MAX, "" }, { 0, CMD_VOLUME, 101, "" }, { 1, CMD_VOLUME, -100, "" },
-        { 0, CMD_OPEN, 0, ":0" }, { 1, CMD_OPEN, 0, ":-1" }, { 0, CMD_OPEN, 0, ":" }, { 1, CMD_OPEN, 0, "::" },
-        { 0, CMD_OPEN, 0, ":4" }, { 1, CMD_OPEN, 0, ":99999999999999999999999" }, { 0, CMD_OPEN, 0, ": 3" },
-        { 1, CMD_OPEN, 0, ":3abc" }, { 0, CMD_OPEN, 0, "   " }, { 1, CMD_OPEN, 0, "" },
-        { 0, CMD_OPEN, 0, "/" }, { 1, CMD_OPEN, 0, "/dev/null" }, { 0, CMD_OPEN, 0, "%s%s%s%n%n" },
-        { 1, CMD_OPEN, 0, "../../../../../../etc/passwd" }, { 0, CMD_OPEN, 0, "file:///nonexistent.avi" },
-        { 1, CMD_OPEN, 0, "nosuchscheme://x" }, { 0, CMD_OPEN, 0, "\xff\xfe\x80 bad utf-8 \xc3" },
+        { -1, CMD_PLAY, 0, "" },
+        { 2, CMD_STOP, 0, "" },
+        { INT_MIN, CMD_PAUSE, 0, "" },
+        { INT_MAX, CMD_SET_ACTIVE, 0, "" },
+        { -1, CMD_OPEN, 0, ":1" },
+        { 2, CMD_SEEK_ABS, 1000, "" },
+        { INT_MIN, CMD_VOLUME, 50, "" },
+        { 0, CMD_SEEK_ABS, -1, "" },
+        { 0, CMD_SEEK_ABS, INT_MIN, "" },
+        { 1, CMD_SEEK_ABS, INT_MAX, "" },
+        { 0, CMD_VOLUME, -1, "" },
+        { 0, CMD_VOLUME, INT_MIN, "" },
+        { 1, CMD_VOLUME, INT_MAX, "" },
+        { 0, CMD_VOLUME, 101, "" },
+        { 1, CMD_VOLUME, -100, "" },
+        { 0, CMD_OPEN, 0, ":0" },
+        { 1, CMD_OPEN, 0, ":-1" },
+        { 0, CMD_OPEN, 0, ":" },
+        { 1, CMD_OPEN, 0, "::" },
+        { 0, CMD_OPEN, 0, ":4" },
+        { 1, CMD_OPEN, 0, ":99999999999999999999999" },
+        { 0, CMD_OPEN, 0, ": 3" },
+        { 1, CMD_OPEN, 0, ":3abc" },
+        { 0, CMD_OPEN, 0, "   " },
+        { 1, CMD_OPEN, 0, "" },
+        { 0, CMD_OPEN, 0, "/" },
+        { 1, CMD_OPEN, 0, "/dev/null" },
+        { 0, CMD_OPEN, 0, "%s%s%s%n%n" },
+        { 1, CMD_OPEN, 0, "../../../../../../etc/passwd" },
+        { 0, CMD_OPEN, 0, "file:///nonexistent.avi" },
+        { 1, CMD_OPEN, 0, "nosuchscheme://x" },
+        { 0, CMD_OPEN, 0, "\xff\xfe\x80 bad utf-8 \xc3" },
     };
     if (index < std::size(kFixed)) {
         const Fixed& f = kFixed[index];
@@ -183,5 +207,6 @@ std::vector<std::uint8_t> CMutator::HostileCommand(std::uint64_t index)
     if (index == std::size(kFixed)) // every byte of the field set, no NUL
         return Command(0, CMD_OPEN, 0, std::vector<std::uint8_t>(kCommandTextSize, 'x'));
     const std::int32_t code = Pick(m_Random, kCommandCodes);
-    return Command(HostilePlayer(), code, AnyInt32(), code == CMD_OPEN ? HostileText() : std::vector<std::uint8_t> {});
+    return Command(
+        HostilePlayer(), code, AnyInt32(), code == CMD_OPEN ? HostileText() : std::vector<std::uint8_t> {});
 }

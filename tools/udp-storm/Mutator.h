@@ -26,8 +26,8 @@ public:
 private:
     std::int32_t AnyInt32();
     std::int32_t HostilePlayer();
-    std::vector<std::uint8_t> Command(std::int32_t player, std::int32_t code, std::int32_t value,
-        const std::vector<std::uint8_t>& text);
+    std::vector<std::uint8_t> Command(
+        std::int32_t player, std::int32_t code, std::int32_t value, const std::vector<std::uint8_t>& text);
     std::vector<std::uint8_t> HostileText();
     void Mutate(std::vector<std::uint8_t>& bytes);
 

@@ -4,8 +4,10 @@
 // machine allows, and the recorder's timestamps must not depend on being
 // scheduled in time.
 
-#include "BroadcastCheck.h"
+#include "Clock.h"
 #include "Mutator.h"
+#include "Recorder.h"
+#include "SendPacer.h"
 #include "remote/RemotePackets.h"
 
 #include <arpa/inet.h>
@@ -13,7 +15,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -21,7 +22,6 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -64,13 +64,6 @@ void OnSignal(int)
     g_bStop = 1;
 }
 
-double Now(clockid_t clock)
-{
-    timespec ts {};
-    ::clock_gettime(clock, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 template <typename T> std::optional<T> Number(const std::string& text)
 {
     T value {};
@@ -98,82 +91,6 @@ int Usage(const std::string& error)
     std::fprintf(stderr, "udp-storm: %s\nTry 'udp-storm --help'.\n", error.c_str());
     return 2;
 }
-
-// Paces a sender to `rate` datagrams a second (0: no pacing).
-class CPacer
-{
-public:
-    explicit CPacer(double rate)
-        : m_Rate(rate)
-        , m_Start(Now(CLOCK_MONOTONIC))
-    {
-    }
-    void Wait(std::uint64_t sent) const
-    {
-        if (m_Rate <= 0)
-            return;
-        const double due = m_Start + static_cast<double>(sent) / m_Rate;
-        const double ahead = due - Now(CLOCK_MONOTONIC);
-        if (ahead > 0) {
-            const timespec ts { static_cast<time_t>(ahead),
-                static_cast<long>((ahead - static_cast<double>(static_cast<time_t>(ahead))) * 1e9) };
-            ::nanosleep(&ts, nullptr);
-        }
-    }
-
-private:
-    double m_Rate;
-    double m_Start;
-};
-
-// Holds a sender back while the receiver's socket queue, as its namespace's
-// /proc/PID/net/udp shows it, holds more than a few datagrams: the fuzz
-// phases are about what the player makes of each datagram, not about the
-// kernel dropping them. Each wait is bounded; a stuck receiver only slows the
-// sender down.
-class CBacklog
-{
-public:
-    CBacklog(std::string table, std::uint16_t port)
-        : m_Table(std::move(table))
-        , m_Port(port)
-    {
-    }
-    void Wait() const
-    {
-        if (m_Table.empty())
-            return;
-        const double until = Now(CLOCK_MONOTONIC) + 2.0;
-        while (Queued() > kMaxQueued && Now(CLOCK_MONOTONIC) < until) {
-            const timespec ts { 0, 200000 };
-            ::nanosleep(&ts, nullptr);
-        }
-    }
-
-private:
-    static constexpr unsigned long kMaxQueued = 64 * 1024; // bytes of buffer, as the kernel counts them
-
-    unsigned long Queued() const
-    {
-        std::FILE* file = std::fopen(m_Table.c_str(), "r");
-        if (file == nullptr)
-            return 0;
-        char line[512];
-        unsigned long queued = 0;
-        while (std::fgets(line, sizeof line, file) != nullptr) {
-            unsigned address = 0, port = 0, state = 0;
-            unsigned long tx = 0, rx = 0;
-            if (std::sscanf(line, " %*u: %x:%x %*x:%*x %x %lx:%lx", &address, &port, &state, &tx, &rx) == 5
-                && port == m_Port)
-                queued = std::max(queued, rx);
-        }
-        std::fclose(file);
-        return queued;
-    }
-
-    std::string m_Table;
-    unsigned m_Port;
-};
 
 struct Tally
 {
@@ -261,13 +178,10 @@ int RunSender(const Options& o)
             }
         }
     } else {
-        const CPacer pacer(o.rate);
-        const CBacklog backlog(o.backlog, o.hostPort);
+        const CSendPacer pacer(o.rate, o.backlog, o.hostPort);
         const auto count = static_cast<std::uint64_t>(o.amount);
         for (std::uint64_t i = 0; i < count && g_bStop == 0; ++i) {
             pacer.Wait(i);
-            if (i % 16 == 0)
-                backlog.Wait();
             if (o.mode == "random")
                 SendOne(fd, mutator.RandomDatagram(), tally);
             else if (o.mode == "magic")
@@ -278,67 +192,6 @@ int RunSender(const Options& o)
     }
     const double seconds = Now(CLOCK_MONOTONIC) - start;
     Report(o, tally, startReal, Now(CLOCK_REALTIME), seconds);
-    ::close(fd);
-    return 0;
-}
-
-int RunRecorder(const Options& o)
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const int on = 1;
-    const int buffer = 1 << 20;
-    sockaddr_in at {};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_ANY);
-    at.sin_port = htons(o.port);
-    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0
-        || ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0
-        || ::bind(fd, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0) {
-        std::fprintf(stderr, "udp-storm: cannot listen on port %u: %s\n", o.port, std::strerror(errno));
-        return 3;
-    }
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
-    // Wakes up now and then to look at the clock and the stop flag.
-    const timeval wake { 0, 200000 };
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wake, sizeof wake);
-    std::printf("recording %u\n", o.port);
-    std::fflush(stdout);
-
-    const double end = o.seconds > 0 ? Now(CLOCK_MONOTONIC) + o.seconds : 0;
-    std::vector<std::uint8_t> data(65536);
-    char control[CMSG_SPACE(sizeof(timespec))];
-    while (g_bStop == 0 && (end == 0 || Now(CLOCK_MONOTONIC) < end)) {
-        iovec iov { data.data(), data.size() };
-        msghdr msg {};
-        msg.msg_iov = &iov;
-        msg.msg_iovlen = 1;
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        const ssize_t n = ::recvmsg(fd, &msg, 0);
-        if (n < 0)
-            continue;
-        double when = Now(CLOCK_REALTIME);
-        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
-            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
-                timespec ts {};
-                std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
-                when = static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-            }
-        }
-        const std::span<const std::uint8_t> bytes(data.data(), static_cast<std::size_t>(n));
-        const auto broadcast = RemotePackets::DecodeBroadcast(bytes);
-        const char* kind = !broadcast                                 ? "other"
-            : broadcast->kind == RemotePackets::kKindStatus ? "status"
-                                                            : "text";
-        std::string line(static_cast<std::size_t>(n) * 2, '0');
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            static const char digits[] = "0123456789abcdef";
-            line[2 * i] = digits[bytes[i] >> 4];
-            line[2 * i + 1] = digits[bytes[i] & 15];
-        }
-        std::printf("%.9f %s %s %s\n", when, kind, CheckBroadcast(bytes).c_str(), line.c_str());
-        std::fflush(stdout);
-    }
     ::close(fd);
     return 0;
 }
@@ -406,9 +259,11 @@ int main(int argc, char** argv)
         return Usage("record takes no arguments");
     }
 
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = OnSignal;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
-    return sender ? RunSender(o) : RunRecorder(o);
+    return sender ? RunSender(o) : RunRecorder(o.port, o.seconds, g_bStop);
 }
