@@ -128,11 +128,12 @@ phase() { # MODE AMOUNT [udp-storm options...]
     local before after
     before=$(udp_counters)
     phase_line=$(netns_controller "$storm" --host "$target" --seed "$seed" "$@") || fail "udp-storm $1 failed"
-    # What is still queued is delivered or dropped within moments; the counters settle.
-    local last="" current waited=0
-    while [ "$waited" -lt 50 ]; do
+    # What is still on its way is delivered or dropped within moments: wait until
+    # the counters have held still for half a second (ten seconds at most).
+    local last="" current waited=0 still=0
+    while [ "$waited" -lt 100 ] && [ "$still" -lt 5 ]; do
         current=$(udp_counters)
-        [ "$current" = "$last" ] && break
+        if [ "$current" = "$last" ]; then still=$((still + 1)); else still=0; fi
         last=$current
         sleep 0.1
         waited=$((waited + 1))
