@@ -69,8 +69,8 @@ mkdir "$h/folder" && add directory "$h/folder" direct
 mkdir "$h/folder.avi" && add directory "$h/folder.avi" listed
 
 # Bit flips, reproducible: copy N comes from clip N%3+1 with the random
-# generator seeded by N; half the flips land in the first 4 KiB, where the
-# container's headers and index start, the rest anywhere.
+# generator seeded by N; half the flips land in the first 1.5 KiB (the AVI
+# headers), one in the last 2 KiB (the index), the rest anywhere.
 flip_bit() { # FILE OFFSET BIT
     local byte
     byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
@@ -82,7 +82,11 @@ for n in $(seq 1 "$flips"); do
     size=$(stat -c %s "$f")
     RANDOM=$n
     for k in 1 2 3 4 5 6 7 8; do
-        if [ "$k" -le 4 ]; then off=$((RANDOM % 4096)); else off=$(((RANDOM * 32768 + RANDOM) % size)); fi
+        case $k in
+        1 | 2 | 3 | 4) off=$((RANDOM % 1536)) ;;
+        5) off=$((size - 1 - RANDOM % 2048)) ;;
+        *) off=$(((RANDOM * 32768 + RANDOM) % size)) ;;
+        esac
         flip_bit "$f" "$off" $((RANDOM % 8))
     done
     add bitflip "$f"
@@ -153,7 +157,7 @@ line=$(wait_packet 0 $((60000 + entries * open_bound_ms)) '"kind":"status"' '"fi
     || die "no first status with clip1.avi loaded"
 startup_ms=$(($(packet_time <<<"$line") - start_ms))
 
-# steps.txt: "START_MS CATEGORY" for each step; opens.txt: "CATEGORY HOW PLAYER MS RESULT"
+# steps.txt: "START_MS CATEGORY" for each step; opens.txt: "CATEGORY HOW PLAYER MS RESULT NAME"
 echo "$start_ms startup" >"$work/steps.txt"
 # The idle player's own stalls, up to its next status, for comparison.
 echo "$(now_ms) idle" >>"$work/steps.txt"
@@ -169,7 +173,7 @@ open_one() { # CATEGORY HOW PLAYER REF NAME
         || die "no answer to 'open $3 $4' ($1, $2) within $((open_bound_ms + 5000)) ms"
     t1=$(packet_time <<<"$line")
     case $line in *"successful."*) result=opened ;; *) result=refused ;; esac
-    echo "$1 $2 $3 $((t1 - t0)) $result" >>"$work/opens.txt"
+    echo "$1 $2 $3 $((t1 - t0)) $result $5" >>"$work/opens.txt"
     [ $((t1 - t0)) -le "$open_bound_ms" ] || fail "open $3 $4 ($1, $2) took $((t1 - t0)) ms"
 }
 
@@ -230,10 +234,12 @@ report=$work/report.txt
         awk -v c="$category" 'NR == FNR { if ($1 == c && $2 > b) b = $2; next }
             $1 == c { n++; if ($5 == "refused") r++; if ($4 > w) w = $4; if ($2 == "remote" && $4 > wr) wr = $4;
                       if ($2 == "playlist" && $4 > wp) wp = $4 }
-            END { if (n || b) printf "%-14s %6d %8d %11d ms %6d/%-6d %13d ms\n", c, n, r, w, wr, wp, b }' \
+            END { printf "%-14s %6d %8d %11d ms %6d/%-6d %13d ms\n", c, n, r, w, wr, wp, b }' \
             "$work/stall-by-step.txt" "$work/opens.txt"
     done
     awk '{ if ($4 > w) w = $4 } END { printf "worst open: %d ms over %d opens\n", w, NR }' "$work/opens.txt"
+    awk -v b="$((open_bound_ms / 2))" '$4 > b { print $6 }' "$work/opens.txt" | sort -u | tr '\n' ' ' \
+        | sed 's/^./opens longer than half the bound: &/; s/ $/\n/'
     awk '$1 != "startup" { if ($2 > w) w = $2 } END { printf "worst UI block after start-up: %d ms\n", w }' \
         "$work/stall-by-step.txt"
     grep '^stall-monitor: worst' "$log" | sed 's/^stall-monitor: /stall monitor, whole run (start-up included): /'
