@@ -35,7 +35,8 @@ std::unique_ptr<CStallMonitor> CStallMonitor::FromEnvironment()
     const char* end = value + std::strlen(value);
     const auto [last, error] = std::from_chars(value, end, threshold);
     if (error != std::errc() || last != end || threshold < 1 || threshold > 60000) {
-        std::fprintf(stderr, "stall-monitor: %s wants milliseconds (1..60000), not '%s'\n", kEnvironment, value);
+        std::fprintf(
+            stderr, "stall-monitor: %s wants milliseconds (1..60000), not '%s'\n", kEnvironment, value);
         return nullptr;
     }
     return std::make_unique<CStallMonitor>(threshold, stderr);

@@ -6,8 +6,8 @@
 #include "remote/RemotePackets.h"
 #include "support/RecordingTarget.h"
 
-#include <QDateTime>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
@@ -159,7 +159,8 @@ TEST_F(ZuvioRemoteTool, TimestampsArriveAsTheFirstJsonField)
     const qint64 t = std::stoll(run.out.substr(prefix.size(), comma - prefix.size()));
     EXPECT_GE(t, before);
     EXPECT_LE(t, after);
-    EXPECT_EQ(run.out.substr(comma), ",\"kind\":\"text\",\"from\":\"127.0.0.1\",\"text\":\"Player A: hello\\n\"}\n");
+    EXPECT_EQ(run.out.substr(comma),
+        ",\"kind\":\"text\",\"from\":\"127.0.0.1\",\"text\":\"Player A: hello\\n\"}\n");
 }
 
 TEST_F(ZuvioRemoteTool, TimesOutWithStatusOneWhenNobodyAnswers)
