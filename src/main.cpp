@@ -1,5 +1,6 @@
 #include "app/AboutDlg.h"
 #include "app/CommandLine.h"
+#include "app/StallMonitor.h"
 #include "app/Zuvio2App.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@ int main(int argc, char* argv[])
 
     CZuvio2App::ChoosePlatform();
     QApplication qtApp(argc, argv);
+    const auto stallMonitor = CStallMonitor::FromEnvironment();
     CZuvio2App app;
     if (!app.InitInstance(line))
         return CZuvio2App::kStartupFailed;

@@ -7,6 +7,7 @@
 #include "support/RecordingTarget.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
@@ -140,6 +141,26 @@ TEST_F(ZuvioRemoteTool, PrintsStatusAndEscapedTextAsJson)
         "{\"kind\":\"status\",\"from\":\"127.0.0.1\",\"state\":2,\"stateName\":\"Playing\",\"position\":0,"
         "\"duration\":60000,\"volume\":50,\"active\":1,\"file\":\"caf\\u00e9 \\\"live\\\".mp4\","
         "\"mac\":\"00:00:00:00:00:00\"}\n");
+}
+
+TEST_F(ZuvioRemoteTool, TimestampsArriveAsTheFirstJsonField)
+{
+    m_Owner.handler = [&](unsigned, WPARAM, LPARAM) -> LRESULT {
+        m_Socket.SendText("Player A: hello\n");
+        return 1;
+    };
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    const ToolRun run = Tool(Talk({ "--json", "--timestamps", "--replies", "1", "play", "A" }));
+    const qint64 after = QDateTime::currentMSecsSinceEpoch();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string prefix = "{\"t\":";
+    ASSERT_EQ(run.out.rfind(prefix, 0), 0u) << run.out;
+    const size_t comma = run.out.find(',');
+    const qint64 t = std::stoll(run.out.substr(prefix.size(), comma - prefix.size()));
+    EXPECT_GE(t, before);
+    EXPECT_LE(t, after);
+    EXPECT_EQ(run.out.substr(comma),
+        ",\"kind\":\"text\",\"from\":\"127.0.0.1\",\"text\":\"Player A: hello\\n\"}\n");
 }
 
 TEST_F(ZuvioRemoteTool, TimesOutWithStatusOneWhenNobodyAnswers)

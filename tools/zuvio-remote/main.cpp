@@ -6,6 +6,7 @@
 #include "remote/RemotePackets.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QUdpSocket>
 
@@ -50,6 +51,8 @@ Options:
                            listen, 5 with --replies); fractions allowed
   --kind status|text       print and count only packets of this kind
   --json                   print one JSON object per line
+  --timestamps             add each packet's arrival time, in milliseconds
+                           since the epoch ("t" in JSON)
   -h, --help               show this text
 
 Exit status: 0 done, 1 timed out before N packets, 2 bad arguments,
@@ -66,6 +69,7 @@ struct Options
     std::optional<double> timeout;
     int kind = -1; // -1: both
     bool json = false;
+    bool timestamps = false;
     std::vector<std::string> words;
 };
 
@@ -106,6 +110,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
         }
         if (arg == "--json") {
             o.json = true;
+            continue;
+        }
+        if (arg == "--timestamps") {
+            o.timestamps = true;
             continue;
         }
         if (!takesValue) {
@@ -236,7 +244,12 @@ int Listen(QUdpSocket& socket, const Options& o, std::optional<long> limit, std:
             = RemotePackets::DecodeBroadcast(std::span(buffer.data(), static_cast<std::size_t>(n)));
         if (!packet || (o.kind >= 0 && packet->kind != o.kind))
             continue;
-        std::printf("%s\n", FormatBroadcast(*packet, from.toString().toStdString(), o.json).c_str());
+        std::string line = FormatBroadcast(*packet, from.toString().toStdString(), o.json);
+        if (o.timestamps) {
+            const std::string t = std::to_string(QDateTime::currentMSecsSinceEpoch());
+            line = o.json ? "{\"t\":" + t + "," + line.substr(1) : "t=" + t + " " + line;
+        }
+        std::printf("%s\n", line.c_str());
         std::fflush(stdout);
         ++printed;
     }
