@@ -4,9 +4,8 @@
 # Headless, fake sinks, commands and status on loopback only.
 #   bench/memory_bench.sh [BUILD_DIR] [RUNS] [SETTLE_MS]   (defaults: build-release, 3, 3000)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-. bench/common.sh
-dir=${1:-build-release}
+. "$(dirname "$0")/common.sh"
+dir=${1:-$BENCH_ROOT/build-release}
 runs=${2:-3}
 settle=${3:-3000}
 

@@ -8,9 +8,8 @@
 # The files are generated once under BUILD_DIR/bench. Lines beginning with
 # "summary:" carry the figures for bench/run-all.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-. bench/common.sh
-build=${1:-build-release}
+. "$(dirname "$0")/common.sh"
+build=${1:-$BENCH_ROOT/build-release}
 files=${2:-200}
 runs=${3:-1}
 bin=$build/bin

@@ -5,14 +5,13 @@
 # 10 seconds unless told otherwise. Needs root and iproute2 (exit 77 without).
 # Usage: bench/remote_latency.sh [BUILD_DIR] [RATE] [SECONDS]   (build-release, 1000, 10)
 set -u
-cd "$(dirname "$0")/.."
-. bench/common.sh
-dir=${1:-build-release}
+. "$(dirname "$0")/common.sh"
+dir=${1:-$BENCH_ROOT/build-release}
 rate=${2:-1000}
 seconds=${3:-10}
 bench_build "$dir" zuvio_remote_host remote_latency || exit 1
 build=$(cd "$dir" && pwd)
-. tests/netns/netns.sh
+. "$BENCH_ROOT/tests/netns/netns.sh"
 netns_setup
 work=$(mktemp -d)
 trap 'netns_cleanup; rm -rf "$work"' EXIT

@@ -5,9 +5,8 @@
 # Builds only the benchmark program (a release build) and the clip when missing.
 # The last line ("summary: ...") carries the medians for bench/run-all.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-. bench/common.sh
-dir=${1:-build-release}
+. "$(dirname "$0")/common.sh"
+dir=${1:-$BENCH_ROOT/build-release}
 runs=${2:-3}
 
 bench_need gst-launch-1.0 gstreamer1.0-tools

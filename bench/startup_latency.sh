@@ -3,15 +3,14 @@
 # (status to 127.0.0.1 only); medians over the runs on the last line ("summary:").
 # Usage: bench/startup_latency.sh [BUILD_DIR] [COMMANDS] [RUNS]   (build-release, 200, 3)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-. bench/common.sh
-build=${1:-build-release}
+. "$(dirname "$0")/common.sh"
+build=${1:-$BENCH_ROOT/build-release}
 commands=${2:-200}
 runs=${3:-3}
 bench_need gst-launch-1.0 gstreamer1.0-tools
 bench_build "$build" zuvio startup_latency
 build=$(cd "$build" && pwd)
-playlist=$(scripts/make-demo-media.sh "$build/bench/demo" 1 30)
+playlist=$("$BENCH_ROOT/scripts/make-demo-media.sh" "$build/bench/demo" 1 30)
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 for run in $(seq 1 "$runs"); do

@@ -3,9 +3,8 @@
 # display, once per video sink: "default" (the player's own choice) and
 # ximagesink (no GL) unless sinks are named.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-. bench/common.sh
-dir=${1:-build-release}
+. "$(dirname "$0")/common.sh"
+dir=${1:-$BENCH_ROOT/build-release}
 shift || true
 [ $# -gt 0 ] || set -- default ximagesink
 bench_need xvfb-run xvfb
