@@ -33,6 +33,7 @@ struct Resident
 {
     double rssMb = -1; // VmRSS at the sampling point
     double peakMb = -1; // VmHWM
+    double idleMb = -1; // zuvio only: VmRSS at its first status packet, nothing open
 };
 
 Resident ReadResident(qint64 pid)
@@ -60,6 +61,7 @@ Resident MeasureZuvio(const QString& zuvio, const QString& clip, int settleMs)
         std::fprintf(stderr, "zuvio: no status packet within 20 s\n");
         return {};
     }
+    const double idleMb = ReadResident(player.Pid()).rssMb;
     const std::string path = clip.toStdString();
     player.Send(1, CMD_OPEN, path);
     if (!player.WaitFor(kKindText, "Player B: Opening Stream", 10000)) {
@@ -77,7 +79,8 @@ Resident MeasureZuvio(const QString& zuvio, const QString& clip, int settleMs)
         return {};
     }
     QThread::msleep(static_cast<unsigned long>(settleMs)); // the sampling point, not a wait for an event
-    const Resident r = ReadResident(player.Pid());
+    Resident r = ReadResident(player.Pid());
+    r.idleMb = idleMb;
     if (!player.Stop())
         std::fprintf(stderr, "zuvio: did not end cleanly\n");
     return r;
@@ -135,7 +138,7 @@ int main(int argc, char* argv[])
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     const int settleMs = argc > 4 ? std::max(0, std::atoi(argv[4])) : 3000;
 
-    std::vector<double> ours, bare, oursPeak, barePeak;
+    std::vector<double> ours, bare, oursPeak, barePeak, oursIdle;
     for (int run = 0; run < runs; ++run) {
         for (int side = 0; side < 2; ++side) {
             const bool isOurs = (run + side) % 2 == 1; // alternate who goes first
@@ -144,8 +147,13 @@ int main(int argc, char* argv[])
                 std::fprintf(stderr, "%s run %d failed\n", isOurs ? "zuvio" : "gst-play-1.0", run + 1);
                 return 1;
             }
-            std::printf("run %d %-13s rss %7.1f MB  peak %7.1f MB\n", run + 1,
+            std::printf("run %d %-13s rss %7.1f MB  peak %7.1f MB", run + 1,
                 isOurs ? "zuvio (A+B)" : "gst-play-1.0", r.rssMb, r.peakMb);
+            if (isOurs) {
+                std::printf("  (%.1f MB at start-up, nothing open)", r.idleMb);
+                oursIdle.push_back(r.idleMb);
+            }
+            std::printf("\n");
             (isOurs ? ours : bare).push_back(r.rssMb);
             (isOurs ? oursPeak : barePeak).push_back(r.peakMb);
         }
@@ -153,9 +161,10 @@ int main(int argc, char* argv[])
     std::printf("\nmedian of %d runs, after %d ms of playback   rss (MB)  peak (MB)\n", runs, settleMs);
     std::printf("gst-play-1.0, one clip                     %8.1f  %8.1f\n", Median(bare), Median(barePeak));
     std::printf("zuvio, Player A playing, Player B cued     %8.1f  %8.1f\n", Median(ours), Median(oursPeak));
+    std::printf("zuvio at start-up, nothing open           %8.1f\n", Median(oursIdle));
     std::printf("ratio zuvio/gst-play-1.0                   %8.2f  %8.2f\n", Median(ours) / Median(bare),
         Median(oursPeak) / Median(barePeak));
-    std::printf("summary: rss_mb=%.1f rss_peer_mb=%.1f peak_mb=%.1f peak_peer_mb=%.1f\n", Median(ours),
-        Median(bare), Median(oursPeak), Median(barePeak));
+    std::printf("summary: rss_mb=%.1f rss_peer_mb=%.1f peak_mb=%.1f peak_peer_mb=%.1f idle_mb=%.1f\n",
+        Median(ours), Median(bare), Median(oursPeak), Median(barePeak), Median(oursIdle));
     return 0;
 }
