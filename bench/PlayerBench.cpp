@@ -187,5 +187,7 @@ int main(int argc, char** argv)
     std::printf("CMPlayer                %9.1f  %8.2f\n", Median(oursOpen), Median(oursCpu));
     std::printf(
         "ratio CMPlayer/bare     %9.2f  %8.2f   (targets: open <= 1.20, cpu <= 1.10)\n", openRatio, cpuRatio);
+    std::printf("summary: open_ms=%.1f open_peer_ms=%.1f cpu_s=%.2f cpu_peer_s=%.2f\n", Median(oursOpen),
+        Median(bareOpen), Median(oursCpu), Median(bareCpu));
     return openRatio <= 1.2 && cpuRatio <= 1.1 ? 0 : 2;
 }

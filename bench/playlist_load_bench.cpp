@@ -101,6 +101,7 @@ int main(int argc, char** argv)
         counts = { 10000, 20000 };
 
     double first = 0;
+    std::string summary = "summary:";
     std::printf("%10s %12s %12s %12s %10s\n", "entries", "load ms", "load cpu ms", "save ms", "cpu vs 1st");
     for (int count : counts) {
         const Figures f = Measure(MakePlaylist(folder, count), count);
@@ -108,7 +109,12 @@ int main(int argc, char** argv)
             first = f.loadCpuMs;
         std::printf("%10d %12.1f %12.1f %12.1f %9.2fx\n", count, f.loadMs, f.loadCpuMs, f.saveMs,
             f.loadCpuMs / first);
+        char figures[128];
+        std::snprintf(figures, sizeof figures, " load_ms_%d=%.1f load_cpu_ms_%d=%.1f", count, f.loadMs, count,
+            f.loadCpuMs);
+        summary += figures;
     }
+    std::printf("%s\n", summary.c_str());
     g_pPreferences = nullptr;
     return 0;
 }

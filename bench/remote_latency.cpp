@@ -132,5 +132,7 @@ int main(int argc, char** argv)
         total - static_cast<int>(done.size()), rate, elapsed);
     std::printf("round trip us: median %.0f, p99 %.0f, max %.0f\n", at(0.5), at(0.99),
         done.empty() ? 0.0 : done.back());
+    std::printf("summary: median_us=%.0f p99_us=%.0f max_us=%.0f lost=%d\n", at(0.5), at(0.99),
+        done.empty() ? 0.0 : done.back(), total - static_cast<int>(done.size()));
     return done.size() == static_cast<std::size_t>(total) ? 0 : 1;
 }

@@ -139,6 +139,8 @@ int main(int argc, char** argv)
                 "(target 16.7 ms)\n",
                 kCuts, kWidth, kHeight, BenchPlayerName().c_str(), median, sorted.front(),
                 sorted[static_cast<size_t>(kCuts * 9 / 10)], sorted.back());
+    std::printf("summary: cut_median_ms=%.2f cut_p90_ms=%.2f\n", median,
+        sorted[static_cast<size_t>(kCuts * 9 / 10)]);
     delete view;
     g_pLogBuffer = nullptr;
     return 0;

@@ -1,0 +1,48 @@
+# common.sh: sourced by the benchmark scripts (bash).
+#
+#   bench_build DIR TARGET...   configure DIR as a release build when it is not
+#                               configured yet, then build only TARGETs. Skipped
+#                               when ZUVIO_BENCH_BUILT=1 (bench/run-all built them).
+#   bench_clip DIR              the 10-second 1280x720 theora/vorbis clip, made once
+#                               under DIR/bench; prints its path.
+#   bench_need CMD PACKAGE      exits with a clear message when CMD is missing.
+
+BENCH_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+bench_need() {
+    command -v "$1" >/dev/null 2>&1 && return 0
+    echo "$1 is missing: install the Debian package $2 (scripts/install-deps.sh)" >&2
+    exit 1
+}
+
+bench_build() {
+    local dir=$1
+    shift
+    [ "${ZUVIO_BENCH_BUILT:-0}" = 1 ] && return 0
+    bench_need cmake cmake
+    bench_need ninja ninja-build
+    # The tests folder is configured too: the remote benchmark drives a test host.
+    # Only the named targets are built.
+    if [ ! -f "$dir/build.ninja" ] || grep -q '^ZUVIO_BUILD_TESTS:BOOL=OFF' "$dir/CMakeCache.txt" 2>/dev/null; then
+        mkdir -p "$dir"
+        cmake -S "$BENCH_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DZUVIO_BUILD_TESTS=ON -DZUVIO_BUILD_BENCH=ON >"$dir/bench-configure.log" 2>&1 \
+            || { cat "$dir/bench-configure.log" >&2; return 1; }
+    fi
+    cmake --build "$dir" --target "$@" -j2
+}
+
+bench_clip() {
+    local clip="$1/bench/clip-720p-10s.ogg"
+    if [ ! -s "$clip" ]; then
+        mkdir -p "$(dirname "$clip")"
+        echo "Generating $clip ..." >&2
+        gst-launch-1.0 -q \
+            videotestsrc num-buffers=250 pattern=smpte ! video/x-raw,width=1280,height=720,framerate=25/1 \
+            ! theoraenc ! oggmux name=mux ! filesink location="$clip.part" \
+            audiotestsrc num-buffers=100 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=2 \
+            ! audioconvert ! vorbisenc ! mux. >&2 || return 1
+        mv "$clip.part" "$clip"
+    fi
+    echo "$clip"
+}

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Resident memory of the whole player (Player A playing, Player B cued, both on
+# the 1280x720 clip of bench/run.sh) against gst-play-1.0 playing that clip.
+# Headless, fake sinks, commands and status on loopback only.
+#   bench/memory_bench.sh [BUILD_DIR] [RUNS] [SETTLE_MS]   (defaults: build-release, 3, 3000)
+set -euo pipefail
+. "$(dirname "$0")/common.sh"
+dir=${1:-$BENCH_ROOT/build-release}
+runs=${2:-3}
+settle=${3:-3000}
+
+bench_need gst-launch-1.0 gstreamer1.0-tools
+bench_need gst-play-1.0 gstreamer1.0-plugins-base-apps
+bench_build "$dir" zuvio memory_bench
+clip=$(bench_clip "$dir")
+env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/memory_bench" "$dir/bin/zuvio" "$clip" "$runs" "$settle"

@@ -1,0 +1,117 @@
+#pragma once
+
+// The real player as the benchmarks drive it: headless (offscreen), synchronised
+// fake sinks, a scratch settings and working folder, commands and status on
+// loopback ports of ours only. Header-only; each benchmark is one translation unit.
+#include "remote/RemotePackets.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkDatagram>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+
+#include <cstdio>
+#include <string>
+
+class CZuvioUnderTest
+{
+public:
+    ~CZuvioUnderTest()
+    {
+        if (m_Process.state() != QProcess::NotRunning) {
+            m_Process.kill();
+            m_Process.waitForFinished(5000);
+        }
+    }
+
+    // Binds the status socket; false (and a line on stderr) when it cannot.
+    bool Prepare(const QString& autoPlaylist)
+    {
+        QDir().mkpath(m_Root.path() + QStringLiteral("/config/vexo"));
+        QFile settings(m_Root.path() + QStringLiteral("/config/vexo/Zuvio.conf"));
+        if (!m_Root.isValid() || !settings.open(QIODevice::WriteOnly)) {
+            std::fprintf(stderr, "cannot write the settings file\n");
+            return false;
+        }
+        settings.write("[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_BindIpAddress=127.0.0.1\n"
+                       "m_AutoPlaylist=");
+        settings.write(autoPlaylist.toLocal8Bit() + "\n");
+        settings.close();
+        if (!m_Status.bind(QHostAddress::LocalHost, 0)) {
+            std::fprintf(stderr, "cannot bind the status socket\n");
+            return false;
+        }
+        QUdpSocket probe; // a free port for the player's command socket
+        probe.bind(QHostAddress::LocalHost, 0);
+        m_CommandPort = probe.localPort();
+        return true;
+    }
+
+    void Start(const QString& zuvio)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_Root.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("ZUVIO_COMMAND_PORT"), QString::number(m_CommandPort));
+        m_Process.setProcessEnvironment(env);
+        m_Process.setWorkingDirectory(m_Root.path());
+        m_Process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // The player runs in the scratch folder: a relative path would no longer name it.
+        m_Process.start(QFileInfo(zuvio).absoluteFilePath(),
+            { QStringLiteral("--status-address=127.0.0.1:%1").arg(m_Status.localPort()),
+                QStringLiteral("--audio-sink=fakesink sync=true"),
+                QStringLiteral("--video-sink=fakesink sync=true") });
+    }
+
+    // Waits for a packet of the kind (for text: one that begins with the text); false on time-out.
+    bool WaitFor(int32_t kind, const std::string& text, int timeoutMs)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            if (!m_Status.hasPendingDatagrams()
+                && !m_Status.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+                continue;
+            while (m_Status.hasPendingDatagrams()) {
+                const QByteArray data = m_Status.receiveDatagram().data();
+                const auto packet = RemotePackets::DecodeBroadcast(std::span(
+                    reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<size_t>(data.size())));
+                if (packet && packet->kind == kind
+                    && (kind != RemotePackets::kKindText || packet->text.rfind(text, 0) == 0))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    void Send(int32_t player, int32_t code, const std::string& text = {})
+    {
+        const auto bytes = RemotePackets::EncodeCommand({ player, code, 0, text });
+        m_Sender.writeDatagram(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()),
+            QHostAddress::LocalHost, m_CommandPort);
+    }
+
+    qint64 Pid() const { return m_Process.processId(); }
+
+    // SIGTERM and the player's own orderly exit; true when it ended with status 0.
+    bool Stop()
+    {
+        m_Process.terminate();
+        if (!m_Process.waitForFinished(10000)) {
+            m_Process.kill();
+            m_Process.waitForFinished(5000);
+            return false;
+        }
+        return m_Process.exitStatus() == QProcess::NormalExit && m_Process.exitCode() == 0;
+    }
+
+private:
+    QTemporaryDir m_Root;
+    QUdpSocket m_Status;
+    QUdpSocket m_Sender;
+    QProcess m_Process;
+    uint16_t m_CommandPort = 0;
+};
