@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include <gst/gst.h>
+
 #include <cstdio>
 
 int main(int argc, char* argv[])
@@ -24,10 +26,18 @@ int main(int argc, char* argv[])
     }
 
     CZuvio2App::ChoosePlatform();
-    QApplication qtApp(argc, argv);
-    const auto stallMonitor = CStallMonitor::FromEnvironment();
-    CZuvio2App app;
-    if (!app.InitInstance(line))
-        return CZuvio2App::kStartupFailed;
-    return app.Run();
+    int code = 0;
+    {
+        QApplication qtApp(argc, argv);
+        const auto stallMonitor = CStallMonitor::FromEnvironment();
+        CZuvio2App app;
+        if (!app.InitInstance(line))
+            return CZuvio2App::kStartupFailed;
+        code = app.Run();
+    }
+    // Every pipeline went with the frame: GStreamer can let go of its plugins
+    // and threads, and its leaks tracer reports what is still alive.
+    if (gst_is_initialized())
+        gst_deinit();
+    return code;
 }

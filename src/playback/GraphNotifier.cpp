@@ -68,6 +68,10 @@ void CGraphNotifier::SetWindow(WindowHandle window)
 
 GstBusSyncReply CGraphNotifier::OnSyncMessage(GstBus* /*bus*/, GstMessage* message, gpointer data)
 {
+    // A handler that drops a message owns it: without this every message of
+    // every graph would stay alive, and each holds its element, so no graph
+    // would ever be freed.
+    const GstPtr<GstMessage> dropped(message);
     Shared& shared = **static_cast<std::shared_ptr<Shared>*>(data);
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_EOS:

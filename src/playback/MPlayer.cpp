@@ -17,6 +17,11 @@ namespace {
 
 constexpr int32_t kVolumeSilent = -10000;
 
+// playbin's GST_PLAY_FLAG_SOFT_VOLUME (not in a public header). The volume
+// element playbin adds for it is never released (GStreamer 1.22), one per
+// graph; the audio filter's own volume element does the same work.
+constexpr guint kPlayFlagSoftVolume = 1u << 4;
+
 // Hundredths of a decibel to GStreamer's linear gain; the bottom of the scale is silence.
 double VolumeToGain(int32_t volume)
 {
@@ -118,8 +123,8 @@ bool CMPlayer::BuildSinks()
 
     // audioconvert first, so streams of any channel layout reach the panorama.
     GstPtr<GError> parseError;
-    GstElement* filter
-        = gst_parse_bin_from_description("audioconvert ! audiopanorama name=balance", TRUE, parseError.out());
+    GstElement* filter = gst_parse_bin_from_description(
+        "audioconvert ! audiopanorama name=balance ! volume name=gain", TRUE, parseError.out());
     if (!CheckResult(2, filter != nullptr && !parseError,
             parseError ? parseError->message : "no audio filter",
             "Init: QueryInterface(IID_IBasicAudio) failed\n")) {
@@ -127,7 +132,11 @@ bool CMPlayer::BuildSinks()
         return false;
     }
     m_pAudio.reset(gst_bin_get_by_name(GST_BIN(filter), "balance"));
+    m_pGain.reset(gst_bin_get_by_name(GST_BIN(filter), "gain"));
     g_object_set(m_pGraph.get(), "audio-filter", filter, nullptr);
+    guint flags = 0;
+    g_object_get(m_pGraph.get(), "flags", &flags, nullptr);
+    g_object_set(m_pGraph.get(), "flags", flags & ~kPlayFlagSoftVolume, nullptr);
     return true;
 }
 
@@ -140,6 +149,7 @@ void CMPlayer::Close()
     m_bVideoVisible = false;
     m_pVideoWindow = nullptr;
     m_pAudio.reset();
+    m_pGain.reset();
     m_pEvent.reset();
     m_pGraph.reset();
     m_GraphState = GRAPH_NONE;
@@ -361,9 +371,9 @@ bool CMPlayer::SetMute(bool mute)
 
 void CMPlayer::SetVolume(int32_t volume)
 {
-    if (!m_pAudio || volume < kVolumeSilent || volume > 0)
+    if (!m_pAudio || !m_pGain || volume < kVolumeSilent || volume > 0)
         return;
-    g_object_set(m_pGraph.get(), "volume", VolumeToGain(volume), nullptr);
+    g_object_set(m_pGain.get(), "volume", VolumeToGain(volume), nullptr);
     m_GraphVolume = volume;
     m_Volume = volume;
 }

@@ -14,8 +14,9 @@ class CGraphNotifier;
 // The media-file player: one GStreamer playbin per open medium.
 //
 // The playbin stands in for the whole filter graph: it is the control, seeking,
-// video-window (GstVideoOverlay) and audio interface at once; balance goes
-// through an audiopanorama filter and events through the pipeline's bus.
+// video-window (GstVideoOverlay) and audio interface at once; balance and
+// volume go through an audio filter of our own (audiopanorama, volume) and
+// events through the pipeline's bus.
 // "Stopped" keeps the pipeline prerolled in PAUSED at position 0, so queries,
 // seeks and a fresh start stay instant.
 //
@@ -91,6 +92,7 @@ private:
     std::unique_ptr<CGraphNotifier> m_pNotifier;
     GstVideoOverlay* m_pVideoWindow = nullptr; // the playbin's own overlay interface, not a reference
     GstPtr<GstElement> m_pAudio; // the audiopanorama inside the audio filter
+    GstPtr<GstElement> m_pGain; // the volume element inside the audio filter
     int32_t m_GraphState = GRAPH_NONE;
     int32_t m_PlayState = STATE_STOPPED;
     int32_t m_FrameWidth = 0;

@@ -97,6 +97,38 @@ TEST_F(GraphNotifierTest, OnlyEndOfStreamAndErrorsAreKeptAndTakenByType)
     EXPECT_FALSE(gst_bus_have_pending(bus.get()));
 }
 
+int RefCount(GstObject* object)
+{
+    return static_cast<int>(GST_OBJECT_REFCOUNT_VALUE(object));
+}
+
+// Every message holds its element: a message the handler kept by mistake
+// would keep the whole graph alive.
+TEST_F(GraphNotifierTest, EveryMessageIsReleasedOnceHandled)
+{
+    GstPtr<GstElement> source(GST_ELEMENT(gst_object_ref_sink(gst_bin_new("source"))));
+    GstObject* from = GST_OBJECT(source.get());
+    {
+        CGraphNotifier notifier(&owner);
+        notifier.Attach(bus.get());
+        PostFromAnotherThread(bus.get(), gst_message_new_latency(from));
+        PostFromAnotherThread(
+            bus.get(), gst_message_new_state_changed(from, GST_STATE_NULL, GST_STATE_READY, GST_STATE_VOID_PENDING));
+        GError* warning = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_DECODE, "odd");
+        PostFromAnotherThread(bus.get(), gst_message_new_warning(from, warning, nullptr));
+        g_error_free(warning);
+        EXPECT_EQ(RefCount(from), 1);
+
+        PostFromAnotherThread(bus.get(), gst_message_new_eos(from));
+        PostFromAnotherThread(bus.get(), gst_message_new_eos(from));
+        EXPECT_EQ(RefCount(from), 3); // kept until taken
+        EXPECT_TRUE(notifier.Take(GST_MESSAGE_EOS));
+        EXPECT_EQ(RefCount(from), 2);
+        DrainQueuedCalls();
+    }
+    EXPECT_EQ(RefCount(from), 1);
+}
+
 TEST_F(GraphNotifierTest, WithoutAnOwnerEventsAreStillKept)
 {
     CGraphNotifier notifier(nullptr);
