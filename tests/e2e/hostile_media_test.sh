@@ -102,13 +102,7 @@ done
 } >"$work/hostile.m3u"
 entries=$(($(wc -l <"$work/listed.txt") + 2))
 
-cat >"$work/config/vexo/Zuvio.conf" <<EOT
-[General]
-m_bShowSplash=0
-m_bReloadPlaylist=0
-m_AutoPlaylist=$work/hostile.m3u
-m_BindIpAddress=$NETNS_PLAYER_IP
-EOT
+netns_player_settings "$work/config" "$work/hostile.m3u"
 
 packets=$work/packets.jsonl
 : >"$packets"

@@ -22,13 +22,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 "$make_media" "$work/media" 3 2 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
 settings=$work/config/vexo/Zuvio.conf
-cat >"$settings" <<EOT
-[General]
-m_bShowSplash=0
-m_bReloadPlaylist=0
-m_AutoPlaylist=$work/media/demo.m3u
-m_BindIpAddress=$NETNS_PLAYER_IP
-EOT
+netns_player_settings "$work/config" "$work/media/demo.m3u"
 
 packets=$work/packets.jsonl
 : >"$packets" # exists before the listener's own redirection, which runs in the background

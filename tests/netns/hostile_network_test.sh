@@ -48,13 +48,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 target="$NETNS_PLAYER_IP:31773"
 
 "$make_media" "$work/media" 3 2 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
-cat >"$work/config/vexo/Zuvio.conf" <<EOT
-[General]
-m_bShowSplash=0
-m_bReloadPlaylist=0
-m_AutoPlaylist=$work/media/demo.m3u
-m_BindIpAddress=$NETNS_PLAYER_IP
-EOT
+netns_player_settings "$work/config" "$work/media/demo.m3u"
 
 # Two listeners on the status port: the recorder keeps raw bytes and kernel
 # receive times, zuvio-remote the decoded packets the checks read.

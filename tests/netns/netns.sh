@@ -5,6 +5,7 @@
 #   netns_player CMD ARGS...     # runs CMD in the player namespace
 #   netns_controller CMD ARGS... # runs CMD in the controller namespace
 #   netns_wait_for FILE TEXT SECONDS
+#   netns_player_settings CONFIG_HOME PLAYLIST
 #
 # Player side 10.77.0.1/24 on veth-p, controller side 10.77.0.2/24 on veth-c;
 # each side's default route is its veth, so 255.255.255.255 leaves through the
@@ -84,6 +85,15 @@ netns_player() {
 
 netns_controller() {
     ip netns exec "$NETNS_CONTROLLER" "$@"
+}
+
+# Writes the settings of a player run headless in the player namespace: no
+# splash, PLAYLIST loaded at start, the server bound to the player's address.
+# Callers append further sections to CONFIG_HOME/vexo/Zuvio.conf.
+netns_player_settings() { # CONFIG_HOME PLAYLIST
+    mkdir -p "$1/vexo"
+    printf '[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_AutoPlaylist=%s\nm_BindIpAddress=%s\n' \
+        "$2" "$NETNS_PLAYER_IP" >"$1/vexo/Zuvio.conf"
 }
 
 # Waits until FILE contains TEXT, for at most SECONDS.

@@ -69,12 +69,8 @@ since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.0f", b - a }'; }
 
 clips=4
 "$make_media" "$work/media" "$clips" 2 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
-cat >"$work/config/vexo/Zuvio.conf" <<EOT
-[General]
-m_bShowSplash=0
-m_bReloadPlaylist=0
-m_AutoPlaylist=$work/media/demo.m3u
-m_BindIpAddress=$NETNS_PLAYER_IP
+netns_player_settings "$work/config" "$work/media/demo.m3u"
+cat >>"$work/config/vexo/Zuvio.conf" <<EOT
 
 [Playlist]
 m_AutoSkipTrack=1
