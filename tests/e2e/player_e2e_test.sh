@@ -40,19 +40,9 @@ send() { netns_controller "$remote_bin" --host "$NETNS_PLAYER_IP" "$@" || fail "
 mark() { wc -l <"$packets"; }
 # Waits up to SECONDS for a packet line after line MARK that matches every pattern.
 expect_after() { # MARK SECONDS WHAT PATTERN...
-    local from=$1 seconds=$2 what=$3 waited=0 line
+    local from=$1 seconds=$2 what=$3
     shift 3
-    while [ "$waited" -le $((seconds * 10)) ]; do
-        while IFS= read -r line; do
-            local ok=1 p
-            for p in "$@"; do
-                grep -qF -- "$p" <<<"$line" || { ok=0; break; }
-            done
-            [ "$ok" -eq 1 ] && return 0
-        done < <(tail -n +"$((from + 1))" "$packets")
-        sleep 0.1
-        waited=$((waited + 1))
-    done
+    netns_wait_line "$packets" "$from" "$seconds" "$@" && return 0
     fail "$what: no packet with $* after line $from"
     tail -n 12 "$packets" >&2
     return 1

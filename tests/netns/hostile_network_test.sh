@@ -75,22 +75,7 @@ sanitizer_report() { grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:|San
 send() { netns_controller "$remote_bin" --host "$NETNS_PLAYER_IP" "$@" || fail "sending $*"; }
 mark() { wc -l <"$packets"; }
 # Waits up to SECONDS for a packet line after line MARK that matches every pattern.
-wait_packet() { # MARK SECONDS PATTERN...
-    local from=$1 seconds=$2 waited=0 line p ok
-    shift 2
-    while [ "$waited" -le $((seconds * 10)) ]; do
-        while IFS= read -r line; do
-            ok=1
-            for p in "$@"; do
-                grep -qF -- "$p" <<<"$line" || { ok=0; break; }
-            done
-            [ "$ok" -eq 1 ] && return 0
-        done < <(tail -n +"$((from + 1))" "$packets")
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    return 1
-}
+wait_packet() { netns_wait_line "$packets" "$@"; } # MARK SECONDS PATTERN...
 expect_after() { # MARK SECONDS WHAT PATTERN...
     local from=$1 seconds=$2 what=$3
     shift 3

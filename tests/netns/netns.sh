@@ -6,6 +6,7 @@
 #   netns_controller CMD ARGS... # runs CMD in the controller namespace
 #   netns_wait_for FILE TEXT SECONDS
 #   netns_player_settings CONFIG_HOME PLAYLIST
+#   netns_wait_line FILE MARK SECONDS PATTERN...
 #
 # Player side 10.77.0.1/24 on veth-p, controller side 10.77.0.2/24 on veth-c;
 # each side's default route is its veth, so 255.255.255.255 leaves through the
@@ -94,6 +95,24 @@ netns_player_settings() { # CONFIG_HOME PLAYLIST
     mkdir -p "$1/vexo"
     printf '[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_AutoPlaylist=%s\nm_BindIpAddress=%s\n' \
         "$2" "$NETNS_PLAYER_IP" >"$1/vexo/Zuvio.conf"
+}
+
+# Waits up to SECONDS for a line of FILE after line MARK that holds every PATTERN.
+netns_wait_line() { # FILE MARK SECONDS PATTERN...
+    local file=$1 from=$2 seconds=$3 waited=0 line p ok
+    shift 3
+    while [ "$waited" -le $((seconds * 10)) ]; do
+        while IFS= read -r line; do
+            ok=1
+            for p in "$@"; do
+                grep -qF -- "$p" <<<"$line" || { ok=0; break; }
+            done
+            [ "$ok" -eq 1 ] && return 0
+        done < <(tail -n +"$((from + 1))" "$file")
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    return 1
 }
 
 # Waits until FILE contains TEXT, for at most SECONDS.
