@@ -5,9 +5,9 @@
 // are compared.
 //
 //   zuvio_player_bench [--runs N] CLIP
-#include "app/Log.h"
-#include "app/LogBuffer.h"
-#include "app/Messages.h"
+#include "core/Log.h"
+#include "core/LogBuffer.h"
+#include "core/Messages.h"
 #include "playback/MPlayer.h"
 #include "playback/SinkChoice.h"
 

@@ -2,7 +2,7 @@
 // the time must stay well under a second for 10,000 entries and grow linearly.
 //
 // Usage: playlist_load_bench [count...]   (default: 10000 20000)
-#include "app/Preferences.h"
+#include "core/Preferences.h"
 #include "playlist/PlaylistCtrl.h"
 
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 // gst-discoverer-1.0 over the same files.
 //
 // Usage: playlist_probe_bench FOLDER
-#include "app/Messages.h"
-#include "app/Preferences.h"
+#include "core/Messages.h"
+#include "core/Preferences.h"
 #include "playback/MPlayer.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"

@@ -1,9 +1,9 @@
 // Time from SetActivePlayer to the first frame of the newly active player on
 // the screen, with both players prerolled on 1280x720 clips. Needs an X display:
 // run it through bench/video_cut.sh (xvfb-run). Prints the median over the cuts.
-#include "app/Log.h"
-#include "app/LogBuffer.h"
-#include "app/VideoView.h"
+#include "core/Log.h"
+#include "core/LogBuffer.h"
+#include "ui/VideoView.h"
 #include "playback/BasePlayer.h"
 
 #include <QApplication>

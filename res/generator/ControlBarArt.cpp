@@ -4,7 +4,7 @@
 // rounded edges stay smooth although the bar draws it with a colour key.
 #include "ArtKit.h"
 
-#include "widgets/ResourceIds.h"
+#include "ui/widgets/ResourceIds.h"
 
 #include <QPainter>
 

@@ -3,7 +3,7 @@
 // caret that says the menu opens upwards.
 #include "ArtKit.h"
 
-#include "widgets/ResourceIds.h"
+#include "ui/widgets/ResourceIds.h"
 
 #include <QPainter>
 

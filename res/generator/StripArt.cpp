@@ -2,7 +2,7 @@
 // strip of the about box and the General page.
 #include "ArtKit.h"
 
-#include "widgets/ResourceIds.h"
+#include "ui/widgets/ResourceIds.h"
 
 #include <QLinearGradient>
 #include <QPainter>

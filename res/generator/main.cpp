@@ -2,7 +2,7 @@
 // Run at build time; the pictures are then compiled into the program.
 #include "ArtKit.h"
 
-#include "widgets/ResourceIds.h"
+#include "ui/widgets/ResourceIds.h"
 
 #include <QDir>
 #include <QGuiApplication>

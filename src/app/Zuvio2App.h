@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CommandLine.h"
-#include "app/VideoView.h"
+#include "core/CommandLine.h"
+#include "ui/VideoView.h"
 
 #include <QObject>
 #include <QPointer>

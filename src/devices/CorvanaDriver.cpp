@@ -1,6 +1,6 @@
 #include "devices/CorvanaDriver.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "devices/CorvanaFrameStore.h"
 
 #include <algorithm>

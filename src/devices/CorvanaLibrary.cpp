@@ -1,6 +1,6 @@
 #include "devices/CorvanaLibrary.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 #include <dlfcn.h>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "devices/InputDriver.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 CInputDriver::~CInputDriver() = default;
 

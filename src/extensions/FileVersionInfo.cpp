@@ -1,6 +1,6 @@
 #include "extensions/FileVersionInfo.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "extensions/ElfSection.h"
 #include "extensions/UserLanguage.h"
 #include "extensions/VersionBlock.h"

@@ -1,6 +1,6 @@
 #include "playback/CheckResult.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 bool CheckResult(int level, bool ok, const std::string& errorText, const char* context)
 {

@@ -1,6 +1,6 @@
 #include "playback/DXVersion.h"
 
-#include "app/UiServices.h"
+#include "core/UiServices.h"
 #include "playback/GstPtr.h"
 
 #include <cctype>

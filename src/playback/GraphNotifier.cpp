@@ -1,7 +1,7 @@
 #include "playback/GraphNotifier.h"
 
-#include "app/Log.h"
-#include "app/Messages.h"
+#include "core/Log.h"
+#include "core/Messages.h"
 #include "playback/GstPtr.h"
 
 #include <gst/video/videooverlay.h>

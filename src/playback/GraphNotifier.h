@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CoreTypes.h"
+#include "core/CoreTypes.h"
 #include "playback/GstPtr.h"
 
 #include <gst/gst.h>

@@ -1,6 +1,6 @@
 #include "playback/Id3Tag.h"
 
-#include "app/UiServices.h"
+#include "core/UiServices.h"
 
 #include <cerrno>
 #include <cstring>

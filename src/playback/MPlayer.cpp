@@ -1,6 +1,6 @@
 #include "playback/MPlayer.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "playback/CheckResult.h"
 #include "playback/GraphNotifier.h"
 #include "playback/Id3Tag.h"

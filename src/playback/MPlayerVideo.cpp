@@ -1,7 +1,7 @@
 // CMPlayer: the picture (placement, size, frame grab) and the graph events.
 #include "playback/MPlayer.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "playback/AspectFit.h"
 #include "playback/CheckResult.h"
 #include "playback/GraphNotifier.h"

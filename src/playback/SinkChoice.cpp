@@ -1,6 +1,6 @@
 #include "playback/SinkChoice.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "playback/GstPtr.h"
 
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UiServices.h"
+#include "core/UiServices.h"
 
 #include <string>
 

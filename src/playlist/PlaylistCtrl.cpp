@@ -1,9 +1,9 @@
 #include "playlist/PlaylistCtrl.h"
 
-#include "app/Log.h"
-#include "app/Messages.h"
-#include "app/Preferences.h"
-#include "app/Profile.h"
+#include "core/Log.h"
+#include "core/Messages.h"
+#include "core/Preferences.h"
+#include "core/Profile.h"
 #include "playback/BasePlayer.h"
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"

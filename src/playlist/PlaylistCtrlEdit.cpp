@@ -1,7 +1,7 @@
 // CPlaylistCtrl: adding files and folders, dropped files, removing rows.
 #include "playlist/PlaylistCtrl.h"
 
-#include "app/UiServices.h"
+#include "core/UiServices.h"
 #include "playlist/BusyCursor.h"
 #include "playlist/MediaTypes.h"
 

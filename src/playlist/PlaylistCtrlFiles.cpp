@@ -1,8 +1,8 @@
 // CPlaylistCtrl: loading and saving playlist files.
 #include "playlist/PlaylistCtrl.h"
 
-#include "app/Log.h"
-#include "app/UiServices.h"
+#include "core/Log.h"
+#include "core/UiServices.h"
 #include "playlist/BusyCursor.h"
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"

@@ -1,7 +1,7 @@
 #include "playlist/PlaylistReader.h"
 
-#include "app/Log.h"
-#include "app/UiServices.h"
+#include "core/Log.h"
+#include "core/UiServices.h"
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"
 

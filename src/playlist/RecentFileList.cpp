@@ -1,6 +1,6 @@
 #include "playlist/RecentFileList.h"
 
-#include "app/Profile.h"
+#include "core/Profile.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 #include "remote/RemotePackets.h"
 
-#include "app/Messages.h"
+#include "core/Messages.h"
 
 #include <algorithm>
 #include <cstring>

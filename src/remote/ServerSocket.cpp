@@ -1,7 +1,7 @@
 #include "remote/ServerSocket.h"
 
-#include "app/Log.h"
-#include "app/Preferences.h"
+#include "core/Log.h"
+#include "core/Preferences.h"
 #include "remote/HostPort.h"
 #include "remote/RemotePackets.h"
 

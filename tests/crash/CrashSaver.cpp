@@ -10,10 +10,10 @@
 //
 // VARIANT is a or b; with "loop" the saves alternate a, b, a, ... for ever,
 // starting with VARIANT. Writes "saving" to stdout once the first save begins.
-#include "app/IniFormat.h"
-#include "app/Log.h"
-#include "app/LogBuffer.h"
-#include "app/Preferences.h"
+#include "core/IniFormat.h"
+#include "core/Log.h"
+#include "core/LogBuffer.h"
+#include "core/Preferences.h"
 #include "playlist/PlaylistCtrl.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 // Temporary files of the saves: the playlist writer shows none while a save is
 // under way, and those that a killed saver left behind go at the next save.
-#include "app/Profile.h"
+#include "core/Profile.h"
 #include "playlist/PlaylistWriter.h"
 #include "support/TestEnv.h"
 

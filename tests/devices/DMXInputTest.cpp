@@ -1,6 +1,6 @@
 #include "SimLibrary.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "devices/CorvanaDriver.h"
 #include "devices/DMXInput.h"
 #include "support/LogCapture.h"

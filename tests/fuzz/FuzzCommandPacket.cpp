@@ -3,8 +3,8 @@
 //
 // Input: one byte that turns remote control on (odd) or off (even), then
 // datagrams, each a 16-bit little-endian length (modulo 1100) and its bytes.
-#include "app/Messages.h"
-#include "app/Preferences.h"
+#include "core/Messages.h"
+#include "core/Preferences.h"
 #include "remote/RemotePackets.h"
 #include "remote/ServerSocket.h"
 #include "support/RecordingTarget.h"

@@ -1,7 +1,7 @@
 // The logbook's write: any bytes, any level, through LogMessage/LogError and
 // straight into small and odd-sized rings; every line must stay within width.
-#include "app/Log.h"
-#include "app/LogBuffer.h"
+#include "core/Log.h"
+#include "core/LogBuffer.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "PlayerFixture.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "playback/GraphNotifier.h"
 
-#include "app/Messages.h"
+#include "core/Messages.h"
 #include "support/MediaFixtures.h"
 #include "support/RecordingTarget.h"
 

@@ -1,7 +1,7 @@
 #include "PlayerFixture.h"
 
-#include "app/Log.h"
-#include "app/Messages.h"
+#include "core/Log.h"
+#include "core/Messages.h"
 #include "playback/Id3Tag.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "playback/GstPtr.h"
 #include "playback/SinkChoice.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "support/LogCapture.h"
 #include "support/ScriptedUi.h"
 

@@ -1,4 +1,4 @@
-#include "app/Log.h"
+#include "core/Log.h"
 #include "playlist/RecentFileList.h"
 #include "support/LogCapture.h"
 #include "support/ScriptedUi.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Preferences.h"
-#include "app/Profile.h"
+#include "core/Preferences.h"
+#include "core/Profile.h"
 #include "playlist/PlaylistCtrl.h"
 #include "support/RecordingTarget.h"
 

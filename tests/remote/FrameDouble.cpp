@@ -1,6 +1,6 @@
 #include "FrameDouble.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "remote/RemotePackets.h"
 #include "remote/ServerSocket.h"
 

@@ -4,9 +4,9 @@
 
 #include "FrameDouble.h"
 
-#include "app/Log.h"
-#include "app/LogBuffer.h"
-#include "app/Preferences.h"
+#include "core/Log.h"
+#include "core/LogBuffer.h"
+#include "core/Preferences.h"
 #include "remote/ServerSocket.h"
 
 #include <QCoreApplication>

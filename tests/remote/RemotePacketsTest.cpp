@@ -1,7 +1,7 @@
 #include "remote/RemotePackets.h"
 #include "remote/HostPort.h"
 
-#include "app/Messages.h"
+#include "core/Messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "support/WaitFor.h"
 #include "remote/ServerSocket.h"
 
-#include "app/Log.h"
-#include "app/Preferences.h"
+#include "core/Log.h"
+#include "core/Preferences.h"
 #include "remote/RemotePackets.h"
 #include "support/LogCapture.h"
 #include "support/RecordingTarget.h"

@@ -2,7 +2,7 @@
 
 #include "remote/ServerSocket.h"
 
-#include "app/Preferences.h"
+#include "core/Preferences.h"
 #include "remote/RemotePackets.h"
 #include "support/RecordingTarget.h"
 

@@ -1,6 +1,6 @@
 #include "support/LogCapture.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 LogCapture::LogCapture(int lineCount)
     : m_buffer(std::make_unique<CLogBuffer>("test", lineCount, 256))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/LogBuffer.h"
+#include "core/LogBuffer.h"
 
 #include <memory>
 #include <string>

@@ -1,0 +1,49 @@
+#include "core/Preferences.h"
+
+#include "core/Profile.h"
+
+namespace {
+constexpr const char* kSection = "General";
+}
+
+CPreferences* g_pPreferences = nullptr;
+
+CPreferences::CPreferences()
+{
+    Load();
+}
+
+void CPreferences::ResetToDefaults()
+{
+    *this = CPreferences(CPreferences::Defaults{});
+}
+
+void CPreferences::Load()
+{
+    const CPreferences d(Defaults{});
+    m_VolumeMin = GetProfileInt(kSection, "m_VolumeMin", d.m_VolumeMin);
+    m_bShowSplash = GetProfileInt(kSection, "m_bShowSplash", d.m_bShowSplash) != 0;
+    m_bFullScrOnStartup = GetProfileInt(kSection, "m_bFullScrOnStartup", d.m_bFullScrOnStartup) != 0;
+    m_bReloadPlaylist = GetProfileInt(kSection, "m_bReloadPlaylist", d.m_bReloadPlaylist) != 0;
+    m_bAutoPlayTrack = GetProfileInt(kSection, "m_bAutoPlayTrack", d.m_bAutoPlayTrack) != 0;
+    m_AutoPlaylist = GetProfileString(kSection, "m_AutoPlaylist", d.m_AutoPlaylist);
+    m_iRemoteCtrl = GetProfileInt(kSection, "m_iRemoteCtrl", d.m_iRemoteCtrl);
+    m_BindIpAddress = GetProfileString(kSection, "m_BindIpAddress", d.m_BindIpAddress);
+}
+
+bool CPreferences::Save() const
+{
+    // One write, so that a crash in the middle never leaves half old, half new preferences.
+    auto number = [](int value) { return std::to_string(value); };
+    return WriteProfileValues(kSection,
+        {
+            { "m_VolumeMin", number(m_VolumeMin) },
+            { "m_bShowSplash", number(m_bShowSplash ? 1 : 0) },
+            { "m_bFullScrOnStartup", number(m_bFullScrOnStartup ? 1 : 0) },
+            { "m_bReloadPlaylist", number(m_bReloadPlaylist ? 1 : 0) },
+            { "m_bAutoPlayTrack", number(m_bAutoPlayTrack ? 1 : 0) },
+            { "m_AutoPlaylist", m_AutoPlaylist },
+            { "m_iRemoteCtrl", number(m_iRemoteCtrl) },
+            { "m_BindIpAddress", m_BindIpAddress },
+        });
+}

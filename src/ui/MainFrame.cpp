@@ -1,0 +1,249 @@
+#include "ui/MainFrame.h"
+
+#include "ui/CommandIds.h"
+#include "core/Log.h"
+#include "ui/LogBookDlg.h"
+#include "ui/PlayerCtrlBar.h"
+#include "core/Preferences.h"
+#include "ui/VideoView.h"
+#include "devices/DMXInput.h"
+#include "playback/BasePlayer.h"
+#include "playback/MPlayer.h"
+#include "playlist/MediaTypes.h"
+#include "playlist/PlaylistCtrl.h"
+#include "ui/RightView.h"
+#include "remote/ServerSocket.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <QSplitter>
+#include <QWheelEvent>
+
+CMainFrame::CMainFrame(const Options& options, QWidget* parent)
+    : QMainWindow(parent)
+    , m_pSocket(std::make_unique<CServerSocket>(this))
+    , m_pDMXInput(std::make_unique<CDMXInput>())
+{
+    setWindowTitle(QStringLiteral("Zuvio"));
+    setMinimumSize(kMinTrackWidth, kMinTrackHeight);
+    resize(1000, 600);
+    const std::string& statusDestination = options.statusDestination;
+    if (!statusDestination.empty() && !m_pSocket->SetStatusDestination(statusDestination))
+        LogError("CMainFrame: bad status destination \"%s\"; no status packets are sent.\n",
+            statusDestination.c_str());
+    m_pSocket->SetCommandPort(options.commandPort);
+    CreateMenus();
+    CreatePanes(options.probeAddedFiles);
+    qApp->installEventFilter(this);
+}
+
+CMainFrame::~CMainFrame()
+{
+    qApp->removeEventFilter(this);
+    if (m_nTimer != 0)
+        killTimer(m_nTimer);
+    m_nTimer = 0;
+    DestroyPanes();
+    m_pDMXInput.reset();
+    m_pSocket.reset();
+    m_pLogBook.reset();
+}
+
+void CMainFrame::CreatePanes(bool probeAddedFiles)
+{
+    m_pOuter = new QSplitter(Qt::Horizontal, this);
+    m_pOuter->setChildrenCollapsible(false);
+    m_pInner = new QSplitter(Qt::Vertical, m_pOuter);
+    m_pInner->setChildrenCollapsible(false);
+    m_pInner->setHandleWidth(0);
+    m_pOuter->setHandleWidth(3);
+    m_pOuter->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(0, 0, 64); }"));
+    auto* rightView
+        = new CRightView(this, probeAddedFiles ? std::make_unique<CMPlayer>() : nullptr, m_pOuter);
+    auto* view = new CVideoView(this, m_pInner);
+    auto* ctrlBar = new CPlayerCtrlBar(this, m_pInner);
+    setCentralWidget(m_pOuter);
+    rightView->InstallAccelerators(this);
+    connect(rightView, &CRightView::documentTitleChanged, this,
+        [this](const QString& title) { setWindowTitle(title + QStringLiteral(" - Zuvio")); });
+
+    view->setMinimumHeight(0);
+    ctrlBar->setFixedHeight(kCtrlBarHeight);
+    m_pInner->setMinimumWidth(kVideoMinWidth);
+    rightView->setMinimumWidth(kPlaylistWidth);
+    m_pOuter->setStretchFactor(0, 1);
+    m_pOuter->setStretchFactor(1, 0);
+    m_pInner->setStretchFactor(0, 1);
+    m_pInner->setStretchFactor(1, 0);
+    const int width = std::max(centralWidget()->width(), kMinTrackWidth);
+    m_pOuter->setSizes({ std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth });
+
+    m_pVideoView = view;
+    m_pCtrlBar = ctrlBar;
+    m_pRightView = rightView;
+    m_bPanesCreated = true;
+
+    m_pLogBook = std::make_unique<CLogBookDlg>(nullptr);
+    m_pLogBook->Show(false);
+    if (g_pPreferences)
+        m_pSocket->InitServer(g_pPreferences->m_BindIpAddress);
+    ApplyVolumeRange();
+    m_nTimer = startTimer(100);
+    activateWindow();
+}
+
+void CMainFrame::DestroyPanes()
+{
+    if (!m_pOuter)
+        return;
+    // The view releases the players and stores the zoom, the control bar the
+    // volume, the playlist "LastPLS.dat"; nothing may reach them afterwards.
+    m_bPanesCreated = false;
+    CVideoView* view = m_pVideoView;
+    CPlayerCtrlBar* ctrlBar = m_pCtrlBar;
+    CRightView* rightView = m_pRightView;
+    m_pVideoView = nullptr;
+    m_pCtrlBar = nullptr;
+    m_pRightView = nullptr;
+    delete view;
+    delete ctrlBar;
+    delete rightView;
+    delete m_pOuter;
+    m_pOuter = nullptr;
+    m_pInner = nullptr;
+}
+
+void CMainFrame::InitialUpdate()
+{
+    if (m_bInitialUpdateDone || !m_bPanesCreated)
+        return;
+    m_bInitialUpdateDone = true;
+    const int width = std::max(m_pOuter->width(), kMinTrackWidth);
+    m_pOuter->setSizes({ std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth });
+    m_pVideoView->OnInitialUpdate();
+    m_pCtrlBar->OnInitialUpdate();
+    m_pRightView->OnInitialUpdate();
+    UpdateCommandUI();
+}
+
+CPlaylistCtrl* CMainFrame::GetPlaylist() const
+{
+    return m_pRightView ? &m_pRightView->GetPlaylist() : nullptr;
+}
+
+int CMainFrame::ActivePlayer() const
+{
+    return m_pVideoView ? m_pVideoView->GetActivePlayer() : 0;
+}
+
+int CMainFrame::VolumeRange() const
+{
+    return m_pCtrlBar ? m_pCtrlBar->GetVolumeRange() : CPreferences::kDefaultVolumeMin;
+}
+
+void CMainFrame::ApplyVolumeRange()
+{
+    if (!m_bPanesCreated || !g_pPreferences)
+        return;
+    m_pCtrlBar->ApplyVolumeRange(g_pPreferences->m_VolumeMin);
+}
+
+void CMainFrame::timerEvent(QTimerEvent*)
+{
+    OnTimer();
+}
+
+void CMainFrame::OnTimer()
+{
+    if (!m_bPanesCreated)
+        return;
+    const int active = ActivePlayer();
+    CBasePlayer* player = m_pVideoView->GetPlayer(active);
+    if (!player || player->GetPlayState() == CBasePlayer::STATE_STOPPED) {
+        m_pCtrlBar->SetPosition(0);
+        m_pCtrlBar->EnablePositionSlider(false);
+    } else {
+        m_pCtrlBar->EnablePositionSlider(IsTimedMedia(m_pVideoView->GetFileName(active)));
+    }
+    CBasePlayer* playerA = m_pVideoView->GetPlayer(PLAYER_A);
+    CBasePlayer* playerB = m_pVideoView->GetPlayer(PLAYER_B);
+    if (playerA && playerB && player->GetPlayState() == CBasePlayer::STATE_RUNNING)
+        SendMessage(WM_PLAYER_REFRESH, 0, 0);
+    m_pCtrlBar->OnTimer();
+    m_pLogBook->OnTimer();
+    m_pSocket->PollStatus();
+    UpdateStatusRecord();
+    UpdateCommandUI();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    // The playlist keeps its width; the video column absorbs the change.
+    const int playlistWidth = m_bPanesCreated ? m_pRightView->width() : kPlaylistWidth;
+    QMainWindow::resizeEvent(event);
+    if (!m_bPanesCreated || isMinimized() || !m_pOuter)
+        return;
+    const int clientWidth = m_pOuter->width();
+    m_pOuter->setSizes(
+        { std::max(clientWidth - playlistWidth, kVideoMinWidth), std::max(playlistWidth, kPlaylistWidth) });
+    m_pVideoView->update();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    QMainWindow::closeEvent(event);
+    QCoreApplication::quit();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Wheel && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->window() == this) {
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            // Qt offers the same wheel event again to each parent that ignores it: count it once.
+            if (wheel != m_pLastWheel || wheel->timestamp() != m_LastWheelTime) {
+                m_pLastWheel = wheel;
+                m_LastWheelTime = wheel->timestamp();
+                WheelVolume(wheel->angleDelta().y());
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::WheelVolume(int delta)
+{
+    if (!m_bPanesCreated)
+        return;
+    const int range = VolumeRange();
+    const int32_t volume = delta / 120 * 100 + m_pVideoView->GetVolume();
+    if (volume < -range || volume > 0)
+        return;
+    m_pVideoView->SetVolume(volume);
+    m_pCtrlBar->SetVolumePos(range + volume);
+}
+
+void CMainFrame::OnAlwaysOnTop()
+{
+    m_bAlwaysOnTop = !m_bAlwaysOnTop;
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, m_bAlwaysOnTop);
+    // Changing window flags hides the window; bring it back without activating it.
+    if (visible) {
+        setAttribute(Qt::WA_ShowWithoutActivating, true);
+        show();
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
+}
+
+bool CMainFrame::OfferDocument(const std::string& path)
+{
+    CPlaylistCtrl* playlist = GetPlaylist();
+    if (!playlist || !playlist->IsInitialised() || !IsPlaylistFile(path))
+        return false;
+    return !playlist->OpenPlaylist(path).empty();
+}

@@ -1,0 +1,168 @@
+#pragma once
+
+#include "core/Messages.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+class CDMXInput;
+class CLogBookDlg;
+class CPlayerCtrlBar;
+class CPlaylistCtrl;
+class CRightView;
+class CServerSocket;
+class CVideoView;
+class QAction;
+class QMenu;
+class QSplitter;
+
+// The single top-level window and the switchboard of the program: menu
+// commands, accelerators, control-bar buttons, playlist requests and remote
+// packets arrive here as commands or private messages and become calls on the
+// video view and the playlist. After each change it refreshes the status
+// display, the status record the socket broadcasts, and tells the network in a
+// short text line. One 100 ms timer drives all periodic work.
+//
+// Invariant: the pane pointers are either all set (m_bPanesCreated) or all
+// null; every handler checks m_bPanesCreated first, so messages that arrive
+// while the panes are being built or torn down are harmless.
+class CMainFrame : public QMainWindow, public CMessageTarget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kPlaylistWidth = 200;
+    static constexpr int kVideoMinWidth = 535;
+    static constexpr int kCtrlBarHeight = 74;
+    static constexpr int kMinTrackWidth = 755;
+    static constexpr int kMinTrackHeight = 240;
+
+    // Builds the panes, the hidden logbook window, the server and the timer.
+    // statusDestination ("ADDR[:PORT]", empty = default) is applied before the
+    // server starts so that no packet ever goes elsewhere; a command port of 0
+    // takes any free port (tests).
+    static constexpr uint16_t kCommandPort = 31773;
+    struct Options
+    {
+        std::string statusDestination;
+        uint16_t commandPort = kCommandPort;
+        bool probeAddedFiles = true; // the playlist reads title and length of added files
+    };
+    explicit CMainFrame(const Options& options, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The panes' initial updates in creation order: video view, control bar,
+    // playlist. Call it once the frame is shown, so the view has its real size.
+    void InitialUpdate();
+
+    LRESULT SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam) override;
+
+    // Runs a menu or accelerator command by id; false for an unknown or disabled one.
+    bool RunCommand(int id);
+    // Re-evaluates the enabling, check and radio marks of every command.
+    void UpdateCommandUI();
+    QAction* Action(int id) const;
+
+    // Offers a document to the playlist: true when it was a playlist file and loaded.
+    bool OfferDocument(const std::string& path);
+    void ApplyVolumeRange();
+    void UpdateStatusRecord();
+    void SendStatusMsg(int player, const std::string& text);
+    // After the preferences sheet's OK: restarts the server when remote control
+    // was switched on, saves the preferences and applies the volume range.
+    void ApplyAcceptedPreferences(int previousRemoteCtrl);
+    // Replaces the modal yes/no box (tests).
+    void SetQuestionHandler(std::function<bool(const std::string&)> ask) { m_AskYesNo = std::move(ask); }
+    // Mouse-wheel volume: delta in eighths of a degree (120 = one notch).
+    void WheelVolume(int delta);
+
+    CVideoView* GetVideoView() const { return m_pVideoView; }
+    CPlayerCtrlBar* GetCtrlBar() const { return m_pCtrlBar; }
+    CRightView* GetRightView() const { return m_pRightView; }
+    CPlaylistCtrl* GetPlaylist() const;
+    CServerSocket* GetSocket() const { return m_pSocket.get(); }
+    CLogBookDlg* GetLogBook() const { return m_pLogBook.get(); }
+    CDMXInput* GetDMXInput() const { return m_pDMXInput.get(); }
+    bool IsAlwaysOnTop() const { return m_bAlwaysOnTop; }
+    int GetTimerId() const { return m_nTimer; }
+    QSplitter* OuterSplitter() const { return m_pOuter; }
+    QSplitter* InnerSplitter() const { return m_pInner; }
+
+    // One tick of the periodic work (the 100 ms timer calls it).
+    void OnTimer();
+
+Q_SIGNALS:
+    void aboutRequested();
+    void documentRequested(const QString& path);
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreatePanes(bool probeAddedFiles);
+    void DestroyPanes();
+    void CreateMenus();
+    QAction* AddCommand(QMenu* menu, int id, const char* text);
+    void RefreshRecentFiles();
+    bool RunPreferencesSheet();
+
+    // Menu command handlers.
+    void OnOpenMedia();
+    void OnGeneralPreferences();
+    void OnResetPreferences();
+    void OnAlwaysOnTop();
+    void OnPlayerCommand(int id);
+    void OnPlaylistCommand(int id);
+
+    // Private message handlers.
+    LRESULT OnMediaOpened(int player);
+    LRESULT OnPlayerRefresh();
+    LRESULT OnPlayerState(int player, int state);
+    LRESULT OnSelectPlayer(int player);
+    LRESULT OnStepTrack(WPARAM direction);
+    LRESULT OnLoadTrack(WPARAM target, LPARAM autoplay);
+    LRESULT OnEndOfMedia();
+    LRESULT OnSlider(WPARAM id, LPARAM position);
+    LRESULT OnNetPlay(WPARAM player);
+    LRESULT OnNetPause(WPARAM player);
+    LRESULT OnNetStop(WPARAM player);
+    LRESULT OnNetOpen(WPARAM player, LPARAM slot);
+    LRESULT OnNetSeek(WPARAM player, LPARAM position);
+    LRESULT OnNetVolume(WPARAM player, LPARAM percent);
+
+    int ActivePlayer() const;
+    int VolumeRange() const;
+    int VolumePercent(int32_t volume) const;
+    void LightPlayerButtons();
+    void MarkStatusChanged();
+    void SendSeekMessage(int player, uint32_t position, uint32_t duration);
+
+    std::unique_ptr<CLogBookDlg> m_pLogBook;
+    std::unique_ptr<CServerSocket> m_pSocket;
+    std::unique_ptr<CDMXInput> m_pDMXInput;
+    QSplitter* m_pOuter = nullptr;
+    QSplitter* m_pInner = nullptr;
+    CVideoView* m_pVideoView = nullptr;
+    CPlayerCtrlBar* m_pCtrlBar = nullptr;
+    CRightView* m_pRightView = nullptr;
+    int m_nTimer = 0;
+    bool m_bPanesCreated = false;
+    bool m_bAlwaysOnTop = false;
+    bool m_bInitialUpdateDone = false;
+
+    const QEvent* m_pLastWheel = nullptr;
+    quint64 m_LastWheelTime = 0;
+    std::map<int, QAction*> m_Actions;
+    QMenu* m_pRecentMenu = nullptr;
+    QAction* m_pRecentSeparator = nullptr;
+    std::function<bool(const std::string&)> m_AskYesNo;
+};

@@ -1,0 +1,424 @@
+// The main frame's private message handlers: local commands, player
+// notifications and remote commands, and the status record and lines they
+// produce.
+#include "ui/MainFrame.h"
+
+#include "core/CoreTypes.h"
+#include "core/Log.h"
+#include "ui/PlayerCtrlBar.h"
+#include "ui/VideoView.h"
+#include "playback/BasePlayer.h"
+#include "playlist/Duration.h"
+#include "playlist/MediaTypes.h"
+#include "playlist/PlaylistCtrl.h"
+#include "ui/RightView.h"
+#include "remote/RemotePackets.h"
+#include "remote/ServerSocket.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// A player index from wParam; anything that is no int reads as -1 (invalid).
+int PlayerArg(WPARAM wParam)
+{
+    return wParam <= static_cast<WPARAM>(std::numeric_limits<int>::max()) ? static_cast<int>(wParam) : -1;
+}
+
+bool IsRemotePlayer(WPARAM wParam)
+{
+    return static_cast<unsigned>(wParam) < 2 && wParam < 2;
+}
+
+int32_t Saturate(int64_t value)
+{
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+// ":n" selects playlist entry n (1-based): colons are trimmed from both ends and
+// the leading digits read; anything else is 0.
+int EntryNumber(std::string text)
+{
+    const size_t first = text.find_first_not_of(':');
+    const size_t last = text.find_last_not_of(':');
+    text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    int64_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        n = std::min<int64_t>(n * 10 + (c - '0'), std::numeric_limits<int>::max());
+    }
+    return static_cast<int>(n);
+}
+
+} // namespace
+
+LRESULT CMainFrame::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
+{
+    if (!m_bPanesCreated)
+        return 0;
+    switch (msg) {
+    case WM_CMD_PLAY:
+        m_pVideoView->PlayOnly(ActivePlayer());
+        return 1;
+    case WM_CMD_PAUSE:
+        m_pVideoView->Pause(ActivePlayer());
+        return 1;
+    case WM_CMD_STOP:
+        m_pVideoView->Stop(ActivePlayer());
+        return 1;
+    case WM_CMD_MUTE:
+        m_pVideoView->SetMute(lParam == 1);
+        return 1;
+    case WM_PLAYER_MEDIA_OPENED:
+        return OnMediaOpened(PlayerArg(wParam));
+    case WM_CMD_SLIDER:
+        return OnSlider(wParam, lParam);
+    case WM_PLAYER_REFRESH:
+        return OnPlayerRefresh();
+    case WM_PLAYER_STATE:
+        return OnPlayerState(PlayerArg(wParam), static_cast<int>(lParam));
+    case WM_CMD_SELECT_PLAYER:
+    case WM_NET_SELECT_PLAYER:
+        return OnSelectPlayer(PlayerArg(wParam));
+    case WM_CMD_STEP_TRACK:
+        return OnStepTrack(wParam);
+    case WM_CMD_LOAD_TRACK:
+        return OnLoadTrack(wParam, lParam);
+    case WM_PLAYER_END_OF_MEDIA:
+        return OnEndOfMedia();
+    case WM_NET_PLAY:
+        return OnNetPlay(wParam);
+    case WM_NET_STOP:
+        return OnNetStop(wParam);
+    case WM_NET_PAUSE:
+        return OnNetPause(wParam);
+    case WM_NET_OPEN:
+        return OnNetOpen(wParam, lParam);
+    case WM_NET_SEEK:
+        return OnNetSeek(wParam, lParam);
+    case WM_NET_VOLUME:
+        return OnNetVolume(wParam, lParam);
+    default:
+        return 0; // 1129 (command 12) included: nobody handles it
+    }
+}
+
+int CMainFrame::VolumePercent(int32_t volume) const
+{
+    const int range = VolumeRange();
+    if (m_pVideoView->IsMuted() || range == 0)
+        return 0;
+    const int64_t percent = (std::abs(int64_t { range }) - std::abs(int64_t { volume })) * 100 / range;
+    return static_cast<int>(std::abs(percent));
+}
+
+void CMainFrame::UpdateStatusRecord()
+{
+    if (!m_bPanesCreated)
+        return;
+    const int active = ActivePlayer();
+    CBasePlayer* player = m_pVideoView->GetPlayer(active);
+    CServerSocket& socket = *m_pSocket;
+    socket.m_iPlayState = player ? player->GetPlayState() : 0;
+    socket.m_iDuration = player ? player->GetDuration() : 0;
+    socket.m_iPosition = player ? player->GetPosition() : 0;
+    socket.m_wVolume = static_cast<uint16_t>(VolumePercent(m_pVideoView->GetVolume()));
+    socket.SetFileName(player ? player->GetShortName() : std::string());
+    socket.m_wActiveIndex = static_cast<uint16_t>(active);
+}
+
+void CMainFrame::MarkStatusChanged()
+{
+    m_pSocket->m_bSendNow = true;
+}
+
+void CMainFrame::SendStatusMsg(int player, const std::string& text)
+{
+    if (text.empty())
+        return;
+    if (!IsValidPlayerId(player)) {
+        LogMessage("SendStatusMsg(): PlayerID out of range!\n");
+        return;
+    }
+    m_pSocket->SendText((player == PLAYER_A ? "Player A: " : "Player B: ") + text + "\n");
+}
+
+void CMainFrame::SendSeekMessage(int player, uint32_t position, uint32_t duration)
+{
+    const unsigned percent
+        = static_cast<unsigned>(std::min<uint64_t>(uint64_t { position } * 100 / duration, 100));
+    char text[128];
+    std::snprintf(text, sizeof text, "Seeking to %s / %s ( %u%% )", FormatDuration(position).c_str(),
+        FormatDuration(duration).c_str(), percent);
+    SendStatusMsg(player, text);
+}
+
+void CMainFrame::LightPlayerButtons()
+{
+    m_pCtrlBar->SetActivePlayer(ActivePlayer());
+}
+
+LRESULT CMainFrame::OnMediaOpened(int player)
+{
+    const std::string title = m_pVideoView->GetTitle(player);
+    const std::string file = m_pVideoView->GetFileName(player);
+    m_pCtrlBar->SetStatusTitle(QString::fromLocal8Bit(title.c_str()));
+    m_pCtrlBar->RedrawStatus();
+    m_pCtrlBar->EnablePositionSlider(IsTimedMedia(file));
+    if (CPlaylistCtrl* playlist = GetPlaylist()) {
+        CBasePlayer* p = m_pVideoView->GetPlayer(player);
+        playlist->SetPlayerEntry(file, player, title, p ? p->GetDuration() : 0);
+    }
+    SendStatusMsg(player, "Opening Stream ( " + title + " ) successful.");
+    return 1;
+}
+
+LRESULT CMainFrame::OnPlayerRefresh()
+{
+    const int active = ActivePlayer();
+    CBasePlayer* player = m_pVideoView->GetPlayer(active);
+    const uint32_t duration = player ? player->GetDuration() : 0;
+    const uint32_t position = player ? player->GetPosition() : 0;
+    m_pCtrlBar->SetStatusTitle(QString::fromLocal8Bit(m_pVideoView->GetTitle(active).c_str()));
+    m_pCtrlBar->SetStatusPosition(position);
+    m_pCtrlBar->SetStatusDuration(duration);
+    m_pCtrlBar->RedrawStatus();
+    if (duration != 0) {
+        m_pCtrlBar->SetPositionRange(duration);
+        m_pCtrlBar->SetPosition(position);
+    } else {
+        m_pCtrlBar->SetPosition(0);
+    }
+    return 1;
+}
+
+LRESULT CMainFrame::OnPlayerState(int player, int state)
+{
+    const int active = ActivePlayer();
+    if (CBasePlayer* p = m_pVideoView->GetPlayer(active)) {
+        m_pCtrlBar->SetStatusPlayState(p->GetPlayState());
+        m_pCtrlBar->SetStatusTitle(QString::fromLocal8Bit(m_pVideoView->GetTitle(active).c_str()));
+        m_pCtrlBar->SetStatusPosition(p->GetPosition());
+        m_pCtrlBar->SetStatusDuration(p->GetDuration());
+        m_pCtrlBar->RedrawStatus();
+    }
+    LightPlayerButtons();
+    UpdateStatusRecord();
+    MarkStatusChanged();
+    static const char* const kTexts[] = { "Playback stopped.", "Playback paused.", "Playback started." };
+    if (state >= 0 && state <= 2)
+        SendStatusMsg(player, kTexts[state]);
+    return 1;
+}
+
+LRESULT CMainFrame::OnSelectPlayer(int player)
+{
+    m_pVideoView->SetActivePlayer(player);
+    if (CPlaylistCtrl* playlist = GetPlaylist(); playlist && IsValidPlayerId(player))
+        playlist->FocusPlayerEntry(player);
+    LightPlayerButtons();
+    UpdateStatusRecord();
+    MarkStatusChanged();
+    return 1;
+}
+
+LRESULT CMainFrame::OnStepTrack(WPARAM direction)
+{
+    CPlaylistCtrl* playlist = GetPlaylist();
+    if (!playlist)
+        return 1;
+    if (direction == 0)
+        playlist->PrevTrack();
+    else if (direction == 1)
+        playlist->NextTrack();
+    return 1;
+}
+
+LRESULT CMainFrame::OnLoadTrack(WPARAM target, LPARAM autoplay)
+{
+    const int player = target == 1 ? PLAYER_A : target == 2 ? PLAYER_B : ActivePlayer();
+    CBasePlayer* active = m_pVideoView->GetPlayer(ActivePlayer());
+    const int state = active ? active->GetPlayState() : CBasePlayer::STATE_STOPPED;
+    CPlaylistCtrl* playlist = GetPlaylist();
+    const std::string path = playlist ? playlist->GetCurrentPath() : std::string();
+    if (path.empty())
+        return 0;
+    m_pVideoView->OpenMedia(path, player);
+    // The new track continues in the state the active player was in; autoplay
+    // runs it in any case (once: a second run would only repeat the status line).
+    if (state == CBasePlayer::STATE_PAUSED)
+        m_pVideoView->Pause(player);
+    if (state == CBasePlayer::STATE_RUNNING || autoplay != 0)
+        m_pVideoView->PlayOnly(player);
+    CBasePlayer* p = m_pVideoView->GetPlayer(player);
+    SendMessage(WM_PLAYER_STATE, static_cast<WPARAM>(player), p ? p->GetPlayState() : 0);
+    return 1;
+}
+
+LRESULT CMainFrame::OnEndOfMedia()
+{
+    const int active = ActivePlayer();
+    CPlaylistCtrl* playlist = GetPlaylist();
+    if (playlist && playlist->GetLoopSingleTrack()) {
+        m_pVideoView->Stop(active);
+        m_pVideoView->PlayOnly(active);
+        return 1;
+    }
+    const int count = playlist ? playlist->GetTrackCount() : 0;
+    const bool last = count <= 0 || (playlist->GetCurrentTrack() == count - 1 && !playlist->GetLoopList());
+    if (last || !playlist->GetAutoSkipTrack())
+        m_pVideoView->Stop(active);
+    else
+        SendMessage(WM_CMD_STEP_TRACK, 1, 0);
+    SendMessage(WM_PLAYER_REFRESH, 0, 0);
+    return 1;
+}
+
+LRESULT CMainFrame::OnSlider(WPARAM id, LPARAM position)
+{
+    const int active = ActivePlayer();
+    if (id == SLIDER_VOLUME_ID) {
+        m_pVideoView->SetVolume(Saturate(int64_t { position } - VolumeRange()));
+        char text[64];
+        std::snprintf(text, sizeof text, "Volume set to %d%%.", VolumePercent(m_pVideoView->GetVolume()));
+        SendStatusMsg(active, text);
+        UpdateStatusRecord();
+        MarkStatusChanged();
+        return 1;
+    }
+    if (id != SLIDER_POSITION_ID)
+        return 1;
+    CBasePlayer* player = m_pVideoView->GetPlayer(active);
+    const int64_t target = m_pCtrlBar->PositionSlider().GetPos();
+    if (player && target >= 0) {
+        const int state = player->GetPlayState();
+        const uint32_t ms
+            = static_cast<uint32_t>(std::min<int64_t>(target, std::numeric_limits<uint32_t>::max()));
+        player->SetPosition(ms);
+        m_pVideoView->Pause(active);
+        if (state == CBasePlayer::STATE_RUNNING)
+            m_pVideoView->Play(active);
+        const uint32_t duration = player->GetDuration();
+        if (duration != 0 && target <= duration)
+            SendSeekMessage(active, ms, duration);
+    }
+    UpdateStatusRecord();
+    MarkStatusChanged();
+    return 1;
+}
+
+LRESULT CMainFrame::OnNetPlay(WPARAM wParam)
+{
+    if (!IsRemotePlayer(wParam)) {
+        LogMessage("OnNetPlayMedia(): PlayerID out of range!\n");
+        return 1;
+    }
+    const int player = static_cast<int>(wParam);
+    m_pVideoView->SetActivePlayer(player);
+    if (CPlaylistCtrl* playlist = GetPlaylist())
+        playlist->FocusPlayerEntry(player);
+    m_pVideoView->PlayOnly(player);
+    UpdateStatusRecord();
+    MarkStatusChanged();
+    return 1;
+}
+
+LRESULT CMainFrame::OnNetPause(WPARAM wParam)
+{
+    if (!IsRemotePlayer(wParam)) {
+        LogMessage("OnNetPauseMedia(): PlayerID out of range!\n");
+        return 1;
+    }
+    m_pVideoView->Pause(static_cast<int>(wParam));
+    UpdateStatusRecord();
+    MarkStatusChanged();
+    return 1;
+}
+
+LRESULT CMainFrame::OnNetStop(WPARAM wParam)
+{
+    if (!IsRemotePlayer(wParam)) {
+        LogMessage("OnNetStopMedia(): PlayerID out of range!\n");
+        return 1;
+    }
+    m_pVideoView->Stop(static_cast<int>(wParam));
+    UpdateStatusRecord();
+    MarkStatusChanged();
+    return 1;
+}
+
+LRESULT CMainFrame::OnNetVolume(WPARAM wParam, LPARAM percent)
+{
+    if (!IsRemotePlayer(wParam)) {
+        LogMessage("OnNetVolumeChange(): PlayerID out of range!\n");
+        return 1;
+    }
+    // 64-bit: a wild percentage must be refused by the view, not overflow here.
+    const int range = VolumeRange();
+    const int64_t position = int64_t { static_cast<int32_t>(percent) } * range / 100;
+    m_pVideoView->SetVolume(Saturate(position - range));
+    m_pCtrlBar->SetVolumePos(position);
+    char text[64];
+    std::snprintf(text, sizeof text, "Volume set to %d%%.", VolumePercent(m_pVideoView->GetVolume()));
+    SendStatusMsg(ActivePlayer(), text);
+    UpdateStatusRecord();
+    MarkStatusChanged();
+    return 1;
+}
+
+LRESULT CMainFrame::OnNetSeek(WPARAM wParam, LPARAM position)
+{
+    if (!IsRemotePlayer(wParam)) {
+        LogMessage("OnNetSeekAbs(): PlayerID out of range!\n");
+        return 1;
+    }
+    const int player = static_cast<int>(wParam);
+    const auto ms = static_cast<uint32_t>(position);
+    m_pVideoView->SetPosition(player, ms);
+    UpdateStatusRecord();
+    MarkStatusChanged();
+    CBasePlayer* p = m_pVideoView->GetPlayer(player);
+    const uint32_t duration = p ? p->GetDuration() : 0;
+    if (duration != 0 && ms <= duration)
+        SendSeekMessage(ActivePlayer(), ms, duration);
+    return 1;
+}
+
+LRESULT CMainFrame::OnNetOpen(WPARAM wParam, LPARAM slot)
+{
+    using namespace RemotePackets;
+    std::uint8_t packet[kCommandSize] = {};
+    const bool copied = slot >= 0 && slot < CServerSocket::kRingSlots
+        && m_pSocket->GetCommandPacket(packet, static_cast<int>(slot));
+    std::string text;
+    if (copied) {
+        const char* field = reinterpret_cast<const char*>(packet + kCommandTextOffset);
+        text.assign(field, strnlen(field, kCommandTextSize));
+    }
+    const size_t first = text.find_first_not_of(' ');
+    const size_t last = text.find_last_not_of(' ');
+    text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+
+    CPlaylistCtrl* playlist = GetPlaylist();
+    std::string path = text;
+    if (!text.empty() && text[0] == ':')
+        path = playlist ? playlist->GetPathAt(EntryNumber(text) - 1) : std::string();
+
+    const int player = PlayerArg(wParam);
+    if (!m_pVideoView->OpenMedia(path, player)) {
+        SendStatusMsg(player, "Opening Stream ( " + path + " ) failed!");
+        return 1;
+    }
+    if (playlist) {
+        playlist->SetPlayerEntry(path, player, {}, 0);
+        if (player == ActivePlayer() && playlist->GetPlayListIndx(path) >= 0)
+            playlist->FocusPlayerEntry(player);
+    }
+    return 1;
+}

@@ -1,0 +1,404 @@
+#include "ui/VideoView.h"
+
+#include "core/Log.h"
+#include "core/Preferences.h"
+#include "core/Profile.h"
+#include "ui/VideoSurface.h"
+#include "core/VolumeScale.h"
+#include "playback/BasePlayer.h"
+#include "playback/DXVersion.h"
+#include "playback/MPlayer.h"
+#include "ui/FullScreenDlg.h"
+
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr const char* kSection = "Video";
+constexpr const char* kZoomEntry = "ZoomLevel";
+
+// A player that keeps announcing events must not hold the interface thread.
+constexpr int kMaxEventsPerNotify = 1000;
+
+} // namespace
+
+CVideoView::Hooks CVideoView::DefaultHooks()
+{
+    Hooks hooks;
+    hooks.createPlayer = []() -> std::unique_ptr<CBasePlayer> { return std::make_unique<CMPlayer>(); };
+    hooks.checkRuntime = [] { return CheckDXVersion(kDXVersion9); };
+    hooks.fatalMessageBox = [](const std::string& text, const std::string& caption) {
+        QMessageBox::critical(nullptr, QString::fromLocal8Bit(caption.c_str()), QString::fromLocal8Bit(text.c_str()));
+    };
+    // At once: nothing is saved, no destructor runs.
+    hooks.exitProcess = [](int exitCode) { std::_Exit(exitCode); };
+    return hooks;
+}
+
+CVideoView::CVideoView(CMessageTarget* frame, QWidget* parent)
+    : QWidget(parent)
+    , m_pFrame(frame)
+    , m_Hooks(DefaultHooks())
+    , m_ZoomLevel(GetProfileInt(kSection, kZoomEntry, kDefaultZoomLevel))
+{
+    setObjectName(QStringLiteral("VideoView"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+}
+
+CVideoView::~CVideoView()
+{
+    // Players first: their sinks still draw into the windows released below.
+    ReleaseAllPlayers();
+    for (auto& surface : m_pSurface)
+        surface.reset();
+    m_pParking.reset();
+    m_pFullScreen.reset();
+    WriteProfileInt(kSection, kZoomEntry, m_ZoomLevel);
+}
+
+void CVideoView::SetHooks(Hooks hooks)
+{
+    const Hooks defaults = DefaultHooks();
+    m_Hooks = std::move(hooks);
+    if (!m_Hooks.createPlayer)
+        m_Hooks.createPlayer = defaults.createPlayer;
+    if (!m_Hooks.checkRuntime)
+        m_Hooks.checkRuntime = defaults.checkRuntime;
+    if (!m_Hooks.fatalMessageBox)
+        m_Hooks.fatalMessageBox = defaults.fatalMessageBox;
+    if (!m_Hooks.exitProcess)
+        m_Hooks.exitProcess = defaults.exitProcess;
+}
+
+CBasePlayer* CVideoView::GetPlayer(int player) const
+{
+    return IsValidPlayerId(player) ? m_pPlayer[static_cast<size_t>(player)].get() : nullptr;
+}
+
+CVideoSurface* CVideoView::GetSurface(int player) const
+{
+    return IsValidPlayerId(player) ? m_pSurface[static_cast<size_t>(player)].get() : nullptr;
+}
+
+CRect CVideoView::GetZoomRect(int player) const
+{
+    return IsValidPlayerId(player) ? m_rcZoom[static_cast<size_t>(player)] : CRect{};
+}
+
+CRect CVideoView::ClientRect() const
+{
+    return CRect{0, 0, width(), height()};
+}
+
+void CVideoView::OnInitialUpdate()
+{
+    if (m_bInitialised)
+        return;
+    if (!SetUpPlayers())
+        return;
+
+    if (!m_pFullScreen) {
+        m_pFullScreen = std::make_unique<CFullScreenDlg>(this, this);
+        if (!m_pFullScreen->winId())
+            LogMessage("CVideoView::ToggleFullscreen(): Could not create modeless dialog!\n");
+    }
+    if (!m_pParking) {
+        m_pParking = std::make_unique<CFullScreenDlg>(this, nullptr);
+        if (!m_pParking->winId())
+            LogMessage("CVideoView:: Could not create modeless window!\n");
+    }
+    for (size_t i = 0; i < m_pSurface.size(); ++i) {
+        if (m_pSurface[i])
+            continue;
+        m_pSurface[i] = std::make_unique<CVideoSurface>(this);
+        // Show(true) is how a player repaints its picture.
+        m_pSurface[i]->SetExposeHandler([this, i] {
+            if (m_pPlayer[i])
+                m_pPlayer[i]->Show(true);
+        });
+    }
+    // Every player has its window before its first medium, so that no sink
+    // ever opens a window of its own on the desktop.
+    for (int i = 0; i < kPlayerCount; ++i)
+        AttachToHost(i, i == m_ActivePlayer || !m_pParking ? static_cast<QWidget*>(this) : m_pParking.get());
+
+    SetActivePlayer(PLAYER_A);
+    if (g_pPreferences && g_pPreferences->m_bFullScrOnStartup) {
+        m_bFullscreen = false;
+        ToggleFullscreen();
+    }
+    m_bInitialised = true;
+}
+
+bool CVideoView::SetUpPlayers()
+{
+    for (auto& player : m_pPlayer) {
+        if (!player)
+            player = m_Hooks.createPlayer();
+        if (!player || !player->Init(this)) {
+            LogError("FATAL: Player initialisation failed!\n");
+            ReleaseAllPlayers();
+            m_Hooks.exitProcess(1);
+            return false;
+        }
+        player->SetVolume(0);
+        m_Volume = 0;
+    }
+    if (!m_Hooks.checkRuntime()) {
+        ReleaseAllPlayers();
+        m_Hooks.fatalMessageBox("You need DirectX Version 9.0 or above\nto run this application!",
+                                "DirectX Version:");
+        m_Hooks.exitProcess(2);
+        return false;
+    }
+    return true;
+}
+
+void CVideoView::ReleaseAllPlayers()
+{
+    for (auto& player : m_pPlayer) {
+        if (!player)
+            continue;
+        player->Stop();
+        player->Close();
+        player.reset();
+    }
+}
+
+void CVideoView::Notify(unsigned msg, WPARAM wParam, LPARAM lParam)
+{
+    if (m_pFrame)
+        m_pFrame->SendMessage(msg, wParam, lParam);
+}
+
+void CVideoView::NotifyState(int player)
+{
+    CBasePlayer* p = GetPlayer(player);
+    Notify(WM_PLAYER_STATE, static_cast<WPARAM>(player), p ? p->GetPlayState() : 0);
+    Notify(WM_PLAYER_REFRESH, 0, 0);
+}
+
+bool CVideoView::OpenMedia(const std::string& path, int player)
+{
+    if (path.empty())
+        return false;
+    if (!IsValidPlayerId(player)) {
+        LogMessage("CVideoView::OpenMedia() invalid Player ID!\n");
+        return false;
+    }
+    CBasePlayer* p = GetPlayer(player);
+    if (!p)
+        return false;
+    if (!p->OpenMedia(path)) {
+        RedrawBackground();
+        return false;
+    }
+    if (player == m_ActivePlayer) {
+        UpdateVideoWindow();
+        RedrawBackground();
+    } else if (m_pParking) {
+        AttachToHost(player, m_pParking.get());
+    }
+    Notify(WM_PLAYER_REFRESH, 0, 0);
+    Notify(WM_PLAYER_MEDIA_OPENED, static_cast<WPARAM>(player), 0);
+    Notify(WM_PLAYER_STATE, static_cast<WPARAM>(player), p->GetPlayState());
+    SetMute(m_bMuted); // a new graph starts at full volume
+    RedrawBackground();
+    return true;
+}
+
+void CVideoView::Play(int player)
+{
+    if (!IsValidPlayerId(player)) {
+        LogMessage("CVideoView::Play() invalid Player ID!\n");
+        return;
+    }
+    CBasePlayer* p = GetPlayer(player);
+    if (!p || p->GetGraphState() != CBasePlayer::GRAPH_OPEN)
+        return;
+    if (p->GetPlayState() == CBasePlayer::STATE_RUNNING)
+        p->Pause();
+    else
+        p->Run();
+    NotifyState(player);
+}
+
+void CVideoView::PlayOnly(int player)
+{
+    if (!IsValidPlayerId(player)) {
+        LogMessage("CVideoView::PlayOnly() invalid Player ID!\n");
+        return;
+    }
+    if (CBasePlayer* p = GetPlayer(player)) {
+        p->Run();
+        NotifyState(player);
+    }
+}
+
+void CVideoView::Pause(int player)
+{
+    if (!IsValidPlayerId(player)) {
+        LogMessage("CVideoView::Pause() invalid Player ID!\n");
+        return;
+    }
+    if (CBasePlayer* p = GetPlayer(player)) {
+        p->Pause();
+        NotifyState(player);
+    }
+}
+
+void CVideoView::Stop(int player)
+{
+    if (!IsValidPlayerId(player)) {
+        LogMessage("CVideoView::Stop() invalid Player ID!\n");
+        return;
+    }
+    if (CBasePlayer* p = GetPlayer(player)) {
+        p->Stop();
+        NotifyState(player);
+    }
+}
+
+void CVideoView::SetPosition(int player, uint32_t position)
+{
+    if (!IsValidPlayerId(player)) {
+        LogMessage("CVideoView::SetPosition() invalid Player ID!\n");
+        return;
+    }
+    CBasePlayer* p = GetPlayer(player);
+    if (!p)
+        return;
+    const uint32_t duration = p->GetDuration();
+    if (duration == 0 || duration < position) {
+        LogMessage("CVideoView::SetPosition() position out of range!\n");
+        return;
+    }
+    p->SetPosition(position);
+    Notify(WM_PLAYER_REFRESH, 0, 0);
+}
+
+void CVideoView::SetVolume(int32_t volume)
+{
+    if (!VolumeScale::IsValidVolume(volume)) {
+        LogMessage("CVideoView::SetVolume() Value out of range (%d)\n", volume);
+        return;
+    }
+    m_Volume = volume;
+    if (m_bMuted)
+        return;
+    for (auto& player : m_pPlayer) {
+        if (player)
+            player->SetVolume(volume);
+    }
+}
+
+void CVideoView::SetMute(bool mute)
+{
+    for (auto& player : m_pPlayer) {
+        if (player)
+            player->SetMute(mute);
+    }
+    m_bMuted = mute;
+    if (!mute)
+        SetVolume(m_Volume);
+}
+
+std::string CVideoView::GetTitle(int player)
+{
+    CBasePlayer* p = GetPlayer(player);
+    return p && p->GetGraphState() == CBasePlayer::GRAPH_OPEN ? p->GetTitle() : std::string();
+}
+
+std::string CVideoView::GetFileName(int player)
+{
+    CBasePlayer* p = GetPlayer(player);
+    return p && p->GetGraphState() == CBasePlayer::GRAPH_OPEN ? p->GetFileName() : std::string();
+}
+
+void CVideoView::SetActivePlayer(int player)
+{
+    if (!IsValidPlayerId(player)) {
+        LogMessage("CVideoView::SetActivePlayer() invalid Player ID!\n");
+        return;
+    }
+    if (player == m_ActivePlayer)
+        return;
+    m_ActivePlayer = player;
+    // Placed, but shown only below: a picture is drawn once per cut.
+    PlaceActivePlayer(false);
+
+    for (int i = 0; i < kPlayerCount; ++i) {
+        CBasePlayer* p = GetPlayer(i);
+        if (!p)
+            continue;
+        int32_t& saved = m_SavedPlayState[static_cast<size_t>(i)];
+        if (i == player) {
+            ShowPlayer(i, true);
+            // Play toggles: a player started while it was hidden keeps running.
+            if (saved == CBasePlayer::STATE_RUNNING && p->GetPlayState() != CBasePlayer::STATE_RUNNING)
+                Play(i);
+        } else {
+            ShowPlayer(i, false);
+            saved = p->GetPlayState();
+            if (saved != CBasePlayer::STATE_STOPPED)
+                Pause(i);
+        }
+    }
+    Notify(WM_PLAYER_STATE, static_cast<WPARAM>(player), GetPlayer(player) ? GetPlayer(player)->GetPlayState() : 0);
+    update();
+}
+
+void CVideoView::OnGraphNotify()
+{
+    for (auto& player : m_pPlayer) {
+        if (!player)
+            continue;
+        int32_t code = 0, param1 = 0, param2 = 0;
+        for (int n = 0; n < kMaxEventsPerNotify && player->GetEvent(code, param1, param2) >= 0; ++n) {
+            if (code == CBasePlayer::EC_COMPLETE)
+                Notify(WM_PLAYER_END_OF_MEDIA, 0, 0);
+        }
+    }
+}
+
+LRESULT CVideoView::SendMessage(unsigned msg, WPARAM /*wParam*/, LPARAM /*lParam*/)
+{
+    switch (msg) {
+    case WM_GRAPHNOTIFY:
+        OnGraphNotify();
+        return 1;
+    case WM_FULLSCREEN_CLOSED:
+        OnFullscreenClosed();
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+void CVideoView::RedrawBackground()
+{
+    update();
+    if (m_bInitialised && m_pFullScreen && m_pFullScreen->IsFullscreen())
+        m_pFullScreen->PaintBlack();
+}
+
+void CVideoView::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+}
+
+void CVideoView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    ToggleFullscreen();
+    QWidget::mouseDoubleClickEvent(event);
+}

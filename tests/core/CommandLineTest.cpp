@@ -1,0 +1,60 @@
+#include "core/CommandLine.h"
+#include "core/SignalBridge.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <vector>
+
+namespace {
+
+CCommandLine ParseArgs(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "zuvio");
+    return CCommandLine::Parse(static_cast<int>(args.size()), args.data());
+}
+
+} // namespace
+
+TEST(CommandLine, OptionsInBothForms)
+{
+    const CCommandLine line = ParseArgs({ "--audio-sink=fakesink sync=true", "--video-sink", "ximagesink",
+        "--status-address=127.0.0.1:4000", "--log-stderr", "show.m3u" });
+    EXPECT_TRUE(line.error.empty()) << line.error;
+    EXPECT_EQ(line.audioSink, "fakesink sync=true");
+    EXPECT_EQ(line.videoSink, "ximagesink");
+    EXPECT_EQ(line.statusAddress, "127.0.0.1:4000");
+    EXPECT_TRUE(line.logToStderr);
+    EXPECT_EQ(line.document, "show.m3u");
+    EXPECT_FALSE(line.help);
+    EXPECT_FALSE(line.play);
+    EXPECT_TRUE(ParseArgs({ "--play", "show.m3u" }).play);
+}
+
+TEST(CommandLine, ErrorsAreReportedNotFatal)
+{
+    EXPECT_FALSE(ParseArgs({ "--bogus" }).error.empty());
+    EXPECT_FALSE(ParseArgs({ "--audio-sink" }).error.empty());
+    EXPECT_FALSE(ParseArgs({ "a.avi", "b.avi" }).error.empty());
+    EXPECT_FALSE(ParseArgs({ "--status-address=nowhere" }).error.empty());
+    EXPECT_FALSE(ParseArgs({ "--status-address=10.0.0.1:70000" }).error.empty());
+    EXPECT_EQ(ParseArgs({ "--", "--odd-name.avi" }).document, "--odd-name.avi");
+    EXPECT_TRUE(ParseArgs({ "-h" }).help);
+    EXPECT_TRUE(ParseArgs({ "--version" }).version);
+}
+
+TEST(SignalBridge, TermSignalArrivesOnTheEventLoop)
+{
+    CSignalBridge bridge;
+    ASSERT_TRUE(bridge.IsInstalled());
+    int received = 0;
+    QObject::connect(&bridge, &CSignalBridge::terminationRequested, [&](int sig) { received = sig; });
+    ::raise(SIGTERM);
+    QElapsedTimer timer;
+    timer.start();
+    while (received == 0 && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(received, SIGTERM);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/MainFrame.h"
+#include "core/Preferences.h"
+#include "ui/VideoView.h"
+#include "remote/RemotePackets.h"
+#include "support/LogCapture.h"
+#include "support/ScriptedUi.h"
+
+#include <QUdpSocket>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class ScriptedPlayer;
+
+// View hooks that make scripted players.
+CVideoView::Hooks ScriptedHooks();
+
+// A main frame with scripted players, its status packets going to a loopback
+// socket of the test, its command socket on a free port.
+class FrameFixture : public testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A playlist of n entries "clipK.mp4" (K from 1) in the working folder.
+    void LoadPlaylist(int n);
+    ScriptedPlayer& Player(int i);
+
+    // Text lines received so far (waits up to 2 s for at least `count`).
+    std::vector<std::string> Texts(size_t count = 0);
+    bool WaitForText(const std::string& text);
+    // The newest status packet (waits up to 2 s for one).
+    std::optional<RemotePackets::StatusRecord> NextStatus();
+    void DrainPackets();
+    // Sends a command packet to the frame's command port and waits for its effect.
+    void SendCommand(int32_t code, int32_t player, int32_t value = 0, const std::string& text = {});
+
+    LogCapture m_Log;
+    ScriptedUi m_Ui;
+    std::unique_ptr<CPreferences> m_pPrefs;
+    std::unique_ptr<QUdpSocket> m_pListener;
+    std::unique_ptr<CMainFrame> m_pFrame;
+    std::vector<std::string> m_Texts;
+    std::vector<RemotePackets::StatusRecord> m_Statuses;
+};
