@@ -146,7 +146,7 @@ TEST_F(FrameFixture, EnablingChecksAndRadioMarksFollowTheState)
 
 TEST_F(FrameFixture, CaptionNamesThePlaylistFromTheStart)
 {
-    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Default Playlist - Zuvio"));
+    EXPECT_EQ(m_pFrame->windowTitle().toStdString(), "Default Playlist - Zuvio");
     LoadPlaylist(1);
     QFile list(QStringLiteral("show.m3u"));
     ASSERT_TRUE(list.open(QIODevice::WriteOnly));
@@ -154,7 +154,7 @@ TEST_F(FrameFixture, CaptionNamesThePlaylistFromTheStart)
     list.close();
     m_Ui.answers.push_back(QFileInfo(list).absoluteFilePath().toStdString());
     EXPECT_TRUE(m_pFrame->RunCommand(32854)); // Playlist > "Open playlist"
-    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("show.m3u - Zuvio"));
+    EXPECT_EQ(m_pFrame->windowTitle().toStdString(), "show.m3u - Zuvio");
 }
 
 TEST_F(FrameFixture, OpenMediaDialogOpensIntoTheActivePlayer)
