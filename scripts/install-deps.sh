@@ -11,7 +11,7 @@ packages=(
   gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-gl
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   gstreamer1.0-plugins-base-apps
-  xvfb xauth x11-utils imagemagick iproute2 time
+  xvfb xauth x11-utils xdotool imagemagick iproute2 time
   libxcb1-dev
   clang libclang-rt-14-dev
 )

@@ -16,7 +16,7 @@ void CLogBuffer::Clear()
 {
     std::lock_guard lock(m_Mutex);
     for (Line& line : m_Lines)
-        line = Line{};
+        line = Line {};
     m_nHead = 0;
     m_bChanged = true;
 }
@@ -24,7 +24,7 @@ void CLogBuffer::Clear()
 void CLogBuffer::NewLine()
 {
     m_nHead = (m_nHead + 1) % m_nLineCount;
-    Current() = Line{};
+    Current() = Line {};
 }
 
 void CLogBuffer::AppendToken(const char* token, int length)
@@ -67,7 +67,7 @@ void CLogBuffer::Write(int level, const char* text)
             // A token: a word and the spaces after it, at most 255 characters.
             const int start = i;
             while (i < total && text[i] != ' ' && text[i] != '\r' && text[i] != '\n'
-                   && i - start < kMaxTextLength)
+                && i - start < kMaxTextLength)
                 ++i;
             while (i < total && text[i] == ' ' && i - start < kMaxTextLength)
                 ++i;
@@ -103,4 +103,10 @@ void CLogBuffer::SetMirror(std::FILE* stream)
 {
     std::lock_guard lock(m_Mutex);
     m_pMirror = stream;
+}
+
+bool CLogBuffer::IsMirrored() const
+{
+    std::lock_guard lock(m_Mutex);
+    return m_pMirror != nullptr;
 }

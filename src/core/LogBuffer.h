@@ -43,6 +43,7 @@ public:
 
     // Also copy every write, unformatted, to a stream (the terminal), or stop with nullptr.
     void SetMirror(std::FILE* stream);
+    bool IsMirrored() const;
 
 private:
     void NewLine();

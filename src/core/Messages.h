@@ -22,6 +22,8 @@ constexpr unsigned WM_CMD_SELECT_PLAYER = 1033;
 constexpr unsigned WM_CMD_STEP_TRACK = 1034;
 constexpr unsigned WM_CMD_LOAD_TRACK = 1035;
 constexpr unsigned WM_PLAYER_END_OF_MEDIA = 1036;
+// A player's graph reported an error during playback; wParam is the player.
+constexpr unsigned WM_PLAYER_FAILED = 1037;
 constexpr unsigned WM_NET_PLAY = 1124;
 constexpr unsigned WM_NET_STOP = 1125;
 constexpr unsigned WM_NET_PAUSE = 1126;

@@ -1,5 +1,6 @@
 #include "playback/DXVersion.h"
 
+#include "core/Log.h"
 #include "core/UiServices.h"
 #include "playback/GstPtr.h"
 
@@ -17,10 +18,20 @@ uint32_t EncodeDXVersion(uint32_t major, uint32_t minor, char letter)
 int32_t GetDXVersion(uint32_t& version)
 {
     version = 0;
-    if (!gst_init_check(nullptr, nullptr, nullptr))
+    if (!gst_init_check(nullptr, nullptr, nullptr)) {
+        LogError("GetDXVersion(): GStreamer cannot be initialised.\n");
         return 0;
-    GstPtr<GstElementFactory> playbin(gst_element_factory_find("playbin"));
-    if (playbin)
+    }
+    // Every element a player builds; without one of them no player can open anything.
+    bool complete = true;
+    for (const char* name : kPlayerElements) {
+        GstPtr<GstElementFactory> factory(gst_element_factory_find(name));
+        if (!factory) {
+            LogError("GetDXVersion(): GStreamer element \"%s\" not found.\n", name);
+            complete = false;
+        }
+    }
+    if (complete)
         version = EncodeDXVersion(9, 0, 0);
     return 0;
 }

@@ -6,6 +6,10 @@
 
 // One owned reference to a GStreamer or GLib object, released exactly once.
 // Each supported type names its release function below.
+inline void GstRelease(GstObject* p)
+{
+    gst_object_unref(p);
+}
 inline void GstRelease(GstElement* p)
 {
     gst_object_unref(p);

@@ -169,9 +169,15 @@ bool CMPlayer::OpenMedia(const std::string& path)
     m_GraphState = GRAPH_OPENING;
     SetTitle(path);
 
-    std::string error;
-    if (!RenderFile(path, error)) {
+    std::string error, audioDevice;
+    if (!RenderFile(path, error, audioDevice)) {
         CheckResult(2, false, error, "OpenMedia(): RenderFile() failed\n");
+        // Typically a hw: device the other player holds with its own medium.
+        if (!audioDevice.empty())
+            LogError("OpenMedia(): audio device \"%s\" cannot be opened. A device such as hw:N serves one "
+                     "player at a time; give both players a mixing device (\"default\", \"dmix\", "
+                     "PulseAudio or PipeWire).\n",
+                audioDevice.c_str());
         // Release the file and every thread now; the objects go at the next Close.
         gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
         m_pNotifier->Clear();
@@ -194,7 +200,7 @@ bool CMPlayer::OpenMedia(const std::string& path)
     return true;
 }
 
-bool CMPlayer::RenderFile(const std::string& path, std::string& error)
+bool CMPlayer::RenderFile(const std::string& path, std::string& error, std::string& audioDevice)
 {
     if (std::string problem = CheckMediaFile(path); !problem.empty()) {
         error = problem + ": " + NameForLog(path);
@@ -216,7 +222,7 @@ bool CMPlayer::RenderFile(const std::string& path, std::string& error)
     }
     if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL)
         return true;
-    error = TakeGraphError();
+    error = TakeGraphError(&audioDevice);
     if (error.empty())
         error = result == GST_STATE_CHANGE_ASYNC ? "Timed out waiting for the medium to start"
                                                  : "The medium cannot be played";
@@ -224,11 +230,16 @@ bool CMPlayer::RenderFile(const std::string& path, std::string& error)
     return false;
 }
 
-std::string CMPlayer::TakeGraphError() const
+std::string CMPlayer::TakeGraphError(std::string* audioDevice) const
 {
     GstPtr<GstMessage> message = m_pNotifier->Take(GST_MESSAGE_ERROR);
     if (!message)
         return {};
+    if (audioDevice) {
+        GstPtr<GstElement> sink;
+        g_object_get(m_pGraph.get(), "audio-sink", sink.out(), nullptr);
+        *audioDevice = SinkChoice::FailedAudioDevice(sink.get(), message.get());
+    }
     GstPtr<GError> error;
     gst_message_parse_error(message.get(), error.out(), nullptr);
     return error ? error->message : "unknown error";

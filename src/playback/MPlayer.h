@@ -79,9 +79,10 @@ private:
     bool ReRequestIVideoWindow();
     bool BuildSinks();
     void SetTitle(const std::string& path);
-    bool RenderFile(const std::string& path, std::string& error);
+    // On failure: error's text, and the audio device when that is what could not open.
+    bool RenderFile(const std::string& path, std::string& error, std::string& audioDevice);
     bool NativeVideoSize(int32_t& width, int32_t& height) const;
-    std::string TakeGraphError() const;
+    std::string TakeGraphError(std::string* audioDevice = nullptr) const;
 
     CMessageTarget* m_pOwner = nullptr;
     WindowHandle m_hParentWnd = 0;

@@ -110,4 +110,33 @@ GstElement* MakeAudioSink(std::string& error)
     return Make(AudioSinkDescription(), error);
 }
 
+std::string FailedAudioDevice(GstElement* audioSink, GstMessage* error)
+{
+    if (!audioSink || !error || GST_MESSAGE_TYPE(error) != GST_MESSAGE_ERROR)
+        return {};
+    GstPtr<GError> reason;
+    gst_message_parse_error(error, reason.out(), nullptr);
+    if (!reason || reason->domain != GST_RESOURCE_ERROR)
+        return {};
+    GstObject* source = GST_MESSAGE_SRC(error);
+    bool inSink = false;
+    for (GstPtr<GstObject> object(source ? GST_OBJECT(gst_object_ref(source)) : nullptr); object;
+         object.reset(gst_object_get_parent(object.get()))) {
+        if (object.get() == GST_OBJECT(audioSink)) {
+            inSink = true;
+            break;
+        }
+    }
+    if (!inSink)
+        return {};
+    GParamSpec* property = g_object_class_find_property(G_OBJECT_GET_CLASS(source), "device");
+    if (property && G_PARAM_SPEC_VALUE_TYPE(property) == G_TYPE_STRING) {
+        GstPtr<gchar> device;
+        g_object_get(source, "device", device.out(), nullptr);
+        if (device && *device.get())
+            return device.get();
+    }
+    return AudioSinkDescription();
+}
+
 } // namespace SinkChoice

@@ -23,4 +23,9 @@ std::string AudioSinkDescription();
 GstElement* MakeVideoSink(std::string& error);
 GstElement* MakeAudioSink(std::string& error);
 
+// When error (a GStreamer error message) says that audioSink, or an element
+// inside it, could not open its device: the device's name ("hw:1"), or the
+// sink's description when it names none. Empty for any other error.
+std::string FailedAudioDevice(GstElement* audioSink, GstMessage* error);
+
 } // namespace SinkChoice

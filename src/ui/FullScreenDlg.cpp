@@ -99,7 +99,7 @@ void CFullScreenDlg::ResizeToScreen()
     if (!primary)
         return;
     const QRect area = primary->geometry();
-    m_rcScreen = CRect{0, 0, area.width(), area.height()};
+    m_rcScreen = CRect { 0, 0, area.width(), area.height() };
     // The window is placed on the primary screen wherever that lies in the
     // virtual desktop; the rectangle stays in client coordinates.
     if (QWindow* window = windowHandle())
@@ -121,7 +121,8 @@ void CFullScreenDlg::EnumMonitors()
         const QRect area = screen->geometry();
         if (area.isEmpty())
             continue;
-        m_Monitors.push_back(CRect{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
+        m_Monitors.push_back(
+            CRect { area.left(), area.top(), area.left() + area.width(), area.top() + area.height() });
     }
 }
 
@@ -215,7 +216,10 @@ void CFullScreenDlg::keyPressEvent(QKeyEvent* event)
         return;
     case Qt::Key_Enter:
     case Qt::Key_Return:
-        return;
+        // Plain Enter would close a dialog; Alt+Enter and the like belong to the shortcuts.
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier)
+            return;
+        [[fallthrough]];
     default:
         // Every other key belongs to the video view, as if it had the focus.
         if (m_pParent)

@@ -8,6 +8,7 @@
 #include "ui/VideoView.h"
 #include "devices/DMXInput.h"
 #include "playback/BasePlayer.h"
+#include "ui/FullScreenDlg.h"
 #include "playback/MPlayer.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
@@ -66,8 +67,10 @@ void CMainFrame::CreatePanes(bool probeAddedFiles)
     auto* ctrlBar = new CPlayerCtrlBar(this, m_pInner);
     setCentralWidget(m_pOuter);
     rightView->InstallAccelerators(this);
-    connect(rightView, &CRightView::documentTitleChanged, this,
-        [this](const QString& title) { setWindowTitle(title + QStringLiteral(" - Zuvio")); });
+    const auto showDocumentTitle
+        = [this](const QString& title) { setWindowTitle(title + QStringLiteral(" - Zuvio")); };
+    connect(rightView, &CRightView::documentTitleChanged, this, showDocumentTitle);
+    showDocumentTitle(rightView->GetDocumentTitle()); // "Default Playlist" until a file is opened
 
     view->setMinimumHeight(0);
     ctrlBar->setFixedHeight(kCtrlBarHeight);
@@ -123,9 +126,22 @@ void CMainFrame::InitialUpdate()
     const int width = std::max(m_pOuter->width(), kMinTrackWidth);
     m_pOuter->setSizes({ std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth });
     m_pVideoView->OnInitialUpdate();
+    ShareShortcutsWith(m_pVideoView->GetFullScreenWindow());
     m_pCtrlBar->OnInitialUpdate();
     m_pRightView->OnInitialUpdate();
     UpdateCommandUI();
+}
+
+void CMainFrame::ShareShortcutsWith(QWidget* window)
+{
+    // A window shortcut fires only in a window that holds its action; the
+    // full-screen window is the active one while it shows the picture.
+    if (!window)
+        return;
+    for (const auto& [id, action] : m_Actions)
+        if (!action->shortcuts().isEmpty())
+            window->addAction(action);
+    window->addActions(actions()); // the clipboard keys and the playlist pane's accelerators
 }
 
 CPlaylistCtrl* CMainFrame::GetPlaylist() const

@@ -111,6 +111,7 @@ private:
     void CreatePanes(bool probeAddedFiles);
     void DestroyPanes();
     void CreateMenus();
+    void ShareShortcutsWith(QWidget* window);
     QAction* AddCommand(QMenu* menu, int id, const char* text);
     void RefreshRecentFiles();
     bool RunPreferencesSheet();
@@ -131,6 +132,8 @@ private:
     LRESULT OnStepTrack(WPARAM direction);
     LRESULT OnLoadTrack(WPARAM target, LPARAM autoplay);
     LRESULT OnEndOfMedia();
+    LRESULT OnPlayerFailed(int player);
+    void AdvanceTrack(int count);
     LRESULT OnSlider(WPARAM id, LPARAM position);
     LRESULT OnNetPlay(WPARAM player);
     LRESULT OnNetPause(WPARAM player);
@@ -158,6 +161,12 @@ private:
     bool m_bPanesCreated = false;
     bool m_bAlwaysOnTop = false;
     bool m_bInitialUpdateDone = false;
+
+    // What the last WM_CMD_LOAD_TRACK did, and the play state it continues in
+    // while AdvanceTrack skips entries that do not open (-1: the active one's).
+    enum LoadOutcome { LOAD_NONE, LOAD_OPENED, LOAD_FAILED };
+    LoadOutcome m_LoadOutcome = LOAD_NONE;
+    int m_ContinueState = -1;
 
     const QEvent* m_pLastWheel = nullptr;
     quint64 m_LastWheelTime = 0;

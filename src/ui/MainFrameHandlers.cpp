@@ -92,6 +92,8 @@ LRESULT CMainFrame::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
         return OnLoadTrack(wParam, lParam);
     case WM_PLAYER_END_OF_MEDIA:
         return OnEndOfMedia();
+    case WM_PLAYER_FAILED:
+        return OnPlayerFailed(PlayerArg(wParam));
     case WM_NET_PLAY:
         return OnNetPlay(wParam);
     case WM_NET_STOP:
@@ -244,12 +246,23 @@ LRESULT CMainFrame::OnLoadTrack(WPARAM target, LPARAM autoplay)
 {
     const int player = target == 1 ? PLAYER_A : target == 2 ? PLAYER_B : ActivePlayer();
     CBasePlayer* active = m_pVideoView->GetPlayer(ActivePlayer());
-    const int state = active ? active->GetPlayState() : CBasePlayer::STATE_STOPPED;
+    // While bad entries are skipped the active player has lost its medium: the
+    // state from before the first attempt carries on.
+    const int state = m_ContinueState >= 0 ? m_ContinueState
+        : active                           ? active->GetPlayState()
+                                           : CBasePlayer::STATE_STOPPED;
     CPlaylistCtrl* playlist = GetPlaylist();
     const std::string path = playlist ? playlist->GetCurrentPath() : std::string();
     if (path.empty())
         return 0;
-    m_pVideoView->OpenMedia(path, player);
+    if (!m_pVideoView->OpenMedia(path, player)) {
+        m_LoadOutcome = LOAD_FAILED;
+        SendStatusMsg(player, "Opening Stream ( " + path + " ) failed!");
+        CBasePlayer* p = m_pVideoView->GetPlayer(player);
+        SendMessage(WM_PLAYER_STATE, static_cast<WPARAM>(player), p ? p->GetPlayState() : 0);
+        return 1;
+    }
+    m_LoadOutcome = LOAD_OPENED;
     // The new track continues in the state the active player was in; autoplay
     // runs it in any case (once: a second run would only repeat the status line).
     if (state == CBasePlayer::STATE_PAUSED)
@@ -275,8 +288,39 @@ LRESULT CMainFrame::OnEndOfMedia()
     if (last || !playlist->GetAutoSkipTrack())
         m_pVideoView->Stop(active);
     else
-        SendMessage(WM_CMD_STEP_TRACK, 1, 0);
+        AdvanceTrack(count);
     SendMessage(WM_PLAYER_REFRESH, 0, 0);
+    return 1;
+}
+
+void CMainFrame::AdvanceTrack(int count)
+{
+    // An entry that does not open is skipped, at most once around the list, so
+    // one bad file never ends an unattended loop.
+    const int active = ActivePlayer();
+    CBasePlayer* player = m_pVideoView->GetPlayer(active);
+    m_ContinueState = player ? player->GetPlayState() : CBasePlayer::STATE_STOPPED;
+    for (int tries = 0; tries < count; ++tries) {
+        m_LoadOutcome = LOAD_NONE;
+        SendMessage(WM_CMD_STEP_TRACK, 1, 0);
+        if (m_LoadOutcome != LOAD_FAILED)
+            break; // opened, or the end of the list without loop
+    }
+    m_ContinueState = -1;
+    if (m_LoadOutcome != LOAD_OPENED && player && player->GetPlayState() != CBasePlayer::STATE_STOPPED)
+        m_pVideoView->Stop(active);
+}
+
+LRESULT CMainFrame::OnPlayerFailed(int player)
+{
+    if (!IsValidPlayerId(player))
+        return 1;
+    SendStatusMsg(player, "Playback failed.");
+    // A medium that failed ends as a finished one does: the active player
+    // follows the playlist's rules, a hidden one just stops.
+    if (player == ActivePlayer())
+        return OnEndOfMedia();
+    m_pVideoView->Stop(player);
     return 1;
 }
 

@@ -21,6 +21,18 @@ std::string ToLocal(const QString& text)
 // Long additions show a progress window only once they pass this many items.
 constexpr int kProgressThreshold = 50;
 
+// "PLS Playlist (*.pls)" -> "pls"; empty when the first pattern names no plain extension.
+QString SuffixOfNameFilter(const QString& nameFilter)
+{
+    const qsizetype open = nameFilter.lastIndexOf(QLatin1Char('('));
+    const QString patterns = nameFilter.mid(open + 1).section(QLatin1Char(')'), 0, 0);
+    const QString first = patterns.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+    if (!first.startsWith(QLatin1String("*.")))
+        return {};
+    const QString suffix = first.mid(2);
+    return suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')) ? QString() : suffix;
+}
+
 } // namespace
 
 CQtUiServices::CQtUiServices(QWidget* parent)
@@ -73,8 +85,7 @@ void CQtUiServices::MessageBox(const std::string& text, const std::string& capti
 }
 
 bool CQtUiServices::GetOpenFileName(const std::string& title, const std::string& filter,
-                                    const std::string& defaultExt, const std::string& initialPath,
-                                    std::string& path)
+    const std::string& defaultExt, const std::string& initialPath, std::string& path)
 {
     QFileDialog dialog(m_pParent, Local(title), Local(initialPath), ToQtFilter(filter));
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -87,10 +98,11 @@ bool CQtUiServices::GetOpenFileName(const std::string& title, const std::string&
     return true;
 }
 
-bool CQtUiServices::GetOpenFileNames(const std::string& title, const std::string& filter,
-                                     std::vector<std::string>& paths)
+bool CQtUiServices::GetOpenFileNames(
+    const std::string& title, const std::string& filter, std::vector<std::string>& paths)
 {
-    const QStringList files = QFileDialog::getOpenFileNames(m_pParent, Local(title), QString(), ToQtFilter(filter));
+    const QStringList files
+        = QFileDialog::getOpenFileNames(m_pParent, Local(title), QString(), ToQtFilter(filter));
     if (files.isEmpty())
         return false;
     paths.clear();
@@ -100,13 +112,19 @@ bool CQtUiServices::GetOpenFileNames(const std::string& title, const std::string
 }
 
 bool CQtUiServices::GetSaveFileName(const std::string& title, const std::string& filter,
-                                    const std::string& defaultExt, const std::string& initialPath,
-                                    std::string& path)
+    const std::string& defaultExt, const std::string& initialPath, std::string& path)
 {
     QFileDialog dialog(m_pParent, Local(title), Local(initialPath), ToQtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(Local(defaultExt));
+    // A name typed without an extension gets the chosen type's, as the user
+    // expects from picking it; the default extension serves types without one.
+    const auto followType = [&dialog, fallback = Local(defaultExt)](const QString& nameFilter) {
+        const QString suffix = SuffixOfNameFilter(nameFilter);
+        dialog.setDefaultSuffix(suffix.isEmpty() ? fallback : suffix);
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followType);
+    followType(dialog.selectedNameFilter());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     path = ToLocal(dialog.selectedFiles().front());

@@ -1,19 +1,22 @@
 #include "ui/VideoView.h"
 
 #include "core/Log.h"
+#include "core/LogBuffer.h"
 #include "core/Preferences.h"
 #include "core/Profile.h"
 #include "ui/VideoSurface.h"
 #include "core/VolumeScale.h"
 #include "playback/BasePlayer.h"
 #include "playback/DXVersion.h"
-#include "playback/MPlayer.h"
 #include "ui/FullScreenDlg.h"
+#include "playback/MPlayer.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -32,7 +35,11 @@ CVideoView::Hooks CVideoView::DefaultHooks()
     hooks.createPlayer = []() -> std::unique_ptr<CBasePlayer> { return std::make_unique<CMPlayer>(); };
     hooks.checkRuntime = [] { return CheckDXVersion(kDXVersion9); };
     hooks.fatalMessageBox = [](const std::string& text, const std::string& caption) {
-        QMessageBox::critical(nullptr, QString::fromLocal8Bit(caption.c_str()), QString::fromLocal8Bit(text.c_str()));
+        // Headless nobody could close it; standard error has the text already.
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            return;
+        QMessageBox::critical(
+            nullptr, QString::fromLocal8Bit(caption.c_str()), QString::fromLocal8Bit(text.c_str()));
     };
     // At once: nothing is saved, no destructor runs.
     hooks.exitProcess = [](int exitCode) { std::_Exit(exitCode); };
@@ -91,12 +98,12 @@ CVideoSurface* CVideoView::GetSurface(int player) const
 
 CRect CVideoView::GetZoomRect(int player) const
 {
-    return IsValidPlayerId(player) ? m_rcZoom[static_cast<size_t>(player)] : CRect{};
+    return IsValidPlayerId(player) ? m_rcZoom[static_cast<size_t>(player)] : CRect {};
 }
 
 CRect CVideoView::ClientRect() const
 {
-    return CRect{0, 0, width(), height()};
+    return CRect { 0, 0, width(), height() };
 }
 
 void CVideoView::OnInitialUpdate()
@@ -141,10 +148,19 @@ void CVideoView::OnInitialUpdate()
 
 bool CVideoView::SetUpPlayers()
 {
+    // The runtime first: a player cannot be made without it, and its own
+    // message says what is wrong where a failed player would not.
+    if (!m_Hooks.checkRuntime()) {
+        ReportFatal(kDXVersionTooOldText);
+        m_Hooks.fatalMessageBox(kDXVersionTooOldText, "DirectX Version:");
+        m_Hooks.exitProcess(2);
+        return false;
+    }
     for (auto& player : m_pPlayer) {
         if (!player)
             player = m_Hooks.createPlayer();
         if (!player || !player->Init(this)) {
+            ReportFatal("FATAL: Player initialisation failed!");
             LogError("FATAL: Player initialisation failed!\n");
             ReleaseAllPlayers();
             m_Hooks.exitProcess(1);
@@ -153,14 +169,21 @@ bool CVideoView::SetUpPlayers()
         player->SetVolume(0);
         m_Volume = 0;
     }
-    if (!m_Hooks.checkRuntime()) {
-        ReleaseAllPlayers();
-        m_Hooks.fatalMessageBox("You need DirectX Version 9.0 or above\nto run this application!",
-                                "DirectX Version:");
-        m_Hooks.exitProcess(2);
-        return false;
-    }
     return true;
+}
+
+void CVideoView::ReportFatal(const char* text)
+{
+    // The logbook dies with the process: the reason goes to standard error too,
+    // with the errors logged before it unless they were copied there already.
+    if (g_pLogBuffer && !g_pLogBuffer->IsMirrored()) {
+        for (int i = 1; i <= g_pLogBuffer->GetLineCount(); ++i) {
+            const CLogBuffer::Line line = g_pLogBuffer->GetLine(i % g_pLogBuffer->GetLineCount());
+            if (line.level == LOG_LEVEL_ERROR && !line.text.empty())
+                std::fprintf(stderr, "%s\n", line.text.c_str());
+        }
+    }
+    std::fprintf(stderr, "%s\n", text);
 }
 
 void CVideoView::ReleaseAllPlayers()
@@ -198,6 +221,9 @@ bool CVideoView::OpenMedia(const std::string& path, int player)
     CBasePlayer* p = GetPlayer(player);
     if (!p)
         return false;
+    // A new medium starts stopped: a cut back to this player must not resume
+    // what was playing before.
+    m_SavedPlayState[static_cast<size_t>(player)] = CBasePlayer::STATE_STOPPED;
     if (!p->OpenMedia(path)) {
         RedrawBackground();
         return false;
@@ -264,6 +290,7 @@ void CVideoView::Stop(int player)
     }
     if (CBasePlayer* p = GetPlayer(player)) {
         p->Stop();
+        m_SavedPlayState[static_cast<size_t>(player)] = CBasePlayer::STATE_STOPPED;
         NotifyState(player);
     }
 }
@@ -353,19 +380,23 @@ void CVideoView::SetActivePlayer(int player)
                 Pause(i);
         }
     }
-    Notify(WM_PLAYER_STATE, static_cast<WPARAM>(player), GetPlayer(player) ? GetPlayer(player)->GetPlayState() : 0);
+    Notify(WM_PLAYER_STATE, static_cast<WPARAM>(player),
+        GetPlayer(player) ? GetPlayer(player)->GetPlayState() : 0);
     update();
 }
 
 void CVideoView::OnGraphNotify()
 {
-    for (auto& player : m_pPlayer) {
+    for (int i = 0; i < kPlayerCount; ++i) {
+        CBasePlayer* player = GetPlayer(i);
         if (!player)
             continue;
         int32_t code = 0, param1 = 0, param2 = 0;
         for (int n = 0; n < kMaxEventsPerNotify && player->GetEvent(code, param1, param2) >= 0; ++n) {
             if (code == CBasePlayer::EC_COMPLETE)
                 Notify(WM_PLAYER_END_OF_MEDIA, 0, 0);
+            else if (code == CBasePlayer::EC_ERRORABORT)
+                Notify(WM_PLAYER_FAILED, static_cast<WPARAM>(i), 0);
         }
     }
 }

@@ -98,6 +98,8 @@ protected:
 
 private:
     bool SetUpPlayers();
+    // Writes what ends the program to standard error.
+    static void ReportFatal(const char* text);
     void Notify(unsigned msg, WPARAM wParam, LPARAM lParam);
     void NotifyState(int player);
     void RedrawBackground();
@@ -116,10 +118,10 @@ private:
     std::array<std::unique_ptr<CVideoSurface>, kPlayerCount> m_pSurface;
     bool m_bInitialised = false;
     int m_ActivePlayer = PLAYER_A;
-    std::array<int32_t, kPlayerCount> m_SavedPlayState{};
+    std::array<int32_t, kPlayerCount> m_SavedPlayState {};
     int32_t m_Volume = 0;
     bool m_bFullscreen = false;
     bool m_bMuted = false;
     int m_ZoomLevel = kDefaultZoomLevel;
-    std::array<CRect, kPlayerCount> m_rcZoom{};
+    std::array<CRect, kPlayerCount> m_rcZoom {};
 };

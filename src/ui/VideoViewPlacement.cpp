@@ -108,7 +108,7 @@ void CVideoView::ApplyZoomFallBack(int player)
     if (VideoZoom::FitsIn(client, zoom))
         return;
     m_ZoomLevel = 0;
-    zoom = CRect{};
+    zoom = CRect {};
     if (CBasePlayer* p = GetPlayer(player))
         p->SetVideoRect(client);
 }
@@ -117,7 +117,7 @@ void CVideoView::ZoomFit()
 {
     const CRect client = ClientRect();
     for (size_t i = 0; i < m_pPlayer.size(); ++i) {
-        m_rcZoom[i] = CRect{};
+        m_rcZoom[i] = CRect {};
         // In full screen the active picture keeps the screen; only the zoom state changes.
         const bool onScreen = m_bFullscreen && static_cast<int>(i) == m_ActivePlayer;
         if (m_pPlayer[i] && !onScreen)
@@ -145,6 +145,8 @@ void CVideoView::OnFullscreenClosed()
         p->SetMessageDrain(surface->Handle());
     p->SetVideoRect(ClientRect());
     ShowPlayer(m_ActivePlayer, true);
+    // The full-screen window was the active one: the keys come back here.
+    activateWindow();
     setFocus();
 }
 

@@ -1,6 +1,8 @@
 #include "PlayerFixture.h"
 
 #include "core/Log.h"
+#include "playback/GstPtr.h"
+#include "playback/SinkChoice.h"
 
 #include <chrono>
 #include <cstdio>
@@ -121,3 +123,22 @@ TEST_F(PlayerTest, ARelativePathOpens)
 }
 
 } // namespace
+
+TEST_F(PlayerTest, AnAudioDeviceThatDoesNotOpenIsNamedWithTheRemedy)
+{
+    // No sound card here: an OSS device that is not there fails as a hw: device
+    // held by the other player does, with a resource error from the sink.
+    if (!GstPtr<GstElementFactory>(gst_element_factory_find("osssink")))
+        GTEST_SKIP() << "no osssink element";
+    EXPECT_FALSE(player.OpenMedia(media->corrupt));
+    EXPECT_FALSE(log.Contains("cannot be opened")) << "a bad file blames no device";
+
+    SinkChoice::SetAudioSinkDescription("osssink device=/dev/zuvio-no-such-dsp");
+    const bool opened = player.OpenMedia(media->wav);
+    SinkChoice::SetAudioSinkDescription({});
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(log.Contains(
+        "OpenMedia(): audio device \"/dev/zuvio-no-such-dsp\" cannot be opened.", LOG_LEVEL_ERROR))
+        << log.Dump();
+    EXPECT_TRUE(log.Contains("mixing device", LOG_LEVEL_ERROR));
+}

@@ -129,4 +129,6 @@ void FrameFixture::SendCommand(int32_t code, int32_t player, int32_t value, cons
     QDeadlineTimer deadline(2000);
     while (m_pFrame->GetSocket()->GetRecvIndex() == slot && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // A packet the frame never took would make every "nothing happened" check pass.
+    EXPECT_NE(m_pFrame->GetSocket()->GetRecvIndex(), slot) << "command " << code << " was never taken";
 }

@@ -37,7 +37,8 @@ protected:
     // The newest status packet (waits up to 2 s for one).
     std::optional<RemotePackets::StatusRecord> NextStatus();
     void DrainPackets();
-    // Sends a command packet to the frame's command port and waits for its effect.
+    // Sends a command packet to the frame's command port and waits until the
+    // frame has taken it (a failure when it never does).
     void SendCommand(int32_t code, int32_t player, int32_t value = 0, const std::string& text = {});
 
     LogCapture m_Log;

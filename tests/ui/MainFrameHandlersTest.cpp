@@ -9,8 +9,13 @@
 #include "remote/ServerSocket.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QWheelEvent>
 
+#include <gtest/gtest-spi.h>
+
+#include <functional>
 #include <limits>
 
 using namespace RemotePackets;
@@ -197,8 +202,74 @@ TEST_F(FrameFixture, EndOfMediaWithAnEmptyPlaylistStops)
 {
     SendCommand(CMD_OPEN, 0, 0, "/media/loose.mp4");
     m_pFrame->SendMessage(WM_CMD_PLAY, 0, 0);
+    ASSERT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_RUNNING);
     Player(0).Complete();
     EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_STOPPED);
+}
+
+TEST_F(FrameFixture, AFailedMediumEndsLikeAFinishedOneAndBadEntriesAreSkipped)
+{
+    LoadPlaylist(3);
+    CPlaylistCtrl& playlist = *m_pFrame->GetPlaylist();
+    const std::string bad = QDir::currentPath().toStdString() + "/broken.mp4";
+    QFile(QString::fromStdString(bad)).open(QIODevice::WriteOnly);
+    playlist.AddEntry(bad, 1, "broken.mp4", "0:00:10"); // between clip1 and clip2
+    playlist.RenumberItems();
+    playlist.ToggleLoopList();
+    SendCommand(CMD_OPEN, 0, 0, ":1");
+    SendCommand(CMD_PLAY, 0);
+    ASSERT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_RUNNING);
+
+    Player(0).Fail(); // the bad entry is skipped; the next one carries on running
+    EXPECT_TRUE(WaitForText("Player A: Playback failed.\n"));
+    EXPECT_TRUE(WaitForText("Player A: Opening Stream ( " + bad + " ) failed!\n"));
+    EXPECT_EQ(Player(0).GetTitle(), "clip2.mp4");
+    EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_RUNNING);
+
+    // Nothing opens any more: once around the list, then stopped, and the
+    // status no longer says "Playing".
+    Player(0).refuseOpens = true;
+    const int opens = Player(0).opens;
+    Player(0).Fail();
+    EXPECT_EQ(Player(0).opens - opens, playlist.GetTrackCount());
+    EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_STOPPED);
+    const auto status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->playState, CBasePlayer::STATE_STOPPED);
+
+    // The last entry without loop: a failure stops, as its end would.
+    Player(0).refuseOpens = false;
+    playlist.ToggleLoopList();
+    SendCommand(CMD_OPEN, 0, 0, ":4");
+    SendCommand(CMD_PLAY, 0);
+    ASSERT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_RUNNING);
+    Player(0).Fail();
+    EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_STOPPED);
+    EXPECT_EQ(Player(0).GetTitle(), "clip3.mp4");
+}
+
+TEST_F(FrameFixture, AFailureOfTheHiddenPlayerStopsOnlyThatPlayer)
+{
+    LoadPlaylist(2);
+    SendCommand(CMD_OPEN, 0, 0, ":1");
+    SendCommand(CMD_OPEN, 1, 0, ":2");
+    SendCommand(CMD_PLAY, 0);
+    m_pFrame->SendMessage(WM_CMD_LOAD_TRACK, 2, 1); // B runs while hidden
+    ASSERT_EQ(Player(1).GetPlayState(), CBasePlayer::STATE_RUNNING);
+    Player(1).Fail();
+    EXPECT_TRUE(WaitForText("Player B: Playback failed.\n"));
+    EXPECT_EQ(Player(1).GetPlayState(), CBasePlayer::STATE_STOPPED);
+    EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_RUNNING);
+    EXPECT_EQ(Player(0).GetTitle(), "clip1.mp4");
+}
+
+TEST_F(FrameFixture, ACommandThatIsNeverTakenFailsTheTest)
+{
+    g_pPreferences->m_iRemoteCtrl = 0; // the socket ignores every packet
+    static std::function<void()> send;
+    send = [this] { SendCommand(CMD_PLAY, 0); };
+    EXPECT_NONFATAL_FAILURE(send(), "never taken");
+    send = nullptr;
 }
 
 TEST_F(FrameFixture, LoadTrackTargetsAndKeepsTheActiveState)

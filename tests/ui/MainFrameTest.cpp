@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QSplitter>
 
@@ -141,6 +142,19 @@ TEST_F(FrameFixture, EnablingChecksAndRadioMarksFollowTheState)
     EXPECT_TRUE(m_pFrame->Action(32786)->isChecked());
     EXPECT_TRUE(m_pFrame->RunCommand(32786));
     EXPECT_FALSE(m_pFrame->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(FrameFixture, CaptionNamesThePlaylistFromTheStart)
+{
+    EXPECT_EQ(m_pFrame->windowTitle().toStdString(), "Default Playlist - Zuvio");
+    LoadPlaylist(1);
+    QFile list(QStringLiteral("show.m3u"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write(QByteArray::fromStdString(m_pFrame->GetPlaylist()->GetPathAt(0) + "\n"));
+    list.close();
+    m_Ui.answers.push_back(QFileInfo(list).absoluteFilePath().toStdString());
+    EXPECT_TRUE(m_pFrame->RunCommand(32854)); // Playlist > "Open playlist"
+    EXPECT_EQ(m_pFrame->windowTitle().toStdString(), "show.m3u - Zuvio");
 }
 
 TEST_F(FrameFixture, OpenMediaDialogOpensIntoTheActivePlayer)

@@ -51,8 +51,11 @@ public:
     bool OpenMedia(const std::string& path) override
     {
         ++opens;
-        if (path.find("broken") != std::string::npos) {
+        if (refuseOpens || path.find("broken") != std::string::npos) {
+            // Like a real player: the previous medium is closed first.
             m_Graph = GRAPH_NONE;
+            m_State = STATE_STOPPED;
+            m_Position = 0;
             return false;
         }
         m_Path = path;
@@ -79,9 +82,17 @@ public:
         m_pOwner->SendMessage(WM_GRAPHNOTIFY, 0, 0);
     }
 
+    // Simulates an error of the graph during playback.
+    void Fail()
+    {
+        events.push_back(EC_ERRORABORT);
+        m_pOwner->SendMessage(WM_GRAPHNOTIFY, 0, 0);
+    }
+
     std::deque<int32_t> events;
     int32_t volume = 0;
     bool muted = false;
+    bool refuseOpens = false; // every open fails, whatever the path
     int opens = 0;
 
 private:

@@ -1,12 +1,12 @@
+#include "ui/VideoView.h"
+#include "VideoViewScriptedPlayer.h"
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "core/Profile.h"
 #include "ui/VideoSurface.h"
-#include "ui/VideoView.h"
 #include "ui/FullScreenDlg.h"
 #include "support/LogCapture.h"
 #include "support/RecordingTarget.h"
-#include "VideoViewScriptedPlayer.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -79,18 +79,18 @@ protected:
     bool SurfaceShown(int player) const { return !m_view->GetSurface(player)->isHidden(); }
 
     LogCapture m_log;
-    CPreferences m_prefs{CPreferences::Defaults{}};
+    CPreferences m_prefs { CPreferences::Defaults {} };
     RecordingTarget m_frame;
     std::vector<std::string> m_journal;
-    ScriptedPlayer* m_players[2] = {nullptr, nullptr};
-    bool m_initOk[2] = {true, true};
+    ScriptedPlayer* m_players[2] = { nullptr, nullptr };
+    bool m_initOk[2] = { true, true };
     bool m_runtimeOk = true;
     std::vector<std::string> m_boxes;
     std::vector<int> m_exitCodes;
     std::unique_ptr<CVideoView> m_view;
 };
 
-const Message kRefresh{WM_PLAYER_REFRESH, 0, 0};
+const Message kRefresh { WM_PLAYER_REFRESH, 0, 0 };
 
 } // namespace
 
@@ -99,8 +99,9 @@ TEST_F(VideoViewTest, InitialUpdateCreatesBothPlayersAndWindowsOnce)
     MakeView(false);
     m_view->OnInitialUpdate();
     ASSERT_TRUE(m_view->IsInitialised());
-    EXPECT_EQ(m_journal, (std::vector<std::string>{"A:Init", "A:SetVolume(0)", "B:Init", "B:SetVolume(0)",
-                                                   "A:SetOwner", "B:SetOwner"}));
+    EXPECT_EQ(m_journal,
+        (std::vector<std::string> {
+            "A:Init", "A:SetVolume(0)", "B:Init", "B:SetVolume(0)", "A:SetOwner", "B:SetOwner" }));
     EXPECT_EQ(A().owner, m_view.get()) << "graph events are announced to the view";
     EXPECT_NE(m_view->GetFullScreenWindow(), nullptr);
     EXPECT_NE(m_view->GetParkingWindow(), nullptr);
@@ -123,8 +124,11 @@ TEST_F(VideoViewTest, PlayerInitFailureIsFatalWithCodeOne)
 {
     m_initOk[1] = false;
     MakeView(false);
+    testing::internal::CaptureStderr();
     m_view->OnInitialUpdate();
-    EXPECT_EQ(m_exitCodes, std::vector<int>{1});
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("FATAL: Player initialisation failed!"),
+        std::string::npos);
+    EXPECT_EQ(m_exitCodes, std::vector<int> { 1 });
     EXPECT_TRUE(m_log.Contains("FATAL: Player initialisation failed!", LOG_LEVEL_ERROR));
     EXPECT_TRUE(Journal("A:Stop") && Journal("A:Close") && Journal("A:deleted") && Journal("B:deleted"));
     EXPECT_EQ(m_view->GetPlayer(0), nullptr);
@@ -132,15 +136,25 @@ TEST_F(VideoViewTest, PlayerInitFailureIsFatalWithCodeOne)
     EXPECT_TRUE(m_boxes.empty());
 }
 
-TEST_F(VideoViewTest, RuntimeCheckFailureIsFatalWithCodeTwo)
+TEST_F(VideoViewTest, RuntimeCheckFailureIsFatalWithCodeTwoBeforeAnyPlayerIsMade)
 {
+    // A runtime without the players' elements fails player creation too: the
+    // check must speak first, and on standard error as well.
     m_runtimeOk = false;
+    m_initOk[0] = m_initOk[1] = false;
     MakeView(false);
+    LogError("GetDXVersion(): GStreamer element \"audiopanorama\" not found.\n");
+    testing::internal::CaptureStderr();
     m_view->OnInitialUpdate();
-    EXPECT_EQ(m_exitCodes, std::vector<int>{2});
-    EXPECT_EQ(m_boxes, std::vector<std::string>{
-                           "DirectX Version:|You need DirectX Version 9.0 or above\nto run this application!"});
-    EXPECT_TRUE(Journal("A:deleted") && Journal("B:deleted"));
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(m_exitCodes, std::vector<int> { 2 });
+    EXPECT_EQ(m_boxes,
+        std::vector<std::string> {
+            "DirectX Version:|You need DirectX Version 9.0 or above\nto run this application!" });
+    EXPECT_TRUE(m_journal.empty()) << "no player was made";
+    EXPECT_NE(stderrText.find("You need DirectX Version 9.0 or above\nto run this application!"),
+        std::string::npos);
+    EXPECT_NE(stderrText.find("\"audiopanorama\" not found."), std::string::npos) << "the reason";
     EXPECT_FALSE(m_view->IsInitialised());
 }
 
@@ -154,11 +168,11 @@ TEST_F(VideoViewTest, InvalidPlayerIdsAreLoggedAndDropped)
     m_view->SetPosition(2, 0);
     m_view->SetActivePlayer(2);
     EXPECT_FALSE(m_view->OpenMedia("/media/a.mp4", 2));
-    for (const char* text : {"CVideoView::Play() invalid Player ID!", "CVideoView::PlayOnly() invalid Player ID!",
-                             "CVideoView::Pause() invalid Player ID!", "CVideoView::Stop() invalid Player ID!",
-                             "CVideoView::SetPosition() invalid Player ID!",
-                             "CVideoView::SetActivePlayer() invalid Player ID!",
-                             "CVideoView::OpenMedia() invalid Player ID!"})
+    for (const char* text : { "CVideoView::Play() invalid Player ID!",
+             "CVideoView::PlayOnly() invalid Player ID!", "CVideoView::Pause() invalid Player ID!",
+             "CVideoView::Stop() invalid Player ID!", "CVideoView::SetPosition() invalid Player ID!",
+             "CVideoView::SetActivePlayer() invalid Player ID!",
+             "CVideoView::OpenMedia() invalid Player ID!" })
         EXPECT_TRUE(m_log.Contains(text, LOG_LEVEL_INFO)) << text;
     EXPECT_TRUE(m_frame.messages.empty());
     EXPECT_TRUE(m_journal.empty());
@@ -177,7 +191,7 @@ TEST_F(VideoViewTest, OpenMediaNotifiesInOrderAndReappliesSound)
     m_journal.clear();
     ASSERT_TRUE(m_view->OpenMedia("/media/a.mp4", 0));
     EXPECT_EQ(m_frame.messages,
-              (std::vector<Message>{kRefresh, {WM_PLAYER_MEDIA_OPENED, 0, 0}, {WM_PLAYER_STATE, 0, 0}}));
+        (std::vector<Message> { kRefresh, { WM_PLAYER_MEDIA_OPENED, 0, 0 }, { WM_PLAYER_STATE, 0, 0 } }));
     EXPECT_TRUE(A().muted);
     EXPECT_EQ(m_view->GetTitle(0), "title of /media/a.mp4");
     EXPECT_EQ(m_view->GetFileName(1), "") << "nothing open in Player B";
@@ -186,7 +200,7 @@ TEST_F(VideoViewTest, OpenMediaNotifiesInOrderAndReappliesSound)
     EXPECT_TRUE(SurfaceShown(0));
     EXPECT_EQ(A().ownerWindow, m_view->GetSurface(0)->Handle());
     EXPECT_EQ(m_view->GetSurface(0)->Host(), m_view.get());
-    EXPECT_EQ(A().rect, (CRect{0, 0, 800, 600}));
+    EXPECT_EQ(A().rect, (CRect { 0, 0, 800, 600 }));
 
     m_frame.messages.clear();
     B().openOk = false;
@@ -207,7 +221,8 @@ TEST_F(VideoViewTest, OpeningIntoTheInactivePlayerLeavesThePictureAlone)
     EXPECT_EQ(B().ownerWindow, m_view->GetSurface(1)->Handle());
     EXPECT_FALSE(Journal("B:Show(1)"));
     EXPECT_FALSE(std::any_of(m_journal.begin(), m_journal.end(), [](const std::string& c) {
-        return c.rfind("A:SetOwner", 0) == 0 || c.rfind("A:Show", 0) == 0 || c.rfind("A:SetVideoRect", 0) == 0;
+        return c.rfind("A:SetOwner", 0) == 0 || c.rfind("A:Show", 0) == 0
+            || c.rfind("A:SetVideoRect", 0) == 0;
     })) << "Player A's picture is not touched";
 }
 
@@ -220,18 +235,18 @@ TEST_F(VideoViewTest, PlayTogglesOnlyAnOpenMediumWhilePlayOnlyAlwaysRuns)
 
     m_view->PlayOnly(0);
     EXPECT_TRUE(Journal("A:Run"));
-    EXPECT_EQ(m_frame.messages, (std::vector<Message>{{WM_PLAYER_STATE, 0, 0}, kRefresh}));
+    EXPECT_EQ(m_frame.messages, (std::vector<Message> { { WM_PLAYER_STATE, 0, 0 }, kRefresh }));
 
     OpenBoth();
     m_view->Play(1);
     EXPECT_EQ(B().play, CBasePlayer::STATE_RUNNING);
     m_view->Play(1);
     EXPECT_EQ(B().play, CBasePlayer::STATE_PAUSED);
-    EXPECT_EQ(m_frame.messages, (std::vector<Message>{{WM_PLAYER_STATE, 1, 2}, kRefresh, {WM_PLAYER_STATE, 1, 1},
-                                                      kRefresh}));
+    EXPECT_EQ(m_frame.messages,
+        (std::vector<Message> { { WM_PLAYER_STATE, 1, 2 }, kRefresh, { WM_PLAYER_STATE, 1, 1 }, kRefresh }));
     m_frame.messages.clear();
     m_view->Stop(1);
-    EXPECT_EQ(m_frame.messages, (std::vector<Message>{{WM_PLAYER_STATE, 1, 0}, kRefresh}));
+    EXPECT_EQ(m_frame.messages, (std::vector<Message> { { WM_PLAYER_STATE, 1, 0 }, kRefresh }));
 }
 
 TEST_F(VideoViewTest, SetPositionAcceptsTheDurationAndNothingBeyond)
@@ -243,7 +258,7 @@ TEST_F(VideoViewTest, SetPositionAcceptsTheDurationAndNothingBeyond)
     A().duration = 5000;
     m_view->SetPosition(0, 5000);
     EXPECT_TRUE(Journal("A:SetPosition(5000)"));
-    EXPECT_EQ(m_frame.messages, std::vector<Message>{kRefresh});
+    EXPECT_EQ(m_frame.messages, std::vector<Message> { kRefresh });
 
     m_log.Buffer().Clear();
     m_view->SetPosition(0, 5001);
@@ -273,8 +288,9 @@ TEST_F(VideoViewTest, VolumeLimitsAndMute)
     EXPECT_EQ(m_view->GetVolume(), -2500);
     EXPECT_TRUE(m_journal.empty()) << "muted: the players keep their volume";
     m_view->SetMute(false);
-    EXPECT_EQ(m_journal, (std::vector<std::string>{"A:SetMute(0)", "B:SetMute(0)", "A:SetVolume(-2500)",
-                                                   "B:SetVolume(-2500)"}));
+    EXPECT_EQ(m_journal,
+        (std::vector<std::string> {
+            "A:SetMute(0)", "B:SetMute(0)", "A:SetVolume(-2500)", "B:SetVolume(-2500)" }));
 }
 
 TEST_F(VideoViewTest, SwitchingIsACutThatRemembersEachPlayersState)
@@ -294,9 +310,9 @@ TEST_F(VideoViewTest, SwitchingIsACutThatRemembersEachPlayersState)
     EXPECT_FALSE(SurfaceShown(0));
     EXPECT_TRUE(B().IsShown());
     EXPECT_FALSE(A().IsShown());
-    EXPECT_EQ(B().rect, (CRect{0, 0, 800, 600}));
+    EXPECT_EQ(B().rect, (CRect { 0, 0, 800, 600 }));
     EXPECT_EQ(m_view->GetSurface(1)->Host(), m_view.get()) << "out of the parking window";
-    EXPECT_EQ(m_frame.messages.back(), (Message{WM_PLAYER_STATE, 1, 0}));
+    EXPECT_EQ(m_frame.messages.back(), (Message { WM_PLAYER_STATE, 1, 0 }));
 
     m_view->PlayOnly(1);
     m_view->Pause(1);
@@ -313,6 +329,23 @@ TEST_F(VideoViewTest, SwitchingIsACutThatRemembersEachPlayersState)
     EXPECT_EQ(A().play, CBasePlayer::STATE_RUNNING);
 }
 
+TEST_F(VideoViewTest, ACutBackNeverStartsAMediumOpenedOrStoppedWhileHidden)
+{
+    MakeView();
+    OpenBoth();
+    m_view->PlayOnly(0);
+    m_view->SetActivePlayer(1);
+    ASSERT_TRUE(m_view->OpenMedia("/media/next.mp4", 0)); // cued while B is on air
+    m_view->SetActivePlayer(0);
+    EXPECT_EQ(A().play, CBasePlayer::STATE_STOPPED) << "the cued clip waits for its play command";
+
+    m_view->PlayOnly(0);
+    m_view->SetActivePlayer(1);
+    m_view->Stop(0);
+    m_view->SetActivePlayer(0);
+    EXPECT_EQ(A().play, CBasePlayer::STATE_STOPPED) << "stopped while hidden stays stopped";
+}
+
 TEST_F(VideoViewTest, ZoomPlacesBothPlayersCentredAndFallsBackToFit)
 {
     MakeView();
@@ -321,23 +354,23 @@ TEST_F(VideoViewTest, ZoomPlacesBothPlayersCentredAndFallsBackToFit)
     A().videoHeight = 361;
     m_view->ZoomTo(50);
     EXPECT_EQ(m_view->GetZoomLevel(), 50);
-    EXPECT_EQ(A().rect, (CRect{240, 210, 561, 391}));
-    EXPECT_EQ(B().rect, (CRect{240, 210, 560, 390}));
-    EXPECT_EQ(m_view->GetZoomRect(1), (CRect{240, 210, 560, 390}));
+    EXPECT_EQ(A().rect, (CRect { 240, 210, 561, 391 }));
+    EXPECT_EQ(B().rect, (CRect { 240, 210, 560, 390 }));
+    EXPECT_EQ(m_view->GetZoomRect(1), (CRect { 240, 210, 560, 390 }));
 
     m_view->ZoomTo(100);
-    EXPECT_EQ(B().rect, (CRect{80, 120, 720, 480}));
+    EXPECT_EQ(B().rect, (CRect { 80, 120, 720, 480 }));
 
     m_view->ZoomTo(200); // 1282 × 722 does not fit 800 × 600
     EXPECT_EQ(m_view->GetZoomLevel(), 0);
-    EXPECT_EQ(A().rect, (CRect{0, 0, 800, 600}));
-    EXPECT_EQ(B().rect, (CRect{0, 0, 800, 600}));
-    EXPECT_EQ(m_view->GetZoomRect(0), CRect{});
+    EXPECT_EQ(A().rect, (CRect { 0, 0, 800, 600 }));
+    EXPECT_EQ(B().rect, (CRect { 0, 0, 800, 600 }));
+    EXPECT_EQ(m_view->GetZoomRect(0), CRect {});
 
     m_view->ZoomTo(100);
     m_view->ZoomFit();
     EXPECT_EQ(m_view->GetZoomLevel(), 0);
-    EXPECT_EQ(A().rect, (CRect{0, 0, 800, 600}));
+    EXPECT_EQ(A().rect, (CRect { 0, 0, 800, 600 }));
 }
 
 TEST_F(VideoViewTest, ShrinkingBelowTheZoomedPictureFitsForGood)
@@ -348,17 +381,18 @@ TEST_F(VideoViewTest, ShrinkingBelowTheZoomedPictureFitsForGood)
     m_view->resize(700, 500);
     QApplication::processEvents();
     EXPECT_EQ(m_view->GetZoomLevel(), 100);
-    EXPECT_EQ(A().rect, (CRect{30, 70, 670, 430}));
+    EXPECT_EQ(A().rect, (CRect { 30, 70, 670, 430 }));
 
     m_view->resize(600, 300);
     QApplication::processEvents();
     EXPECT_EQ(m_view->GetZoomLevel(), 0);
-    EXPECT_EQ(A().rect, (CRect{0, 0, 600, 300}));
+    EXPECT_EQ(A().rect, (CRect { 0, 0, 600, 300 }));
     m_view->resize(800, 600);
     QApplication::processEvents();
     EXPECT_EQ(m_view->GetZoomLevel(), 0);
-    EXPECT_EQ(A().rect, (CRect{0, 0, 800, 600}));
-    EXPECT_EQ(m_view->GetSurface(0)->geometry(), QRect(0, 0, 800, 600)) << "the video window follows the view";
+    EXPECT_EQ(A().rect, (CRect { 0, 0, 800, 600 }));
+    EXPECT_EQ(m_view->GetSurface(0)->geometry(), QRect(0, 0, 800, 600))
+        << "the video window follows the view";
 }
 
 TEST_F(VideoViewTest, StoredZoomLevelIsReadAndWritten)
@@ -373,7 +407,7 @@ TEST_F(VideoViewTest, StoredZoomLevelIsReadAndWritten)
     MakeView();
     ASSERT_EQ(m_view->GetZoomLevel(), 75);
     ASSERT_TRUE(m_view->OpenMedia("/media/a.mp4", 0));
-    EXPECT_EQ(A().rect, (CRect{0, 0, 800, 600}));
+    EXPECT_EQ(A().rect, (CRect { 0, 0, 800, 600 }));
 
     m_view->ZoomTo(50);
     m_view.reset();
@@ -383,10 +417,11 @@ TEST_F(VideoViewTest, StoredZoomLevelIsReadAndWritten)
 TEST_F(VideoViewTest, GraphNotifyDrainsBothPlayersAndReportsEachCompletion)
 {
     MakeView();
-    A().events = {CBasePlayer::EC_COMPLETE, CBasePlayer::EC_ERRORABORT};
-    B().events = {CBasePlayer::EC_COMPLETE, CBasePlayer::EC_COMPLETE};
+    A().events = { CBasePlayer::EC_COMPLETE, CBasePlayer::EC_ERRORABORT };
+    B().events = { CBasePlayer::EC_COMPLETE, CBasePlayer::EC_COMPLETE };
     EXPECT_EQ(m_view->SendMessage(WM_GRAPHNOTIFY, 0, 0), 1);
     EXPECT_EQ(m_frame.Count(WM_PLAYER_END_OF_MEDIA), 3);
+    EXPECT_EQ(m_frame.Count(WM_PLAYER_FAILED), 1);
     EXPECT_TRUE(A().events.empty());
     EXPECT_TRUE(B().events.empty());
 }
@@ -420,11 +455,11 @@ TEST_F(VideoViewTest, FullScreenTakesTheActivePictureAndEscapeBringsItBack)
     EXPECT_TRUE(full->IsCursorVisible());
     EXPECT_EQ(m_view->GetSurface(0)->Host(), m_view.get());
     EXPECT_TRUE(SurfaceShown(0));
-    EXPECT_EQ(A().rect, (CRect{0, 0, 700, 500}));
+    EXPECT_EQ(A().rect, (CRect { 0, 0, 700, 500 }));
 
     // A double click in the view toggles too.
-    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+        Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(m_view.get(), &click);
     EXPECT_TRUE(m_view->IsFullscreen());
     m_view->ToggleFullscreen();
