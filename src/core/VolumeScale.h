@@ -12,7 +12,7 @@ constexpr int32_t kVolumeMax = 0;
 
 inline bool IsValidVolume(int32_t volume) { return volume >= kVolumeMin && volume <= kVolumeMax; }
 
-int32_t VolumeFromSlider(int32_t position, int32_t range);
+int32_t VolumeFromSlider(int64_t position, int32_t range);
 int32_t SliderFromPercent(int32_t percent, int32_t range);
 int32_t VolumeFromPercent(int32_t percent, int32_t range);
 

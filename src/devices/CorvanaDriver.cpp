@@ -1,6 +1,7 @@
 #include "devices/CorvanaDriver.h"
 
 #include "core/Log.h"
+#include "core/TickClock.h"
 #include "devices/CorvanaFrameStore.h"
 
 #include <algorithm>
@@ -37,12 +38,6 @@ CCorvanaDriver::~CCorvanaDriver()
 {
     Close();
     --g_iDriverCount;
-}
-
-std::uint32_t CCorvanaDriver::TickCount()
-{
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 bool CCorvanaDriver::Init()

@@ -39,7 +39,6 @@ public:
 
     // Frame-rate bookkeeping at a given tick (milliseconds, wrapping).
     void UpdateFpsAt(std::uint32_t now);
-    static std::uint32_t TickCount();
 
     int GetDeviceIndex() const { return m_iDeviceIndex; }
 

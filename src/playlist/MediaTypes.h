@@ -5,6 +5,12 @@
 // Classification of playlist paths by file extension. Paths are bytes as the
 // file system holds them; only ASCII letters are compared without case.
 
+// The file dialogs' filter for media files ("Description|*.a;*.b|...||").
+constexpr const char* kMediaFilter
+    = "Media "
+      "files|*.mpg;*.mpeg;*.m2v;*.avi;*.divx;*.asf;*.wmv;*.ogm;*.mp1;*.mp2;*.mp3;*.mp4;*.ogg;*.wav;*.wma;"
+      "*.mid;*.midi;*.bmp;*.jpg;*.jpeg;*.jif;*.jp2;*.jp2c;*.jp2k;*.jpc;*.jpx;*.gif|All files (*.*)|*.*||";
+
 // The name part after the last '/' from its last '.' on, the '.' included;
 // empty when the name has no '.'.
 std::string GetExtension(const std::string& path);

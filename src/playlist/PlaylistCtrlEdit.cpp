@@ -14,11 +14,6 @@
 
 namespace {
 
-constexpr const char* kMediaFilter
-    = "Media "
-      "files|*.mpg;*.mpeg;*.m2v;*.avi;*.divx;*.asf;*.wmv;*.ogm;*.mp1;*.mp2;*.mp3;*.mp4;*.ogg;*.wav;*.wma;"
-      "*.mid;*.midi;*.bmp;*.jpg;*.jpeg;*.jif;*.jp2;*.jp2c;*.jp2k;*.jpc;*.jpx;*.gif|All files (*.*)|*.*||";
-
 // Progress is reported every so many files (and at the end) so that the
 // feedback costs next to nothing against probing the files.
 constexpr int kProgressStep = 16;

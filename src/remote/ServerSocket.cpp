@@ -1,6 +1,7 @@
 #include "remote/ServerSocket.h"
 
 #include "core/Log.h"
+#include "core/TickClock.h"
 #include "core/Preferences.h"
 #include "remote/HostPort.h"
 #include "remote/RemotePackets.h"
@@ -19,13 +20,6 @@ namespace {
 // A flood must not keep the event loop from timers and other input: the rest
 // of a burst is read at the next notification.
 constexpr int kMaxDatagramsPerNotification = 64;
-
-std::uint32_t TickCount()
-{
-    using namespace std::chrono;
-    return static_cast<std::uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 LPARAM SignExtended(std::int32_t value)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playlist/PaneCommands.h"
+
 // Menu and accelerator command ids of the main window. The numbers are kept
 // stable: they travel as QAction data and tests address commands by them.
 namespace CommandId {
@@ -16,11 +18,12 @@ constexpr int Quit = 57665;
 constexpr int PlayPause = 32772;
 constexpr int Stop = 32773;
 
-constexpr int PaneOpenPlaylist = 32854;
-constexpr int PaneSavePlaylist = 32855;
-constexpr int RepeatSingleTrack = 32858;
-constexpr int LoopPlaylist = 32856;
-constexpr int AutoPlayNext = 32857;
+// The "Playlist" menu items, carried out by the playlist pane.
+constexpr int PaneOpenPlaylist = PaneCmd::FRAME_OPEN_PLAYLIST;
+constexpr int PaneSavePlaylist = PaneCmd::FRAME_SAVE_PLAYLIST;
+constexpr int RepeatSingleTrack = PaneCmd::FRAME_REPEAT_SINGLE;
+constexpr int LoopPlaylist = PaneCmd::FRAME_LOOP_PLAYLIST;
+constexpr int AutoPlayNext = PaneCmd::FRAME_AUTO_PLAY_NEXT;
 
 constexpr int PlayerA = 32782;
 constexpr int PlayerB = 32781;

@@ -147,6 +147,9 @@ private:
     int VolumePercent(int32_t volume) const;
     void LightPlayerButtons();
     void MarkStatusChanged();
+    // After every change a controller must hear of: the status record refreshed
+    // and broadcast at the next tick.
+    void StatusChanged();
     void SendSeekMessage(int player, uint32_t position, uint32_t duration);
 
     std::unique_ptr<CLogBookDlg> m_pLogBook;

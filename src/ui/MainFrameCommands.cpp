@@ -1,6 +1,8 @@
 // The main frame's menus, accelerators and command handlers.
 #include "ui/MainFrame.h"
 
+#include "playlist/MediaTypes.h"
+
 #include "ui/CommandIds.h"
 #include "core/Log.h"
 #include "ui/LogBookDlg.h"
@@ -18,15 +20,6 @@
 #include <QActionGroup>
 #include <QMenuBar>
 #include <QMessageBox>
-
-namespace {
-
-constexpr const char* kMediaFilter
-    = "Media "
-      "files|*.mpg;*.mpeg;*.m2v;*.avi;*.divx;*.asf;*.wmv;*.ogm;*.mp1;*.mp2;*.mp3;*.mp4;*.ogg;*.wav;*.wma;"
-      "*.mid;*.midi;*.bmp;*.jpg;*.jpeg;*.jif;*.jp2;*.jp2c;*.jp2k;*.jpc;*.jpx;*.gif|All files (*.*)|*.*||";
-
-} // namespace
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* text)
 {

@@ -5,6 +5,7 @@
 
 #include "core/CoreTypes.h"
 #include "core/Log.h"
+#include "core/VolumeScale.h"
 #include "ui/PlayerCtrlBar.h"
 #include "ui/VideoView.h"
 #include "playback/BasePlayer.h"
@@ -29,15 +30,14 @@ int PlayerArg(WPARAM wParam)
     return wParam <= static_cast<WPARAM>(std::numeric_limits<int>::max()) ? static_cast<int>(wParam) : -1;
 }
 
-bool IsRemotePlayer(WPARAM wParam)
+// The remote handlers' check of the packet's player index, logged in the
+// handler's name.
+bool CheckRemotePlayer(WPARAM wParam, const char* handler)
 {
-    return static_cast<unsigned>(wParam) < 2 && wParam < 2;
-}
-
-int32_t Saturate(int64_t value)
-{
-    return static_cast<int32_t>(
-        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    if (wParam < 2)
+        return true;
+    LogMessage("%s(): PlayerID out of range!\n", handler);
+    return false;
 }
 
 // ":n" selects playlist entry n (1-based): colons are trimmed from both ends and
@@ -113,11 +113,7 @@ LRESULT CMainFrame::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
 
 int CMainFrame::VolumePercent(int32_t volume) const
 {
-    const int range = VolumeRange();
-    if (m_pVideoView->IsMuted() || range == 0)
-        return 0;
-    const int64_t percent = (std::abs(int64_t { range }) - std::abs(int64_t { volume })) * 100 / range;
-    return static_cast<int>(std::abs(percent));
+    return VolumeScale::PercentFromVolume(volume, VolumeRange(), m_pVideoView->IsMuted());
 }
 
 void CMainFrame::UpdateStatusRecord()
@@ -138,6 +134,12 @@ void CMainFrame::UpdateStatusRecord()
 void CMainFrame::MarkStatusChanged()
 {
     m_pSocket->m_bSendNow = true;
+}
+
+void CMainFrame::StatusChanged()
+{
+    UpdateStatusRecord();
+    MarkStatusChanged();
 }
 
 void CMainFrame::SendStatusMsg(int player, const std::string& text)
@@ -211,8 +213,7 @@ LRESULT CMainFrame::OnPlayerState(int player, int state)
         m_pCtrlBar->RedrawStatus();
     }
     LightPlayerButtons();
-    UpdateStatusRecord();
-    MarkStatusChanged();
+    StatusChanged();
     static const char* const kTexts[] = { "Playback stopped.", "Playback paused.", "Playback started." };
     if (state >= 0 && state <= 2)
         SendStatusMsg(player, kTexts[state]);
@@ -225,8 +226,7 @@ LRESULT CMainFrame::OnSelectPlayer(int player)
     if (CPlaylistCtrl* playlist = GetPlaylist(); playlist && IsValidPlayerId(player))
         playlist->FocusPlayerEntry(player);
     LightPlayerButtons();
-    UpdateStatusRecord();
-    MarkStatusChanged();
+    StatusChanged();
     return 1;
 }
 
@@ -328,12 +328,11 @@ LRESULT CMainFrame::OnSlider(WPARAM id, LPARAM position)
 {
     const int active = ActivePlayer();
     if (id == SLIDER_VOLUME_ID) {
-        m_pVideoView->SetVolume(Saturate(int64_t { position } - VolumeRange()));
+        m_pVideoView->SetVolume(VolumeScale::VolumeFromSlider(position, VolumeRange()));
         char text[64];
         std::snprintf(text, sizeof text, "Volume set to %d%%.", VolumePercent(m_pVideoView->GetVolume()));
         SendStatusMsg(active, text);
-        UpdateStatusRecord();
-        MarkStatusChanged();
+        StatusChanged();
         return 1;
     }
     if (id != SLIDER_POSITION_ID)
@@ -352,81 +351,65 @@ LRESULT CMainFrame::OnSlider(WPARAM id, LPARAM position)
         if (duration != 0 && target <= duration)
             SendSeekMessage(active, ms, duration);
     }
-    UpdateStatusRecord();
-    MarkStatusChanged();
+    StatusChanged();
     return 1;
 }
 
 LRESULT CMainFrame::OnNetPlay(WPARAM wParam)
 {
-    if (!IsRemotePlayer(wParam)) {
-        LogMessage("OnNetPlayMedia(): PlayerID out of range!\n");
+    if (!CheckRemotePlayer(wParam, "OnNetPlayMedia"))
         return 1;
-    }
     const int player = static_cast<int>(wParam);
     m_pVideoView->SetActivePlayer(player);
     if (CPlaylistCtrl* playlist = GetPlaylist())
         playlist->FocusPlayerEntry(player);
     m_pVideoView->PlayOnly(player);
-    UpdateStatusRecord();
-    MarkStatusChanged();
+    StatusChanged();
     return 1;
 }
 
 LRESULT CMainFrame::OnNetPause(WPARAM wParam)
 {
-    if (!IsRemotePlayer(wParam)) {
-        LogMessage("OnNetPauseMedia(): PlayerID out of range!\n");
+    if (!CheckRemotePlayer(wParam, "OnNetPauseMedia"))
         return 1;
-    }
     m_pVideoView->Pause(static_cast<int>(wParam));
-    UpdateStatusRecord();
-    MarkStatusChanged();
+    StatusChanged();
     return 1;
 }
 
 LRESULT CMainFrame::OnNetStop(WPARAM wParam)
 {
-    if (!IsRemotePlayer(wParam)) {
-        LogMessage("OnNetStopMedia(): PlayerID out of range!\n");
+    if (!CheckRemotePlayer(wParam, "OnNetStopMedia"))
         return 1;
-    }
     m_pVideoView->Stop(static_cast<int>(wParam));
-    UpdateStatusRecord();
-    MarkStatusChanged();
+    StatusChanged();
     return 1;
 }
 
 LRESULT CMainFrame::OnNetVolume(WPARAM wParam, LPARAM percent)
 {
-    if (!IsRemotePlayer(wParam)) {
-        LogMessage("OnNetVolumeChange(): PlayerID out of range!\n");
+    if (!CheckRemotePlayer(wParam, "OnNetVolumeChange"))
         return 1;
-    }
-    // 64-bit: a wild percentage must be refused by the view, not overflow here.
+    // A wild percentage saturates and is refused by the view.
     const int range = VolumeRange();
-    const int64_t position = int64_t { static_cast<int32_t>(percent) } * range / 100;
-    m_pVideoView->SetVolume(Saturate(position - range));
+    const int32_t position = VolumeScale::SliderFromPercent(static_cast<int32_t>(percent), range);
+    m_pVideoView->SetVolume(VolumeScale::VolumeFromSlider(position, range));
     m_pCtrlBar->SetVolumePos(position);
     char text[64];
     std::snprintf(text, sizeof text, "Volume set to %d%%.", VolumePercent(m_pVideoView->GetVolume()));
     SendStatusMsg(ActivePlayer(), text);
-    UpdateStatusRecord();
-    MarkStatusChanged();
+    StatusChanged();
     return 1;
 }
 
 LRESULT CMainFrame::OnNetSeek(WPARAM wParam, LPARAM position)
 {
-    if (!IsRemotePlayer(wParam)) {
-        LogMessage("OnNetSeekAbs(): PlayerID out of range!\n");
+    if (!CheckRemotePlayer(wParam, "OnNetSeekAbs"))
         return 1;
-    }
     const int player = static_cast<int>(wParam);
     const auto ms = static_cast<uint32_t>(position);
     m_pVideoView->SetPosition(player, ms);
-    UpdateStatusRecord();
-    MarkStatusChanged();
+    StatusChanged();
     CBasePlayer* p = m_pVideoView->GetPlayer(player);
     const uint32_t duration = p ? p->GetDuration() : 0;
     if (duration != 0 && ms <= duration)

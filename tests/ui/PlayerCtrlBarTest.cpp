@@ -1,4 +1,5 @@
 #include "ui/PlayerCtrlBar.h"
+#include "core/TickClock.h"
 #include "core/Profile.h"
 #include "support/RecordingTarget.h"
 #include "support/TestEnv.h"
@@ -147,7 +148,7 @@ TEST_F(PlayerCtrlBarTest, StatusAlternatesStateWordAndTitle)
     auto bar = NewBar(frame);
     CStatusDisplay& status = bar->Status();
     status.SetPlayState(2);
-    const int64_t t0 = CStatusDisplay::TickCount() + 10;
+    const int64_t t0 = MonotonicMs() + 10;
     status.OnTick(t0);
     const int mode = status.TextMode();
     status.OnTick(t0 + CStatusDisplay::kSwitchMs); // at least one switch since creation
@@ -198,7 +199,7 @@ TEST_F(PlayerCtrlBarTest, RendersTheWholeStrip)
     bar->EnablePositionSlider(true);
     bar->SetPosition(1'234'000);
     bar->SetActivePlayer(PLAYER_B);
-    bar->Status().OnTick(CStatusDisplay::TickCount() + CStatusDisplay::kSwitchMs);
+    bar->Status().OnTick(MonotonicMs() + CStatusDisplay::kSwitchMs);
     ASSERT_EQ(bar->Status().TextMode(), 1) << "the title is on show";
     const QImage image = bar->Render().toImage();
     ASSERT_EQ(image.size(), QSize(760, 74));

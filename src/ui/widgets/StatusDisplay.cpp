@@ -1,6 +1,7 @@
 #include "ui/widgets/StatusDisplay.h"
 
-#include <QElapsedTimer>
+#include "core/TickClock.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -20,7 +21,7 @@ void CStatusDisplay::Create(QWidget* parent, int height)
     m_pParent = parent;
     m_Height = height;
     m_bCreated = parent != nullptr;
-    m_ModeStart = TickCount();
+    m_ModeStart = MonotonicMs();
 }
 
 void CStatusDisplay::SetRect(const QRect& rect)
@@ -34,19 +35,9 @@ void CStatusDisplay::Redraw()
         m_pParent->update(m_rc);
 }
 
-int64_t CStatusDisplay::TickCount()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
-
 void CStatusDisplay::OnTimer()
 {
-    OnTick(TickCount());
+    OnTick(MonotonicMs());
 }
 
 void CStatusDisplay::OnTick(int64_t nowMs)

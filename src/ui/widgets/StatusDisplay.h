@@ -42,8 +42,6 @@ public:
 
     // "%2d:%02d:%02d": hours modulo 24, minutes, seconds; milliseconds dropped.
     static QString FormatTime(uint32_t ms);
-    // Milliseconds of a monotonic clock.
-    static int64_t TickCount();
 
 private:
     QWidget* m_pParent = nullptr;
