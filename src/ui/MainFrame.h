@@ -170,6 +170,10 @@ private:
     enum LoadOutcome { LOAD_NONE, LOAD_OPENED, LOAD_FAILED };
     LoadOutcome m_LoadOutcome = LOAD_NONE;
     int m_ContinueState = -1;
+    // Failures that follow each other within kQuickFailureMs.
+    static constexpr int64_t kQuickFailureMs = 1000;
+    int m_QuickFailures[2] = { 0, 0 };
+    int64_t m_LastFailureMs[2] = { INT64_MIN / 2, INT64_MIN / 2 };
 
     const QEvent* m_pLastWheel = nullptr;
     quint64 m_LastWheelTime = 0;

@@ -5,6 +5,7 @@
 
 #include "core/CoreTypes.h"
 #include "core/Log.h"
+#include "core/TickClock.h"
 #include "core/VolumeScale.h"
 #include "ui/PlayerCtrlBar.h"
 #include "ui/VideoView.h"
@@ -317,10 +318,22 @@ LRESULT CMainFrame::OnPlayerFailed(int player)
         return 1;
     SendStatusMsg(player, "Playback failed.");
     // A medium that failed ends as a finished one does: the active player
-    // follows the playlist's rules, a hidden one just stops.
-    if (player == ActivePlayer())
+    // follows the playlist's rules, a hidden one just stops. Failures in quick
+    // succession mean the recovery itself fails (a medium that breaks at once
+    // on repeat, a list of them): once around the list, then stop rather than
+    // spin and flood the network with failures.
+    const int64_t now = MonotonicMs();
+    int& quick = m_QuickFailures[player];
+    quick = now - m_LastFailureMs[player] < kQuickFailureMs ? quick + 1 : 1;
+    m_LastFailureMs[player] = now;
+    CPlaylistCtrl* playlist = GetPlaylist();
+    const int allowed = playlist && !playlist->GetLoopSingleTrack() ? std::max(playlist->GetTrackCount(), 1) : 1;
+    if (player == ActivePlayer() && quick <= allowed)
         return OnEndOfMedia();
+    if (player == ActivePlayer())
+        LogError("CMainFrame: %s keeps failing; stopped.\n", player == PLAYER_A ? "Player A" : "Player B");
     m_pVideoView->Stop(player);
+    SendMessage(WM_PLAYER_REFRESH, 0, 0);
     return 1;
 }
 

@@ -248,6 +248,19 @@ TEST_F(FrameFixture, AFailedMediumEndsLikeAFinishedOneAndBadEntriesAreSkipped)
     EXPECT_EQ(Player(0).GetTitle(), "clip3.mp4");
 }
 
+TEST_F(FrameFixture, AMediumThatFailsAgainAtOnceOnRepeatIsStoppedNotSpun)
+{
+    LoadPlaylist(2);
+    m_pFrame->GetPlaylist()->ToggleLoopSingleTrack();
+    SendCommand(CMD_OPEN, 0, 0, ":1");
+    SendCommand(CMD_PLAY, 0);
+    Player(0).Fail(); // a first failure is repeated, as an end would be
+    ASSERT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_RUNNING);
+    Player(0).Fail(); // failing again at once: the repeat itself fails
+    EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_STOPPED);
+    EXPECT_TRUE(m_Log.Contains("CMainFrame: Player A keeps failing; stopped."));
+}
+
 TEST_F(FrameFixture, AFailureOfTheHiddenPlayerStopsOnlyThatPlayer)
 {
     LoadPlaylist(2);
