@@ -2,7 +2,9 @@
 // Sends seek commands (the value carries a sequence number) at a fixed rate and
 // waits for the player's text packet that names the same number; prints the
 // median, 99th percentile and worst round trip and the commands never answered.
-// Usage: remote_latency PLAYER_IP[:PORT] [RATE_PER_SECOND] [SECONDS] [LISTEN_PORT]
+// The destination may be a broadcast address (a cue for every player); FROM is
+// the local address to send from, which a network without a gateway needs.
+// Usage: remote_latency PLAYER_IP[:PORT] [RATE_PER_SECOND] [SECONDS] [LISTEN_PORT] [FROM]
 
 #include "remote/HostPort.h"
 #include "remote/RemotePackets.h"
@@ -24,16 +26,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int UdpSocket(std::uint16_t bindPort)
+int UdpSocket(std::uint16_t bindPort, std::uint32_t bindAddress = INADDR_ANY)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     const int buffer = 4 << 20;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
     sockaddr_in local {};
     local.sin_family = AF_INET;
     local.sin_port = htons(bindPort);
+    local.sin_addr.s_addr = htonl(bindAddress);
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
         std::perror("remote_latency: socket");
         std::exit(3);
@@ -46,21 +50,22 @@ int UdpSocket(std::uint16_t bindPort)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(
-            stderr, "usage: remote_latency PLAYER_IP[:PORT] [RATE_PER_SECOND] [SECONDS] [LISTEN_PORT]\n");
+        std::fprintf(stderr,
+            "usage: remote_latency PLAYER_IP[:PORT] [RATE_PER_SECOND] [SECONDS] [LISTEN_PORT] [FROM]\n");
         return 2;
     }
     const auto player = ParseHostPort(argv[1], RemotePackets::kCommandPort);
     const int rate = argc > 2 ? std::atoi(argv[2]) : 1000;
     const int seconds = argc > 3 ? std::atoi(argv[3]) : 10;
     const int listenPort = argc > 4 ? std::atoi(argv[4]) : RemotePackets::kStatusPort;
-    if (!player || rate <= 0 || seconds <= 0 || listenPort <= 0 || listenPort > 65535) {
+    const auto from = argc > 5 ? ParseIPv4(argv[5]) : QHostAddress(QHostAddress::AnyIPv4);
+    if (!player || !from || rate <= 0 || seconds <= 0 || listenPort <= 0 || listenPort > 65535) {
         std::fprintf(stderr, "remote_latency: bad arguments\n");
         return 2;
     }
 
     const int listener = UdpSocket(static_cast<std::uint16_t>(listenPort));
-    const int sender = UdpSocket(0);
+    const int sender = UdpSocket(0, from->toIPv4Address());
     sockaddr_in to {};
     to.sin_family = AF_INET;
     to.sin_port = htons(player->port);

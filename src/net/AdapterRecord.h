@@ -29,6 +29,7 @@ struct AdapterRecord
     std::optional<CIPInfo> current;
     std::vector<std::string> gateways;
     std::optional<std::vector<std::string>> dnsServers; // nullopt: the per-adapter query failed
+    bool connected = true; // up and with a carrier; a card whose cable is out is not
 };
 
 // The machine's adapters from getifaddrs (IPv4 addresses, AF_PACKET hardware

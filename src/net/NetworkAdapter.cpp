@@ -17,9 +17,10 @@ CNetworkAdapter::CNetworkAdapter(CNetworkSetup* owner, const AdapterRecord& reco
     , m_LeaseExpires(record.leaseExpires)
     , m_bDhcpEnabled(record.dhcpEnabled)
     , m_bHasWins(record.winsFlag == 1)
+    , m_bConnected(record.connected)
     , m_AdapterType(record.type)
     , m_InterfaceIndex(record.index)
-    , m_CurrentAddress{kNoAddress, kNoAddress}
+    , m_CurrentAddress { kNoAddress, kNoAddress }
     , m_AdapterName(record.name)
     , m_Description(record.description)
     , m_DhcpServer(record.dhcpServer)
@@ -27,7 +28,8 @@ CNetworkAdapter::CNetworkAdapter(CNetworkSetup* owner, const AdapterRecord& reco
     , m_SecondaryWins(record.secondaryWins)
     , m_Gateways(record.gateways)
 {
-    m_PhysicalLength = static_cast<int>(std::min<size_t>(record.physicalAddress.size(), sizeof(m_PhysicalAddress)));
+    m_PhysicalLength
+        = static_cast<int>(std::min<size_t>(record.physicalAddress.size(), sizeof(m_PhysicalAddress)));
     if (m_PhysicalLength > 0)
         std::memcpy(m_PhysicalAddress, record.physicalAddress.data(), static_cast<size_t>(m_PhysicalLength));
     for (const CIPInfo& info : record.addresses)

@@ -30,6 +30,7 @@ public:
     const std::vector<std::string>& GetGateways() const { return m_Gateways; }
     const std::vector<std::string>& GetDnsServers() const { return m_DnsServers; }
     uint32_t GetIndex() const { return m_InterfaceIndex; }
+    bool IsConnected() const { return m_bConnected; }
 
 private:
     CNetworkSetup* m_pOwner;
@@ -37,6 +38,7 @@ private:
     int64_t m_LeaseExpires;
     bool m_bDhcpEnabled;
     bool m_bHasWins;
+    bool m_bConnected;
     uint32_t m_AdapterType;
     uint32_t m_InterfaceIndex;
     CIPInfo m_CurrentAddress;

@@ -31,10 +31,11 @@ const CNetworkAdapter* CNetworkSetup::GetAdapter(int index) const
 
 const CNetworkAdapter* CNetworkSetup::GetPrimaryAdapter() const
 {
-    // An adapter with no address at all is no more usable than one with 0.0.0.0.
+    // An adapter with no address at all is no more usable than one with 0.0.0.0, and
+    // one that is down or has lost its carrier keeps its address but reaches nobody.
     for (const auto& adapter : m_Adapters) {
         const std::string address = adapter->GetAddress();
-        if (!address.empty() && address != "0.0.0.0")
+        if (adapter->IsConnected() && !address.empty() && address != "0.0.0.0")
             return adapter.get();
     }
     return nullptr;

@@ -25,7 +25,7 @@ public:
     void Refresh();
     int GetAdapterCount() const { return static_cast<int>(m_Adapters.size()); }
     const CNetworkAdapter* GetAdapter(int index) const;
-    // First adapter whose address is not "0.0.0.0".
+    // First adapter that is connected and whose address is not "0.0.0.0".
     const CNetworkAdapter* GetPrimaryAdapter() const;
     std::string GetPrimaryAddress() const;
     // First adapter whose address equals the text; "0.0.0.0" never matches.

@@ -65,11 +65,12 @@ std::vector<std::string> ParseRouteGateways(const std::string& routeTable, const
         if (!(fields >> iface >> destination >> gateway >> flagsText) || iface != interfaceName)
             continue;
         unsigned long flags = 0, address = 0;
-        if (std::sscanf(flagsText.c_str(), "%lx", &flags) != 1 || std::sscanf(gateway.c_str(), "%lx", &address) != 1)
+        if (std::sscanf(flagsText.c_str(), "%lx", &flags) != 1
+            || std::sscanf(gateway.c_str(), "%lx", &address) != 1)
             continue;
         if (!(flags & RTF_GATEWAY) || address == 0)
             continue;
-        in_addr in{};
+        in_addr in {};
         in.s_addr = static_cast<in_addr_t>(address);
         char text[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, &in, text, sizeof(text));
@@ -87,7 +88,7 @@ std::vector<std::string> ParseResolvConf(const std::string& text)
         std::istringstream fields(line);
         std::string keyword, address;
         if (fields >> keyword >> address && keyword == "nameserver") {
-            in_addr probe{};
+            in_addr probe {};
             if (inet_pton(AF_INET, address.c_str(), &probe) == 1)
                 servers.push_back(address);
         }
@@ -107,14 +108,18 @@ std::vector<AdapterRecord> ReadSystemAdapters()
         if (!entry->ifa_name || (entry->ifa_flags & IFF_LOOPBACK) || !entry->ifa_addr)
             continue;
         const int family = entry->ifa_addr->sa_family;
+        if (family != AF_PACKET && family != AF_INET)
+            continue;
+        AdapterRecord& record = RecordFor(records, entry->ifa_name);
+        // IFF_RUNNING is the carrier: an unplugged cable clears it while the link stays up.
+        record.connected = (entry->ifa_flags & IFF_UP) && (entry->ifa_flags & IFF_RUNNING);
         if (family == AF_PACKET) {
-            AdapterRecord& record = RecordFor(records, entry->ifa_name);
             const auto* link = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr);
             const size_t length = std::min<size_t>(link->sll_halen, sizeof(link->sll_addr));
             record.physicalAddress.assign(link->sll_addr, link->sll_addr + length);
             record.type = link->sll_hatype;
-        } else if (family == AF_INET) {
-            RecordFor(records, entry->ifa_name).addresses.push_back({ToDotted(entry->ifa_addr), ToDotted(entry->ifa_netmask)});
+        } else {
+            record.addresses.push_back({ ToDotted(entry->ifa_addr), ToDotted(entry->ifa_netmask) });
         }
     }
 
@@ -123,7 +128,7 @@ std::vector<AdapterRecord> ReadSystemAdapters()
     for (AdapterRecord& record : records) {
         // An adapter without IPv4 is listed with 0.0.0.0, like a disconnected one.
         if (record.addresses.empty())
-            record.addresses.push_back({"0.0.0.0", "0.0.0.0"});
+            record.addresses.push_back({ "0.0.0.0", "0.0.0.0" });
         record.gateways = ParseRouteGateways(routes, record.name);
         record.dnsServers = ParseResolvConf(resolv);
     }

@@ -6,11 +6,14 @@
 #include "remote/HostPort.h"
 #include "remote/RemotePackets.h"
 
+#include <QNetworkDatagram>
 #include <QUdpSocket>
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +27,21 @@ constexpr int kMaxDatagramsPerNotification = 64;
 LPARAM SignExtended(std::int32_t value)
 {
     return static_cast<LPARAM>(value);
+}
+
+sockaddr_in Endpoint(std::uint32_t address, std::uint16_t port)
+{
+    sockaddr_in endpoint {};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_addr.s_addr = htonl(address);
+    endpoint.sin_port = htons(port);
+    return endpoint;
+}
+
+int Bind(const CUniqueFd& fd, std::uint32_t address, std::uint16_t port)
+{
+    const sockaddr_in endpoint = Endpoint(address, port);
+    return ::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&endpoint), sizeof endpoint);
 }
 
 } // namespace
@@ -90,49 +108,119 @@ void CServerSocket::SetFileName(std::string_view name)
 bool CServerSocket::InitServer(const std::string& bindAddress)
 {
     m_bInitialized = false;
-    DisposeSocket(m_BroadcastSocket);
+    m_BroadcastSocket.Reset();
     DisposeSocket(m_pServerSocket);
+    m_bSendFailed = false;
 
     const vexoNet::CNetworkSetup setup
         = m_NetworkSource ? vexoNet::CNetworkSetup(m_NetworkSource) : vexoNet::CNetworkSetup();
     const std::string address = bindAddress.empty() ? setup.GetPrimaryAddress() : bindAddress;
 
     const auto bindTo = ParseIPv4(address);
-    auto server = std::make_unique<QUdpSocket>();
-    // No address sharing: a second player on the same port must fail loudly, not
-    // split the commands with the first.
-    if (!bindTo || !server->bind(*bindTo, m_CommandPort, QAbstractSocket::DontShareAddress)) {
+    const std::uint32_t bound = bindTo ? bindTo->toIPv4Address() : 0;
+    m_Adapter = bound != 0 ? vexoNet::FindLocalInterface(bound) : std::nullopt;
+    // An address that no adapter carries cannot be bound.
+    if (bindTo && (bound == 0 || m_Adapter))
+        m_pServerSocket = OpenServerSocket();
+    if (!m_pServerSocket) {
         LogError("InitServer(): Server socket not created.\n");
         return false;
     }
-    connect(server.get(), &QUdpSocket::readyRead, this, &CServerSocket::OnReceive);
-    m_pServerSocket = std::move(server);
 
-    auto broadcast = std::make_unique<QUdpSocket>();
-    if (!broadcast->bind(QHostAddress::AnyIPv4, 0)) {
+    // Sent from the bound address, 255.255.255.255 leaves through the adapter
+    // that carries it, with or without a default route, and through no other.
+    CUniqueFd broadcast(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!broadcast || Bind(broadcast, bound, 0) != 0) {
         LogError("InitServer(): Broadcast socket not created.\n");
         return false;
     }
     const int on = 1;
-    if (::setsockopt(
-            static_cast<int>(broadcast->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, sizeof on)
-        != 0) {
+    if (::setsockopt(broadcast.Get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
         LogError("InitServer(): Broadcast socket failed.\n");
         return false;
     }
     m_BroadcastSocket = std::move(broadcast);
 
-    m_MacAddress.fill(0);
-    const std::string bound = m_pServerSocket->localAddress().toString().toStdString();
-    if (const vexoNet::CNetworkAdapter* adapter = setup.FindAdapterByAddress(bound)) {
-        int length = 0;
-        const std::uint8_t* mac = adapter->GetPhysicalAddress(length);
-        if (mac != nullptr && length == static_cast<int>(m_MacAddress.size()))
-            std::memcpy(m_MacAddress.data(), mac, m_MacAddress.size());
-    }
-
+    TakeMacAddress(setup, address);
     m_bInitialized = true;
     return true;
+}
+
+std::unique_ptr<QUdpSocket> CServerSocket::OpenServerSocket()
+{
+    auto socket = std::make_unique<QUdpSocket>();
+    if (!m_Adapter) {
+        // No address sharing: a second player on the same port must fail loudly, not
+        // split the commands with the first.
+        if (!socket->bind(QHostAddress::AnyIPv4, m_CommandPort, QAbstractSocket::DontShareAddress))
+            return nullptr;
+    } else {
+        // Bound to all addresses, as a socket bound to a unicast address hears no
+        // broadcast, and tied to the adapter: a second player on the same adapter
+        // still finds the port taken, one on another adapter does not. Where the
+        // tie is refused (old kernels want privileges for it), ArrivedOnAdapter
+        // alone keeps the other adapters out and the port is the machine's.
+        CUniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        const int on = 1;
+        if (!fd)
+            return nullptr;
+        ::setsockopt(fd.Get(), SOL_SOCKET, SO_BINDTODEVICE, m_Adapter->name.c_str(),
+            static_cast<socklen_t>(m_Adapter->name.size()));
+        if (::setsockopt(fd.Get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0
+            || Bind(fd, INADDR_ANY, m_CommandPort) != 0
+            || !socket->setSocketDescriptor(fd.Get(), QAbstractSocket::BoundState, QIODevice::ReadWrite))
+            return nullptr;
+        fd.Release();
+    }
+    connect(socket.get(), &QUdpSocket::readyRead, this, &CServerSocket::OnReceive);
+    return socket;
+}
+
+bool CServerSocket::ArrivedOnAdapter(const QNetworkDatagram& datagram) const
+{
+    if (!m_Adapter)
+        return true;
+    const std::uint32_t to = datagram.destinationAddress().toIPv4Address();
+    return datagram.interfaceIndex() == m_Adapter->index
+        && (to == m_Adapter->address || to == m_Adapter->broadcast || to == INADDR_BROADCAST);
+}
+
+void CServerSocket::FollowAdapter()
+{
+    if (!m_Adapter)
+        return;
+    // While the address is gone the sockets wait for it. When it comes back on
+    // another interface (a card plugged in again, a link made anew) the server
+    // socket moves there; the sending socket follows the address by itself.
+    const auto now = vexoNet::FindLocalInterface(m_Adapter->address);
+    if (!now)
+        return;
+    const bool moved = now->index != m_Adapter->index;
+    m_Adapter = now;
+    if (!moved && m_pServerSocket)
+        return;
+    const bool wasListening = m_pServerSocket != nullptr;
+    DisposeSocket(m_pServerSocket);
+    m_pServerSocket = OpenServerSocket();
+    if (!m_pServerSocket && wasListening)
+        LogError("InitServer(): Server socket not created.\n");
+    if (moved) {
+        const vexoNet::CNetworkSetup setup
+            = m_NetworkSource ? vexoNet::CNetworkSetup(m_NetworkSource) : vexoNet::CNetworkSetup();
+        TakeMacAddress(setup, QHostAddress(m_Adapter->address).toString().toStdString());
+    }
+}
+
+void CServerSocket::TakeMacAddress(const vexoNet::CNetworkSetup& setup, const std::string& address)
+{
+    m_MacAddress.fill(0);
+    const vexoNet::CNetworkAdapter* adapter = setup.FindAdapterByAddress(address);
+    if (adapter == nullptr)
+        return;
+    int length = 0;
+    const std::uint8_t* mac = adapter->GetPhysicalAddress(length);
+    if (mac != nullptr && length == static_cast<int>(m_MacAddress.size()))
+        std::memcpy(m_MacAddress.data(), mac, m_MacAddress.size());
 }
 
 void CServerSocket::DisposeSocket(std::unique_ptr<QUdpSocket>& socket)
@@ -149,8 +237,9 @@ void CServerSocket::DisposeSocket(std::unique_ptr<QUdpSocket>& socket)
 
 void CServerSocket::CloseServer()
 {
-    DisposeSocket(m_BroadcastSocket);
+    m_BroadcastSocket.Reset();
     DisposeSocket(m_pServerSocket);
+    m_Adapter.reset();
     m_iDuration = 0;
     m_iPosition = 0;
     m_iPlayState = 0;
@@ -164,25 +253,29 @@ void CServerSocket::CloseServer()
 
 void CServerSocket::OnReceive()
 {
-    // One byte more than a command: a longer datagram arrives cut and is rejected by its size.
-    std::uint8_t datagram[RemotePackets::kCommandSize + 1];
     const bool outer = !m_bReceiving;
     m_bReceiving = true;
-    ReadPending(datagram, sizeof datagram);
+    ReadPending();
     if (outer)
         m_bReceiving = false;
 }
 
-void CServerSocket::ReadPending(std::uint8_t* datagram, std::size_t capacity)
+void CServerSocket::ReadPending()
 {
     for (int n = 0; n < kMaxDatagramsPerNotification; ++n) {
         if (!m_pServerSocket || !m_pServerSocket->hasPendingDatagrams())
             return;
-        const qint64 size
-            = m_pServerSocket->readDatagram(reinterpret_cast<char*>(datagram), static_cast<qint64>(capacity));
-        if (size < 0)
+        // One byte more than a command: a longer datagram arrives cut and is rejected by its size.
+        const QNetworkDatagram datagram = m_pServerSocket->receiveDatagram(RemotePackets::kCommandSize + 1);
+        if (!datagram.isValid())
             return;
-        HandleDatagram(std::span<const std::uint8_t>(datagram, static_cast<std::size_t>(size)));
+        if (!ArrivedOnAdapter(datagram)) {
+            ++m_nDiscarded;
+            continue;
+        }
+        const QByteArray bytes = datagram.data();
+        HandleDatagram(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size())));
     }
 }
 
@@ -232,6 +325,7 @@ void CServerSocket::PollStatus()
     if (m_dwStatusStart == 0)
         m_dwStatusStart = now;
     if (now - m_dwStatusStart >= 1500 || m_bSendNow) {
+        FollowAdapter();
         SendStatus();
         m_dwStatusStart = 0;
     }
@@ -264,8 +358,19 @@ void CServerSocket::SendText(const std::string& text)
 
 void CServerSocket::SendBroadcast(const std::uint8_t* data, std::size_t size)
 {
-    // A failed send is not reported: the next tick sends a fresh status anyway.
-    if (m_BroadcastSocket && !m_StatusAddress.isNull())
-        m_BroadcastSocket->writeDatagram(
-            reinterpret_cast<const char*>(data), static_cast<qint64>(size), m_StatusAddress, m_StatusPort);
+    if (!m_BroadcastSocket || m_StatusAddress.protocol() != QAbstractSocket::IPv4Protocol)
+        return;
+    const sockaddr_in to = Endpoint(m_StatusAddress.toIPv4Address(), m_StatusPort);
+    if (::sendto(m_BroadcastSocket.Get(), data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to)
+        >= 0) {
+        m_bSendFailed = false;
+        return;
+    }
+    // Once until a send succeeds again: the logbook says why nothing is heard
+    // without a line for every tick.
+    const int error = errno;
+    if (!m_bSendFailed)
+        LogError("SendBroadcast(): Packet to %s:%u not sent: %s\n",
+            m_StatusAddress.toString().toUtf8().constData(), m_StatusPort, std::strerror(error));
+    m_bSendFailed = true;
 }

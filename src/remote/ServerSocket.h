@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "net/LocalInterface.h"
 #include "net/NetworkSetup.h"
+#include "remote/UniqueFd.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -16,11 +18,16 @@
 #include <string>
 #include <string_view>
 
+class QNetworkDatagram;
 class QUdpSocket;
 
 // The player's end of the UDP remote-control protocol: receives command
 // packets on the server socket and turns them into messages 1124..1131 for its
 // owner; broadcasts the status record and text lines from a second socket.
+// Bound to one address, both sockets belong to the adapter that carries it:
+// commands count only when they arrive there, addressed to that address, its
+// subnet's broadcast or 255.255.255.255, and packets leave only through it,
+// whatever the routing table says (a show network has no gateway).
 // Invariant: m_iRecvIndex is 0..7 and names the slot the next valid command
 // goes into; a rejected datagram leaves the index and every slot as they were.
 // All work runs on the thread of the event loop (the UI thread).
@@ -85,9 +92,13 @@ public Q_SLOTS:
 
 private:
     void SendBroadcast(const std::uint8_t* data, std::size_t size);
-    void ReadPending(std::uint8_t* datagram, std::size_t capacity);
+    void ReadPending();
     void AcceptCommand(const std::uint8_t* packet);
     void DisposeSocket(std::unique_ptr<QUdpSocket>& socket);
+    std::unique_ptr<QUdpSocket> OpenServerSocket();
+    bool ArrivedOnAdapter(const QNetworkDatagram& datagram) const;
+    void FollowAdapter();
+    void TakeMacAddress(const vexoNet::CNetworkSetup& setup, const std::string& address);
 
     CMessageTarget* m_pOwner;
     std::int32_t m_iRecvIndex = 0;
@@ -98,7 +109,9 @@ private:
     bool m_bReceiving = false;
     std::uint64_t m_nDiscarded = 0;
     std::unique_ptr<QUdpSocket> m_pServerSocket;
-    std::unique_ptr<QUdpSocket> m_BroadcastSocket;
+    CUniqueFd m_BroadcastSocket;
+    std::optional<vexoNet::LocalInterface> m_Adapter; // none: bound to all addresses
+    bool m_bSendFailed = false; // the last send failed and was logged
 
     QHostAddress m_StatusAddress;
     std::uint16_t m_StatusPort;

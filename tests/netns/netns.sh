@@ -1,25 +1,35 @@
-# netns.sh: two network namespaces joined by a veth pair, for tests that send
-# real broadcasts. Source it from bash, then:
+# netns.sh: a show network in network namespaces, for tests that send real
+# broadcasts. Source it from bash, then:
 #
 #   netns_setup                  # or exits 77 (ctest SKIP_RETURN_CODE) saying why
 #   netns_player CMD ARGS...     # runs CMD in the player namespace
 #   netns_controller CMD ARGS... # runs CMD in the controller namespace
+#   netns_other CMD ARGS...      # runs CMD in the namespace of the other network
+#   netns_show_link              # makes the show link (again, after "ip link del")
 #   netns_wait_for FILE TEXT SECONDS
 #   netns_player_settings CONFIG_HOME PLAYLIST
 #   netns_wait_line FILE MARK SECONDS PATTERN...
 #
-# Player side 10.77.0.1/24 on veth-p, controller side 10.77.0.2/24 on veth-c;
-# each side's default route is its veth, so 255.255.255.255 leaves through the
-# veth and reaches the peer, and nothing ever reaches the host's own network.
-# Both namespaces, and every process left in them, are removed when the
-# sourcing shell exits, whether the test passed, failed or was interrupted.
-# Names carry the shell's pid and a random tag, so parallel runs never meet.
+# As on a real show network there is no gateway: no namespace has a default
+# route. The player has two adapters:
+#   show link   veth-p 10.77.0.1/24  <->  veth-c 10.77.0.2/24  controller
+#   other link  veth-o 10.78.0.1/24  <->  veth-x 10.78.0.2/24  other
+# The other link is made first, so it comes first in the adapter list.
+# Nothing ever reaches the host's own network. Every namespace, and every
+# process left in it, is removed when the sourcing shell exits, whether the
+# test passed, failed or was interrupted. Names carry the shell's pid and a
+# random tag, so parallel runs never meet.
 
 NETNS_SKIP=77
 NETNS_PLAYER_IP=10.77.0.1
 NETNS_CONTROLLER_IP=10.77.0.2
+NETNS_BROADCAST=10.77.0.255
+NETNS_PLAYER_OTHER_IP=10.78.0.1
+NETNS_OTHER_IP=10.78.0.2
+NETNS_OTHER_BROADCAST=10.78.0.255
 NETNS_PLAYER=""
 NETNS_CONTROLLER=""
+NETNS_OTHER=""
 NETNS_PLAYER_MAC=""
 
 netns_skip() {
@@ -29,7 +39,7 @@ netns_skip() {
 
 netns_cleanup() {
     local ns pid
-    for ns in "$NETNS_PLAYER" "$NETNS_CONTROLLER"; do
+    for ns in "$NETNS_PLAYER" "$NETNS_CONTROLLER" "$NETNS_OTHER"; do
         [ -n "$ns" ] || continue
         # Only processes inside our own namespaces are ours to end.
         for pid in $(ip netns pids "$ns" 2>/dev/null); do
@@ -46,6 +56,7 @@ netns_cleanup() {
     done
     NETNS_PLAYER=""
     NETNS_CONTROLLER=""
+    NETNS_OTHER=""
 }
 
 netns_setup() {
@@ -63,20 +74,30 @@ netns_setup() {
     ip netns add "$NETNS_PLAYER" 2>/dev/null || { NETNS_PLAYER=""; netns_skip "cannot create a network namespace"; }
     NETNS_CONTROLLER="$tag-ctl"
     ip netns add "$NETNS_CONTROLLER" || netns_skip "cannot create a second network namespace"
+    NETNS_OTHER="$tag-oth"
+    ip netns add "$NETNS_OTHER" || netns_skip "cannot create a third network namespace"
     # Made inside the player namespace: no interface name ever appears on the host.
-    ip -n "$NETNS_PLAYER" link add veth-p type veth peer name veth-c netns "$NETNS_CONTROLLER" \
+    ip -n "$NETNS_PLAYER" link add veth-o type veth peer name veth-x netns "$NETNS_OTHER" \
         || netns_skip "cannot create a veth pair"
 
     ip -n "$NETNS_PLAYER" link set lo up &&
     ip -n "$NETNS_CONTROLLER" link set lo up &&
+    ip -n "$NETNS_OTHER" link set lo up &&
+    ip -n "$NETNS_PLAYER" addr add "$NETNS_PLAYER_OTHER_IP/24" dev veth-o &&
+    ip -n "$NETNS_OTHER" addr add "$NETNS_OTHER_IP/24" dev veth-x &&
+    ip -n "$NETNS_PLAYER" link set veth-o up &&
+    ip -n "$NETNS_OTHER" link set veth-x up &&
+    netns_show_link || { echo "netns_setup: configuring the links failed" >&2; exit 1; }
+
+    [ -n "${lock:-}" ] && exec {lock}>&-
+}
+
+netns_show_link() {
+    ip -n "$NETNS_PLAYER" link add veth-p type veth peer name veth-c netns "$NETNS_CONTROLLER" &&
     ip -n "$NETNS_PLAYER" addr add "$NETNS_PLAYER_IP/24" dev veth-p &&
     ip -n "$NETNS_CONTROLLER" addr add "$NETNS_CONTROLLER_IP/24" dev veth-c &&
     ip -n "$NETNS_PLAYER" link set veth-p up &&
-    ip -n "$NETNS_CONTROLLER" link set veth-c up &&
-    ip -n "$NETNS_PLAYER" route add default dev veth-p &&
-    ip -n "$NETNS_CONTROLLER" route add default dev veth-c || { echo "netns_setup: configuring the pair failed" >&2; exit 1; }
-
-    [ -n "${lock:-}" ] && exec {lock}>&-
+    ip -n "$NETNS_CONTROLLER" link set veth-c up || return 1
     NETNS_PLAYER_MAC=$(ip -n "$NETNS_PLAYER" -o link show veth-p | sed -n 's/.*link\/ether \([0-9a-f:]*\).*/\1/p')
 }
 
@@ -86,6 +107,10 @@ netns_player() {
 
 netns_controller() {
     ip netns exec "$NETNS_CONTROLLER" "$@"
+}
+
+netns_other() {
+    ip netns exec "$NETNS_OTHER" "$@"
 }
 
 # Writes the settings of a player run headless in the player namespace: no

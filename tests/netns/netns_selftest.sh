@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The namespace harness itself: a broadcast crosses the pair, the namespaces
-# go away even when the test using them fails or is killed, parallel pairs do
-# not meet, and without root the tests are skipped rather than run outside.
+# The namespace harness itself: a show network without a default route and a
+# second network beside it, the namespaces go away even when the test using
+# them fails or is killed, parallel setups do not meet, and without root the
+# tests are skipped rather than run outside.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/netns.sh"
@@ -13,7 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # A failing test: its namespaces are still removed.
-bash -c ". '$here/netns.sh'; netns_setup; echo \"\$NETNS_PLAYER \$NETNS_CONTROLLER\" >'$work/names'; false"
+bash -c ". '$here/netns.sh'; netns_setup; echo \"\$NETNS_PLAYER \$NETNS_CONTROLLER \$NETNS_OTHER\" >'$work/names'; false"
 status=$?
 [ "$status" -eq 77 ] && { echo "SKIP: namespaces cannot be made here" >&2; exit 77; }
 [ "$status" -eq 1 ] || fail "a failing test should keep its status 1, got $status"
@@ -29,6 +30,16 @@ kill -TERM "$runner"
 wait "$runner" 2>/dev/null
 ns=$(cat "$work/killed")
 ip netns list | grep -qw -- "$ns" && fail "namespace $ns left behind after TERM"
+
+# The topology: no default route anywhere, and the other network reaches the
+# player's second address (a refused TCP connection proves the peer answered).
+bash -c ". '$here/netns.sh'; netns_setup
+    for ns in \$NETNS_PLAYER \$NETNS_CONTROLLER \$NETNS_OTHER; do
+        [ -z \"\$(ip -n \$ns route show default)\" ] || echo \"default route in \$ns\"
+    done
+    netns_other timeout 10 bash -c \"exec 3<>/dev/tcp/\$NETNS_PLAYER_OTHER_IP/9\" 2>&1 | grep -q 'Connection refused' \
+        || echo 'the other network does not reach the player'" >"$work/topology" 2>&1
+[ -s "$work/topology" ] && fail "topology: $(cat "$work/topology")"
 
 # Two pairs at once, each with the same addresses, neither disturbing the other:
 # a refused TCP connection proves the peer answered across the veth.

@@ -1,5 +1,5 @@
-#include "support/WaitFor.h"
 #include "remote/ServerSocket.h"
+#include "support/WaitFor.h"
 
 #include "core/Log.h"
 #include "core/Preferences.h"
@@ -235,7 +235,7 @@ TEST_F(ServerSocketTest, BurstLongerThanOneReadingIsReadWhole)
         Send(Command(0, CMD_UNUSED_12, i));
     ASSERT_TRUE(WaitUntil([&] { return m_Owner.messages.size() == 100; }))
         << m_Owner.messages.size() << " of 100";
-    EXPECT_EQ(m_Owner.messages.back(), (Msg{WM_NET_UNUSED_12, 0, 99}));
+    EXPECT_EQ(m_Owner.messages.back(), (Msg { WM_NET_UNUSED_12, 0, 99 }));
     EXPECT_EQ(m_Socket.GetRecvIndex(), 100 % 8);
 }
 
@@ -356,6 +356,44 @@ TEST_F(ServerSocketTest, MacIsThatOfTheAdapterCarryingTheBoundAddress)
     ASSERT_TRUE(m_Socket.InitServer("0.0.0.0"));
     m_Socket.SendStatus();
     EXPECT_EQ(Heard(2).at(1).status.mac, (std::array<std::uint8_t, 6> {}));
+}
+
+TEST_F(ServerSocketTest, CommandsToTheSubnetBroadcastCountButNotToOtherAddresses)
+{
+    // Bound to 127.0.0.1/8: its subnet broadcast is heard; 127.0.0.2 arrives on the
+    // same adapter but is not the bound address, and is dropped like an invalid datagram.
+    const auto sendTo = [&](const char* address, const Bytes& datagram) {
+        ASSERT_EQ(m_Sender.writeDatagram(reinterpret_cast<const char*>(datagram.data()),
+                      static_cast<qint64>(datagram.size()), QHostAddress(address), m_Socket.GetBoundPort()),
+            static_cast<qint64>(datagram.size()));
+    };
+    sendTo("127.255.255.255", Command(0, CMD_PLAY));
+    ASSERT_TRUE(WaitUntil([&] { return m_Owner.Count(WM_NET_PLAY) == 1; }));
+    sendTo("127.0.0.2", Command(1, CMD_STOP));
+    ASSERT_TRUE(WaitUntil([&] { return m_Socket.GetDiscardedCount() == 1; }));
+    EXPECT_EQ(m_Owner.Count(WM_NET_STOP), 0);
+    EXPECT_EQ(m_Socket.GetRecvIndex(), 1);
+    sendTo("127.0.0.1", Command(1, CMD_STOP));
+    ASSERT_TRUE(WaitUntil([&] { return m_Owner.Count(WM_NET_STOP) == 1; }));
+    EXPECT_EQ(m_Socket.GetRecvIndex(), 2);
+}
+
+TEST_F(ServerSocketTest, FailedSendIsLoggedOnceUntilASendSucceeds)
+{
+    LogCapture log;
+    const std::string line = "SendBroadcast(): Packet to 127.0.0.1:0 not sent: Invalid argument";
+    m_Socket.SetStatusDestination(QHostAddress::LocalHost, 0); // refused by the kernel
+    m_Socket.SendStatus();
+    m_Socket.SendText("lost");
+    m_Socket.SendStatus();
+    EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR), std::vector<std::string> { line });
+    m_Socket.SetStatusDestination(QHostAddress::LocalHost, m_Listener.localPort());
+    m_Socket.SendText("heard");
+    EXPECT_EQ(Heard(1).at(0).text, "heard");
+    m_Socket.SetStatusDestination(QHostAddress::LocalHost, 0);
+    m_Socket.SendText("lost again");
+    m_Socket.SendStatus();
+    EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR), std::vector<std::string>(2, line));
 }
 
 TEST_F(ServerSocketTest, FailedInitIsLoggedAndLeavesTheSocketClosed)

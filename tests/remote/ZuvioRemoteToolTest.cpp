@@ -188,6 +188,7 @@ TEST_F(ZuvioRemoteTool, BadArgumentsExitTwoWithAReason)
         { { "open", "A", QString(512, 'x') }, "REF must be 1 to 511 characters" },
         { { "--host", "player.local", "play", "A" }, "--host wants a numeric IPv4 address" },
         { { "--host", "127.0.0.1:70000", "play", "A" }, "--host wants" },
+        { { "--from", "eth0", "play", "A" }, "--from wants a numeric IPv4 address" },
         { { "--timeout", "soon", "listen" }, "--timeout wants seconds" },
         { { "--kind", "video", "listen" }, "--kind wants" },
         { { "--frobnicate", "listen" }, "unknown option '--frobnicate'" },

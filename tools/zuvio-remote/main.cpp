@@ -45,6 +45,10 @@ Options:
   --host ADDR[:PORT]       player to send to (default 127.0.0.1:31773)
   --listen-port PORT       port that status and text packets arrive on (31772)
   --bind ADDR              local address to listen on (default 0.0.0.0)
+  --from ADDR              local address to send from (default: the routing
+                           table's choice); a command to 255.255.255.255 then
+                           leaves through the adapter of ADDR, which a network
+                           without a default route needs
   --replies N              after sending, print the next N packets
   --count N                listen: stop after N packets
   --timeout SECONDS        stop listening after this long (default: never for
@@ -64,6 +68,7 @@ struct Options
     HostPort host { QHostAddress(QHostAddress::LocalHost), RemotePackets::kCommandPort };
     std::uint16_t listenPort = RemotePackets::kStatusPort;
     QHostAddress bind { QHostAddress::AnyIPv4 };
+    QHostAddress from { QHostAddress::AnyIPv4 };
     std::optional<long> replies;
     std::optional<long> count;
     std::optional<double> timeout;
@@ -103,7 +108,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool takesValue = arg == "--host" || arg == "--listen-port" || arg == "--bind"
-            || arg == "--replies" || arg == "--count" || arg == "--timeout" || arg == "--kind";
+            || arg == "--from" || arg == "--replies" || arg == "--count" || arg == "--timeout"
+            || arg == "--kind";
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return kExitOk;
@@ -141,6 +147,11 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
             if (!address)
                 return Usage("--bind wants a numeric IPv4 address, not '" + value + "'");
             o.bind = *address;
+        } else if (arg == "--from") {
+            const auto address = ParseIPv4(value);
+            if (!address)
+                return Usage("--from wants a numeric IPv4 address, not '" + value + "'");
+            o.from = *address;
         } else if (arg == "--replies" || arg == "--count") {
             const auto n = Number<long>(value);
             if (!n || *n < 0)
@@ -293,7 +304,7 @@ int main(int argc, char** argv)
     if (!listenOnly) {
         QUdpSocket sender;
         const int on = 1;
-        if (!sender.bind(QHostAddress::AnyIPv4, 0)
+        if (!sender.bind(o.from, 0)
             || ::setsockopt(
                    static_cast<int>(sender.socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, sizeof on)
                 != 0) {
