@@ -64,7 +64,7 @@ uint16_t CZuvio2App::CommandPort()
     // Another port lets several players share one machine (tests, rehearsals).
     bool ok = false;
     const int port = qEnvironmentVariableIntValue("ZUVIO_COMMAND_PORT", &ok);
-    return ok && port >= 0 && port <= 65535 ? static_cast<uint16_t>(port) : CMainFrame::kCommandPort;
+    return ok && port >= 0 && port <= 65535 ? static_cast<uint16_t>(port) : RemotePackets::kCommandPort;
 }
 
 bool CZuvio2App::InitInstance(const CCommandLine& line)

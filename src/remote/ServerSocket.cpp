@@ -76,18 +76,6 @@ bool CServerSocket::SetStatusDestination(const std::string& hostPort)
     return true;
 }
 
-std::optional<std::string> CServerSocket::StatusDestOption(const QStringList& arguments)
-{
-    static const QString kOption = QStringLiteral("--status-dest");
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == kOption && i + 1 < arguments.size())
-            return arguments[i + 1].toStdString();
-        if (arguments[i].startsWith(kOption + QLatin1Char('=')))
-            return arguments[i].mid(kOption.size() + 1).toStdString();
-    }
-    return std::nullopt;
-}
-
 void CServerSocket::SetStatusDestination(const QHostAddress& address, std::uint16_t port)
 {
     m_StatusAddress = address;
@@ -99,10 +87,11 @@ std::uint16_t CServerSocket::GetBoundPort() const
     return m_pServerSocket ? m_pServerSocket->localPort() : 0;
 }
 
-void CServerSocket::SetFileName(std::string_view name)
+void CServerSocket::SetStatus(RemotePackets::StatusRecord record)
 {
-    std::memset(m_szFileName, 0, sizeof m_szFileName);
-    std::memcpy(m_szFileName, name.data(), std::min(name.size(), sizeof m_szFileName - 1));
+    if (record.fileName.size() > RemotePackets::kFileNameSize - 1)
+        record.fileName.resize(RemotePackets::kFileNameSize - 1);
+    m_Status = std::move(record);
 }
 
 bool CServerSocket::InitServer(const std::string& bindAddress)
@@ -240,12 +229,7 @@ void CServerSocket::CloseServer()
     m_BroadcastSocket.Reset();
     DisposeSocket(m_pServerSocket);
     m_Adapter.reset();
-    m_iDuration = 0;
-    m_iPosition = 0;
-    m_iPlayState = 0;
-    std::memset(m_szFileName, 0, sizeof m_szFileName);
-    m_wVolume = 0;
-    m_wActiveIndex = 0;
+    m_Status = {};
     m_bSendNow = false;
     m_iRecvIndex = 0;
     m_bInitialized = false;
@@ -335,13 +319,7 @@ void CServerSocket::SendStatus()
 {
     if (!m_bInitialized)
         return;
-    RemotePackets::StatusRecord record;
-    record.duration = m_iDuration;
-    record.position = m_iPosition;
-    record.playState = m_iPlayState;
-    record.fileName.assign(m_szFileName, ::strnlen(m_szFileName, sizeof m_szFileName));
-    record.volume = m_wVolume;
-    record.activeIndex = m_wActiveIndex;
+    RemotePackets::StatusRecord record = m_Status;
     record.mac = m_MacAddress;
     const auto packet = RemotePackets::EncodeStatus(record);
     SendBroadcast(packet.data(), packet.size());

@@ -3,6 +3,7 @@
 #include "core/Messages.h"
 #include "net/LocalInterface.h"
 #include "net/NetworkSetup.h"
+#include "remote/RemotePackets.h"
 #include "remote/UniqueFd.h"
 
 #include <QHostAddress>
@@ -56,8 +57,6 @@ public:
     // or by ZUVIO_STATUS_DEST=host:port at construction. False for a bad text.
     bool SetStatusDestination(const std::string& hostPort);
     void SetStatusDestination(const QHostAddress& address, std::uint16_t port);
-    // The value of "--status-dest HOST:PORT" or "--status-dest=HOST:PORT" on a command line.
-    static std::optional<std::string> StatusDestOption(const QStringList& arguments);
     QHostAddress GetStatusAddress() const { return m_StatusAddress; }
     std::uint16_t GetStatusPort() const { return m_StatusPort; }
     // The command port for the next InitServer; 0 takes any free port (tests).
@@ -66,21 +65,16 @@ public:
     void SetClock(Clock clock) { m_Clock = std::move(clock); }
     void SetNetworkSource(vexoNet::CNetworkSetup::Source source) { m_NetworkSource = std::move(source); }
 
-    // Copies the name into the status record, cut to 127 characters.
-    void SetFileName(std::string_view name);
+    // The status record the next status packet carries, handed over whole by
+    // the main frame; the file name is cut to 127 characters.
+    void SetStatus(RemotePackets::StatusRecord record);
+    const RemotePackets::StatusRecord& GetStatus() const { return m_Status; }
     int GetRecvIndex() const { return m_iRecvIndex; }
     // Datagrams read and dropped: remote control off, wrong size or wrong magic.
     std::uint64_t GetDiscardedCount() const { return m_nDiscarded; }
     bool IsInitialized() const { return m_bInitialized; }
     const std::array<std::uint8_t, 6>& GetMacAddress() const { return m_MacAddress; }
 
-    // The status record, written by the main frame.
-    std::uint32_t m_iDuration = 0;
-    std::uint32_t m_iPosition = 0;
-    std::int32_t m_iPlayState = 0;
-    char m_szFileName[128] = {};
-    std::uint16_t m_wVolume = 0;
-    std::uint16_t m_wActiveIndex = 0;
     bool m_bSendNow = false; // broadcast at the next PollStatus
 
     // What OnReceive does with one datagram it read: check it and, when remote
@@ -101,6 +95,7 @@ private:
     void TakeMacAddress(const vexoNet::CNetworkSetup& setup, const std::string& address);
 
     CMessageTarget* m_pOwner;
+    RemotePackets::StatusRecord m_Status; // its mac is taken from m_MacAddress when sent
     std::int32_t m_iRecvIndex = 0;
     std::array<std::uint8_t, 6> m_MacAddress {};
     std::array<std::array<std::uint8_t, 548>, kRingSlots> m_RecvRing {};

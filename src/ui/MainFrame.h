@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "remote/RemotePackets.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -47,11 +48,10 @@ public:
     // statusDestination ("ADDR[:PORT]", empty = default) is applied before the
     // server starts so that no packet ever goes elsewhere; a command port of 0
     // takes any free port (tests).
-    static constexpr uint16_t kCommandPort = 31773;
     struct Options
     {
         std::string statusDestination;
-        uint16_t commandPort = kCommandPort;
+        uint16_t commandPort = RemotePackets::kCommandPort;
         bool probeAddedFiles = true; // the playlist reads title and length of added files
     };
     explicit CMainFrame(const Options& options, QWidget* parent = nullptr);

@@ -123,13 +123,14 @@ void CMainFrame::UpdateStatusRecord()
         return;
     const int active = ActivePlayer();
     CBasePlayer* player = m_pVideoView->GetPlayer(active);
-    CServerSocket& socket = *m_pSocket;
-    socket.m_iPlayState = player ? player->GetPlayState() : 0;
-    socket.m_iDuration = player ? player->GetDuration() : 0;
-    socket.m_iPosition = player ? player->GetPosition() : 0;
-    socket.m_wVolume = static_cast<uint16_t>(VolumePercent(m_pVideoView->GetVolume()));
-    socket.SetFileName(player ? player->GetShortName() : std::string());
-    socket.m_wActiveIndex = static_cast<uint16_t>(active);
+    RemotePackets::StatusRecord record;
+    record.playState = player ? player->GetPlayState() : 0;
+    record.duration = player ? player->GetDuration() : 0;
+    record.position = player ? player->GetPosition() : 0;
+    record.volume = static_cast<uint16_t>(VolumePercent(m_pVideoView->GetVolume()));
+    record.fileName = player ? player->GetShortName() : std::string();
+    record.activeIndex = static_cast<uint16_t>(active);
+    m_pSocket->SetStatus(std::move(record));
 }
 
 void CMainFrame::MarkStatusChanged()
@@ -436,11 +437,8 @@ LRESULT CMainFrame::OnNetOpen(WPARAM wParam, LPARAM slot)
     std::uint8_t packet[kCommandSize] = {};
     const bool copied = slot >= 0 && slot < CServerSocket::kRingSlots
         && m_pSocket->GetCommandPacket(packet, static_cast<int>(slot));
-    std::string text;
-    if (copied) {
-        const char* field = reinterpret_cast<const char*>(packet + kCommandTextOffset);
-        text.assign(field, strnlen(field, kCommandTextSize));
-    }
+    const auto command = copied ? DecodeCommand(packet) : std::nullopt;
+    std::string text = command ? command->text : std::string();
     const size_t first = text.find_first_not_of(' ');
     const size_t last = text.find_last_not_of(' ');
     text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);

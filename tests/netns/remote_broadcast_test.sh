@@ -147,6 +147,12 @@ wait "$any_pid" 2>/dev/null
 
 # "Auto Select" passes over the first adapter while its cable is out.
 ip -n "$NETNS_OTHER" link set veth-x down
+# The kernel marks the lost carrier a moment later (link watch); the cable of a
+# show machine is out long before the player starts.
+for _ in $(seq 50); do
+    ip -n "$NETNS_PLAYER" -o link show veth-o | grep -q 'NO-CARRIER' && ! ip -n "$NETNS_PLAYER" -o link show veth-o | grep -q 'state UP' && break
+    sleep 0.1
+done
 netns_player "$host_bin" --bind "" --lifetime 30 >"$work/auto.out" 2>"$work/auto.err" &
 netns_wait_for "$work/auto.out" "ready 31773" 10 || fail "the host with Auto Select did not start"
 netns_controller "$remote_bin" --json --kind status --count 1 --timeout 5 listen >"$work/auto-status.out" \

@@ -117,10 +117,12 @@ void FrameDouble::SendStatusMsg(WPARAM player, const std::string& text)
 
 void FrameDouble::UpdateStatusRecord()
 {
-    m_pSocket->m_iPlayState = m_State[m_Active];
-    m_pSocket->m_iPosition = m_Position[m_Active];
-    m_pSocket->m_iDuration = m_File[m_Active].empty() ? 0 : 60000;
-    m_pSocket->SetFileName(m_File[m_Active]);
-    m_pSocket->m_wVolume = static_cast<std::uint16_t>(m_VolumePercent);
-    m_pSocket->m_wActiveIndex = static_cast<std::uint16_t>(m_Active);
+    RemotePackets::StatusRecord record;
+    record.playState = m_State[m_Active];
+    record.position = m_Position[m_Active];
+    record.duration = m_File[m_Active].empty() ? 0 : 60000;
+    record.fileName = m_File[m_Active];
+    record.volume = static_cast<std::uint16_t>(m_VolumePercent);
+    record.activeIndex = static_cast<std::uint16_t>(m_Active);
+    m_pSocket->SetStatus(std::move(record));
 }

@@ -21,7 +21,7 @@ int main(int argc, char** argv)
 {
     std::string bind = "127.0.0.1";
     std::string statusDest;
-    int commandPort = 31773;
+    int commandPort = RemotePackets::kCommandPort;
     int lifetimeSeconds = 60;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];

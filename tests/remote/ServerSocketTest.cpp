@@ -299,8 +299,10 @@ TEST_F(ServerSocketTest, IdleStatusEvery1600MsAcrossTheTickCountWrap)
 
 TEST_F(ServerSocketTest, ChangeGoesOutWithinOneTickAndRestartsTheInterval)
 {
-    m_Socket.m_iPlayState = 2;
-    m_Socket.SetFileName("x.mp4");
+    RemotePackets::StatusRecord record;
+    record.playState = 2;
+    record.fileName = "x.mp4";
+    m_Socket.SetStatus(record);
     const auto sent = TicksThatSentStatus(40, [&](int tick) {
         if (tick == 5)
             m_Socket.m_bSendNow = true;
@@ -316,8 +318,10 @@ TEST_F(ServerSocketTest, ChangeGoesOutWithinOneTickAndRestartsTheInterval)
 
 TEST_F(ServerSocketTest, LongNamesAndTextsAreCut)
 {
-    m_Socket.SetFileName(std::string(200, 'n'));
-    EXPECT_EQ(std::strlen(m_Socket.m_szFileName), 127u);
+    RemotePackets::StatusRecord record;
+    record.fileName = std::string(200, 'n');
+    m_Socket.SetStatus(record);
+    EXPECT_EQ(m_Socket.GetStatus().fileName.size(), 127u);
     m_Socket.SendStatus();
     m_Socket.SendText("");
     m_Socket.SendText(std::string(600, 't'));
@@ -342,13 +346,15 @@ TEST_F(ServerSocketTest, MacIsThatOfTheAdapterCarryingTheBoundAddress)
     EXPECT_EQ(Heard(1).at(0).status.mac, expected);
 
     // The MAC outlives CloseServer; the record does not.
-    m_Socket.m_iDuration = 99;
-    m_Socket.SetFileName("a.mp4");
+    RemotePackets::StatusRecord record;
+    record.duration = 99;
+    record.fileName = "a.mp4";
+    m_Socket.SetStatus(record);
     m_Socket.m_bSendNow = true;
     m_Socket.CloseServer();
     EXPECT_EQ(m_Socket.GetMacAddress(), expected);
-    EXPECT_EQ(m_Socket.m_iDuration, 0u);
-    EXPECT_EQ(m_Socket.m_szFileName[0], '\0');
+    EXPECT_EQ(m_Socket.GetStatus().duration, 0u);
+    EXPECT_TRUE(m_Socket.GetStatus().fileName.empty());
     EXPECT_FALSE(m_Socket.m_bSendNow);
     EXPECT_FALSE(m_Socket.IsInitialized());
 
@@ -433,14 +439,6 @@ TEST(StatusDestEnvironment, ReadAtConstructionAndRefusedWhenMalformed)
     EXPECT_TRUE(bad.GetStatusAddress().isNull());
     EXPECT_TRUE(log.Contains("ZUVIO_STATUS_DEST \"controller:4567\" is not address:port", LOG_LEVEL_ERROR));
     setenv("ZUVIO_STATUS_DEST", "127.0.0.1:9", 1);
-}
-
-TEST(StatusDestOption, FoundInEitherSpelling)
-{
-    EXPECT_EQ(CServerSocket::StatusDestOption({ "zuvio", "--status-dest", "127.0.0.1:4000", "show.m3u" }),
-        "127.0.0.1:4000");
-    EXPECT_EQ(CServerSocket::StatusDestOption({ "zuvio", "--status-dest=10.0.0.255" }), "10.0.0.255");
-    EXPECT_FALSE(CServerSocket::StatusDestOption({ "zuvio", "show.m3u", "--status-dest" }));
 }
 
 TEST_F(ServerSocketTest, HandlerMayRestartTheServerWhileACommandIsHandled)

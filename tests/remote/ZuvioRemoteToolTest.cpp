@@ -125,11 +125,13 @@ TEST_F(ZuvioRemoteTool, EveryCommandArrivesAsItsMessage)
 TEST_F(ZuvioRemoteTool, PrintsStatusAndEscapedTextAsJson)
 {
     m_Owner.handler = [&](unsigned, WPARAM, LPARAM) -> LRESULT {
-        m_Socket.m_iPlayState = 2;
-        m_Socket.m_wActiveIndex = 1;
-        m_Socket.m_wVolume = 50;
-        m_Socket.m_iDuration = 60000;
-        m_Socket.SetFileName("caf\xe9 \"live\".mp4");
+        RemotePackets::StatusRecord record;
+        record.playState = 2;
+        record.activeIndex = 1;
+        record.volume = 50;
+        record.duration = 60000;
+        record.fileName = "caf\xe9 \"live\".mp4";
+        m_Socket.SetStatus(std::move(record));
         m_Socket.m_bSendNow = true;
         m_Socket.SendText("Player B: a\\b\n");
         return 1;

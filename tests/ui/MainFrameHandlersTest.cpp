@@ -326,7 +326,7 @@ TEST_F(FrameFixture, SlidersSetVolumeAndSeek)
     m_pFrame->SendMessage(WM_CMD_MUTE, 0, 1);
     EXPECT_TRUE(Player(0).muted);
     m_pFrame->UpdateStatusRecord();
-    EXPECT_EQ(m_pFrame->GetSocket()->m_wVolume, 0); // muted shows 0 %
+    EXPECT_EQ(m_pFrame->GetSocket()->GetStatus().volume, 0); // muted shows 0 %
     m_pFrame->SendMessage(WM_CMD_MUTE, 0, 0);
     EXPECT_FALSE(Player(1).muted);
 }
@@ -357,7 +357,7 @@ TEST_F(FrameFixture, SelectingThePlayerRefreshesButtonsAndStatus)
     m_pFrame->GetSocket()->m_bSendNow = false;
     m_pFrame->SendMessage(WM_NET_SELECT_PLAYER, 1, 0); // already active: still refreshed
     EXPECT_TRUE(m_pFrame->GetSocket()->m_bSendNow);
-    EXPECT_EQ(m_pFrame->GetSocket()->m_wActiveIndex, 1);
+    EXPECT_EQ(m_pFrame->GetSocket()->GetStatus().activeIndex, 1);
 }
 
 TEST_F(FrameFixture, OneWheelNotchOverAChildChangesTheVolumeOnce)
