@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+class CPreferences;
 class QUdpSocket;
 
 // The player's end of the UDP remote-control protocol: receives command
@@ -32,7 +33,8 @@ public:
     using Clock = std::function<std::uint32_t()>; // milliseconds, wrapping like a tick count
     static constexpr int kRingSlots = 8;
 
-    explicit CServerSocket(CMessageTarget* owner, QObject* parent = nullptr);
+    // prefs says whether remote control is on; it outlives the socket.
+    CServerSocket(CMessageTarget* owner, const CPreferences& prefs, QObject* parent = nullptr);
     ~CServerSocket() override;
     CServerSocket(const CServerSocket&) = delete;
     CServerSocket& operator=(const CServerSocket&) = delete;
@@ -90,6 +92,7 @@ private:
     void DisposeSocket(std::unique_ptr<QUdpSocket>& socket);
 
     CMessageTarget* m_pOwner;
+    const CPreferences& m_Prefs;
     std::int32_t m_iRecvIndex = 0;
     std::array<std::uint8_t, 6> m_MacAddress {};
     std::array<std::array<std::uint8_t, 548>, kRingSlots> m_RecvRing {};

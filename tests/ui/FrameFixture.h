@@ -10,13 +10,15 @@
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class ScriptedPlayer;
 
-// View hooks that make scripted players.
+// Makes scripted players; view hooks whose runtime check passes.
+std::function<std::unique_ptr<CBasePlayer>()> ScriptedPlayers();
 CVideoView::Hooks ScriptedHooks();
 
 // A main frame with scripted players, its status packets going to a loopback

@@ -265,7 +265,7 @@ TEST_F(FrameFixture, AFailureOfTheHiddenPlayerStopsOnlyThatPlayer)
 
 TEST_F(FrameFixture, ACommandThatIsNeverTakenFailsTheTest)
 {
-    g_pPreferences->m_iRemoteCtrl = 0; // the socket ignores every packet
+    m_pPrefs->m_iRemoteCtrl = 0; // the socket ignores every packet
     static std::function<void()> send;
     send = [this] { SendCommand(CMD_PLAY, 0); };
     EXPECT_NONFATAL_FAILURE(send(), "never taken");

@@ -22,29 +22,26 @@ using Message = RecordingTarget::Message;
 class VideoViewTest : public testing::Test
 {
 protected:
-    void SetUp() override
+    void SetUp() override { WriteProfileInt("Video", "ZoomLevel", 0); }
+    void TearDown() override { m_view.reset(); }
+
+    // The view's players are scripted ones that note their calls in the journal.
+    CServices Services()
     {
-        WriteProfileInt("Video", "ZoomLevel", 0);
-        g_pPreferences = &m_prefs;
-    }
-    void TearDown() override
-    {
-        m_view.reset();
-        g_pPreferences = nullptr;
+        return CServices { m_prefs, nullptr, [this]() -> std::unique_ptr<CBasePlayer> {
+                              const bool first = !m_players[0];
+                              auto player = std::make_unique<ScriptedPlayer>(first ? "A" : "B", m_journal);
+                              player->initOk = first ? m_initOk[0] : m_initOk[1];
+                              m_players[first ? 0 : 1] = player.get();
+                              return player;
+                          } };
     }
 
     // A view of 800 × 600 with two scripted players, initialised.
     void MakeView(bool initialise = true)
     {
-        m_view = std::make_unique<CVideoView>(&m_frame);
+        m_view = std::make_unique<CVideoView>(&m_frame, Services());
         CVideoView::Hooks hooks;
-        hooks.createPlayer = [this]() -> std::unique_ptr<CBasePlayer> {
-            const bool first = !m_players[0];
-            auto player = std::make_unique<ScriptedPlayer>(first ? "A" : "B", m_journal);
-            player->initOk = first ? m_initOk[0] : m_initOk[1];
-            m_players[first ? 0 : 1] = player.get();
-            return player;
-        };
         hooks.checkRuntime = [this] { return m_runtimeOk; };
         hooks.fatalMessageBox = [this](const std::string& text, const std::string& caption) {
             m_boxes.push_back(caption + "|" + text);
@@ -398,7 +395,7 @@ TEST_F(VideoViewTest, ShrinkingBelowTheZoomedPictureFitsForGood)
 TEST_F(VideoViewTest, StoredZoomLevelIsReadAndWritten)
 {
     WriteProfileInt("Video", "ZoomLevel", 75);
-    m_view = std::make_unique<CVideoView>(&m_frame);
+    m_view = std::make_unique<CVideoView>(&m_frame, Services());
     EXPECT_EQ(m_view->GetZoomLevel(), 75);
     m_view.reset();
     EXPECT_EQ(GetProfileInt("Video", "ZoomLevel", -1), 75) << "written back as found";
