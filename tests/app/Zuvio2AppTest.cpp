@@ -1,7 +1,7 @@
 // Start-up of the application object: platform choice, splash, the start-up
 // playlist rules and document opening from the command line.
 #include "FrameFixture.h"
-#include "ScriptedPlayer.h"
+#include "support/FakePlayer.h"
 
 #include "ui/DlgSplash.h"
 #include "core/Log.h"
@@ -97,7 +97,7 @@ TEST_F(AppTest, SplashFollowsThePreferenceAndClosesItself)
     WriteProfileInt("General", "m_bShowSplash", 0);
     {
         CZuvio2App app;
-        app.SetPlayerFactory(ScriptedPlayers());
+        app.SetPlayerFactory(FakePlayers());
         app.SetViewHooks(ScriptedHooks());
         app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line()));
@@ -111,7 +111,7 @@ TEST_F(AppTest, SplashFollowsThePreferenceAndClosesItself)
 
     WriteProfileInt("General", "m_bShowSplash", 1);
     CZuvio2App app;
-    app.SetPlayerFactory(ScriptedPlayers());
+    app.SetPlayerFactory(FakePlayers());
     app.SetViewHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
@@ -133,7 +133,7 @@ TEST_F(AppTest, ReloadPlaylistRestoresTheLastRunWithoutStarting)
     WriteProfileString("General", "m_AutoPlaylist", "auto.m3u"); // ignored while reloading
     WritePlaylist("auto.m3u", 1);
     CZuvio2App app;
-    app.SetPlayerFactory(ScriptedPlayers());
+    app.SetPlayerFactory(FakePlayers());
     app.SetViewHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
@@ -152,7 +152,7 @@ TEST_F(AppTest, AutoPlaylistLoadsAndStartsTheFirstEntry)
     WriteProfileString(
         "General", "m_AutoPlaylist", QFile(QStringLiteral("auto.m3u")).fileName().toStdString());
     CZuvio2App app;
-    app.SetPlayerFactory(ScriptedPlayers());
+    app.SetPlayerFactory(FakePlayers());
     app.SetViewHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
@@ -169,7 +169,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     WritePlaylist("show.m3u", 4);
     {
         CZuvio2App app;
-        app.SetPlayerFactory(ScriptedPlayers());
+        app.SetPlayerFactory(FakePlayers());
         app.SetViewHooks(ScriptedHooks());
         app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line("show.m3u")));
@@ -179,7 +179,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     }
     {
         CZuvio2App app;
-        app.SetPlayerFactory(ScriptedPlayers());
+        app.SetPlayerFactory(FakePlayers());
         app.SetViewHooks(ScriptedHooks());
         app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line("/media/show/single.mp4")));
@@ -190,7 +190,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     CCommandLine line = Line("show.m3u");
     line.play = true; // the demo's way in: the first entry starts at once
     CZuvio2App app;
-    app.SetPlayerFactory(ScriptedPlayers());
+    app.SetPlayerFactory(FakePlayers());
     app.SetViewHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(line));

@@ -8,7 +8,7 @@
 #include "support/ScriptedUi.h"
 
 #include "PlaylistTestUtil.h"
-#include "ScriptedPlayer.h"
+#include "support/FakePlayer.h"
 
 #include <QFile>
 
@@ -24,6 +24,7 @@ protected:
         QFile::remove(QString::fromStdString(ProfilePath()));
         QFile::remove(QStringLiteral("LastPLS.dat"));
         prefs.m_bReloadPlaylist = false;
+        script->onlyListed = true; // the probe opens only the media a test lists
     }
     void TearDown() override
     {
@@ -35,7 +36,7 @@ protected:
     // pUi: the user interface the control gets (null: none; &ui: the scripted one).
     CPlaylistCtrl& Start(CUiServices* pUi = nullptr)
     {
-        ctrl = std::make_unique<CPlaylistCtrl>(Services(pUi), std::make_unique<ScriptedPlayer>(script));
+        ctrl = std::make_unique<CPlaylistCtrl>(Services(pUi), std::make_unique<FakePlayer>(script));
         ctrl->Init(&owner);
         return *ctrl;
     }
@@ -64,7 +65,7 @@ protected:
     static RecordingTarget::Message Load(LPARAM play) { return { WM_CMD_LOAD_TRACK, 0, play }; }
 
     CPreferences prefs { CPreferences::Defaults {} };
-    std::shared_ptr<ScriptedPlayer::Script> script = std::make_shared<ScriptedPlayer::Script>();
+    std::shared_ptr<FakePlayer::Script> script = std::make_shared<FakePlayer::Script>();
     RecordingTarget owner;
     TempFolder media;
     ScriptedUi ui; // outlives the control, which may still use it when it goes

@@ -1,6 +1,6 @@
 #include "FrameFixture.h"
 
-#include "ScriptedPlayer.h"
+#include "support/FakePlayer.h"
 #include "core/Profile.h"
 #include "ui/VideoView.h"
 #include "playlist/PlaylistCtrl.h"
@@ -24,7 +24,7 @@ void FrameFixture::SetUp()
     ASSERT_TRUE(m_pListener->bind(QHostAddress::LocalHost, 0));
     const std::string destination = "127.0.0.1:" + std::to_string(m_pListener->localPort());
     m_pFrame = std::make_unique<CMainFrame>(
-        CMainFrame::Options { destination, 0, false }, CServices { *m_pPrefs, &m_Ui, ScriptedPlayers() });
+        CMainFrame::Options { destination, 0, false }, CServices { *m_pPrefs, &m_Ui, FakePlayers() });
     m_pFrame->GetVideoView()->SetHooks(ScriptedHooks());
     m_pFrame->show();
     m_pFrame->InitialUpdate();
@@ -33,9 +33,9 @@ void FrameFixture::SetUp()
     m_Texts.clear();
 }
 
-std::function<std::unique_ptr<CBasePlayer>()> ScriptedPlayers()
+std::function<std::unique_ptr<CBasePlayer>()> FakePlayers()
 {
-    return [] { return std::make_unique<ScriptedPlayer>(); };
+    return [] { return std::make_unique<FakePlayer>(); };
 }
 
 CVideoView::Hooks ScriptedHooks()
@@ -50,9 +50,9 @@ void FrameFixture::TearDown()
     m_pFrame.reset();
 }
 
-ScriptedPlayer& FrameFixture::Player(int i)
+FakePlayer& FrameFixture::Player(int i)
 {
-    return static_cast<ScriptedPlayer&>(*m_pFrame->GetVideoView()->GetPlayer(i));
+    return static_cast<FakePlayer&>(*m_pFrame->GetVideoView()->GetPlayer(i));
 }
 
 void FrameFixture::LoadPlaylist(int n)
