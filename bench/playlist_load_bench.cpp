@@ -57,11 +57,11 @@ double CpuMs()
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
-Figures Measure(const std::string& list, int count)
+Figures Measure(const CServices& services, const std::string& list, int count)
 {
     std::vector<double> loads, cpus, saves;
     for (int run = 0; run < kRuns; ++run) {
-        CPlaylistCtrl ctrl(nullptr);
+        CPlaylistCtrl ctrl(services, nullptr);
         ctrl.Init(nullptr);
         const double c0 = CpuMs();
         const auto t0 = std::chrono::steady_clock::now();
@@ -92,7 +92,7 @@ int main(int argc, char** argv)
 
     CPreferences prefs { CPreferences::Defaults {} };
     prefs.m_bReloadPlaylist = false;
-    g_pPreferences = &prefs;
+    const CServices services { prefs, nullptr, {} };
 
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i)
@@ -104,7 +104,7 @@ int main(int argc, char** argv)
     std::string summary = "summary:";
     std::printf("%10s %12s %12s %12s %10s\n", "entries", "load ms", "load cpu ms", "save ms", "cpu vs 1st");
     for (int count : counts) {
-        const Figures f = Measure(MakePlaylist(folder, count), count);
+        const Figures f = Measure(services, MakePlaylist(folder, count), count);
         if (first == 0)
             first = f.loadCpuMs;
         std::printf("%10d %12.1f %12.1f %12.1f %9.2fx\n", count, f.loadMs, f.loadCpuMs, f.saveMs,
@@ -115,6 +115,5 @@ int main(int argc, char** argv)
         summary += figures;
     }
     std::printf("%s\n", summary.c_str());
-    g_pPreferences = nullptr;
     return 0;
 }

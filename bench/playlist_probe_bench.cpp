@@ -41,13 +41,13 @@ int main(int argc, char** argv)
 
     CPreferences prefs { CPreferences::Defaults {} };
     prefs.m_bReloadPlaylist = false;
-    g_pPreferences = &prefs;
+    const CServices services { prefs, nullptr, {} };
 
     NullTarget owner;
     int added = 0, files = 0;
     double ms = 0;
     {
-        CPlaylistCtrl ctrl(std::make_unique<CMPlayer>());
+        CPlaylistCtrl ctrl(services, std::make_unique<CMPlayer>());
         ctrl.Init(&owner);
         const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
         const auto t0 = std::chrono::steady_clock::now();
@@ -64,7 +64,6 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "not probed: %s\n", ctrl.GetPathAt(i).c_str());
         }
     }
-    g_pPreferences = nullptr;
     std::printf("probe_ms %.1f files %d added %d\n", ms, files, added);
     return added == files ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 // run it through bench/video_cut.sh (xvfb-run). Prints the median over the cuts.
 #include "core/Log.h"
 #include "core/LogBuffer.h"
+#include "core/Preferences.h"
 #include "ui/VideoView.h"
 #include "playback/BasePlayer.h"
 
@@ -80,16 +81,14 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    CPreferences prefs { CPreferences::Defaults {} };
     NullTarget frame;
     QWidget window;
     window.setWindowFlags(Qt::FramelessWindowHint);
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* view = new CVideoView(&frame);
+    auto* view = new CVideoView(&frame, CServices { prefs, nullptr, [] { return MakeBenchPlayer(); } });
     layout->addWidget(view);
-    CVideoView::Hooks hooks;
-    hooks.createPlayer = [] { return MakeBenchPlayer(); };
-    view->SetHooks(std::move(hooks));
     window.setGeometry(0, 0, kWidth, kHeight);
     window.show();
     if (!WaitFor([&window] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 5000))

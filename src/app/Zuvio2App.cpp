@@ -9,6 +9,7 @@
 #include "ui/QtUiServices.h"
 #include "core/SignalBridge.h"
 #include "ui/VideoView.h"
+#include "playback/PlayerFactory.h"
 #include "playback/SinkChoice.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
@@ -30,9 +31,8 @@ CZuvio2App::~CZuvio2App()
     if (m_pSplash)
         delete m_pSplash.data();
     m_pFrame.reset();
-    g_pUiServices = nullptr;
+    m_pServices.reset();
     m_pUiServices.reset();
-    g_pPreferences = nullptr;
     m_pPreferences.reset();
     g_pLogBuffer = nullptr;
     m_pLogBuffer.reset();
@@ -94,15 +94,16 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     if (!line.videoSink.empty())
         SinkChoice::SetVideoSinkDescription(line.videoSink);
     m_pPreferences = std::make_unique<CPreferences>();
-    g_pPreferences = m_pPreferences.get();
     m_pUiServices = std::make_unique<CQtUiServices>();
-    g_pUiServices = m_pUiServices.get();
+    CUiServices* ui = m_pUiServices.get();
+    auto createPlayer = m_CreatePlayer ? m_CreatePlayer : [ui] { return CreateMediaPlayer(ui); };
+    m_pServices.reset(new CServices { *m_pPreferences, ui, std::move(createPlayer) });
 
     CMainFrame::Options options;
     options.statusDestination = line.statusAddress;
     options.commandPort = CommandPort();
     options.probeAddedFiles = m_bProbeAddedFiles;
-    m_pFrame = std::make_unique<CMainFrame>(options);
+    m_pFrame = std::make_unique<CMainFrame>(options, *m_pServices);
     m_pUiServices->SetParent(m_pFrame.get());
     connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);
     connect(m_pFrame.get(), &CMainFrame::documentRequested, this,
@@ -116,7 +117,7 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     if (!line.document.empty() && OpenDocumentFile(line.document) && line.play)
         StartDocument(line.document);
 
-    if (g_pPreferences->m_bShowSplash) {
+    if (m_pPreferences->m_bShowSplash) {
         m_pSplash = new CDlgSplash();
         m_pSplash->ShowOver(m_pFrame.get());
     }

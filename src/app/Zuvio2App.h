@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CommandLine.h"
+#include "core/Services.h"
 #include "ui/VideoView.h"
 
 #include <QObject>
@@ -53,11 +54,17 @@ public:
     // --play: the playlist's first entry, or the medium that was opened.
     void StartDocument(const std::string& path);
 
-    // Replaces how the video view makes its players (tests); before InitInstance.
+    // Replace how players are made and the video view's hooks (tests); before InitInstance.
+    void SetPlayerFactory(std::function<std::unique_ptr<CBasePlayer>()> create)
+    {
+        m_CreatePlayer = std::move(create);
+    }
     void SetViewHooks(CVideoView::Hooks hooks) { m_ViewHooks = std::move(hooks); }
     void SetProbeAddedFiles(bool probe) { m_bProbeAddedFiles = probe; }
 
     CMainFrame* MainFrame() const { return m_pFrame.get(); }
+    // What the frame and its components were given; null before InitInstance.
+    const CServices* Services() const { return m_pServices.get(); }
     CDlgSplash* Splash() const;
     // Closes the main window as "Quit" does (termination signals come here).
     void Quit();
@@ -66,9 +73,11 @@ private:
     std::unique_ptr<CLogBuffer> m_pLogBuffer;
     std::unique_ptr<CPreferences> m_pPreferences;
     std::unique_ptr<CQtUiServices> m_pUiServices;
+    std::unique_ptr<CServices> m_pServices;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<CSignalBridge> m_pSignals;
     QPointer<CDlgSplash> m_pSplash;
+    std::function<std::unique_ptr<CBasePlayer>()> m_CreatePlayer;
     std::optional<CVideoView::Hooks> m_ViewHooks;
     bool m_bProbeAddedFiles = true;
 };

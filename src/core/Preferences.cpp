@@ -6,8 +6,6 @@ namespace {
 constexpr const char* kSection = "General";
 }
 
-CPreferences* g_pPreferences = nullptr;
-
 CPreferences::CPreferences()
 {
     Load();

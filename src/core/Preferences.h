@@ -3,8 +3,8 @@
 #include <string>
 
 // The program preferences of the "General" section. One instance exists from
-// start-up to exit, reached through g_pPreferences; everyone reads the fields
-// directly. Load runs in the constructor; Save only after the preferences sheet
+// start-up to exit, handed to the components in their services; everyone reads
+// the fields directly. Load runs in the constructor; Save only after the preferences sheet
 // is confirmed or reset, never at exit.
 class CPreferences
 {
@@ -28,5 +28,3 @@ public:
     int m_iRemoteCtrl = 1; // 0 = none, 1 = "Ethernet Control"
     std::string m_BindIpAddress; // empty = automatic choice
 };
-
-extern CPreferences* g_pPreferences;

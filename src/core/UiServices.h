@@ -5,7 +5,7 @@
 
 // What core components need from the user interface: file dialogs, message
 // boxes and the busy cursor. The UI library implements it; tests script it.
-// With no implementation installed (g_pUiServices null) every dialog answers
+// Components get it in their services; where it is null every dialog answers
 // "cancelled" and message boxes only go to the logbook.
 //
 // Filters use the "Description|*.a;*.b|Description|*.c||" form.
@@ -36,8 +36,6 @@ public:
     virtual void EndBusy() = 0;
 };
 
-extern CUiServices* g_pUiServices;
-
-// Shows a non-modal message box through g_pUiServices and logs the text as well.
-void ShowMessageBox(const std::string& text, const std::string& caption,
-                    CUiServices::Icon icon = CUiServices::ICON_INFORMATION);
+// Shows a non-modal message box through ui (when not null) and logs the text as well.
+void ShowMessageBox(CUiServices* ui, const std::string& text, const std::string& caption,
+    CUiServices::Icon icon = CUiServices::ICON_INFORMATION);

@@ -36,21 +36,22 @@ int32_t GetDXVersion(uint32_t& version)
     return 0;
 }
 
-bool CheckDXVersion(uint32_t required, const DXVersionProbe& probe)
+bool CheckDXVersion(uint32_t required, const DXVersionProbe& probe, CUiServices* ui)
 {
     const uint32_t version = probe();
     if (version == 0) {
-        ShowMessageBox("DirectX not installed", "DirectX Version:", CUiServices::ICON_INFORMATION);
+        ShowMessageBox(ui, "DirectX not installed", "DirectX Version:", CUiServices::ICON_INFORMATION);
         return false;
     }
     return version >= required;
 }
 
-bool CheckDXVersion(uint32_t required)
+bool CheckDXVersion(uint32_t required, CUiServices* ui)
 {
-    return CheckDXVersion(required, [] {
+    const auto probe = [] {
         uint32_t version = 0;
         GetDXVersion(version);
         return version;
-    });
+    };
+    return CheckDXVersion(required, probe, ui);
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 
+class CUiServices;
+
 // The start-up check of the multimedia runtime. A version is held as major in
 // bits 16..23, minor in bits 8..15 and a letter suffix in bits 0..7 (0 none,
 // 1 "a", 2 "b", ...): 9.0 is 0x90000, 8.1b is 0x80102. On this platform the
@@ -23,9 +25,10 @@ uint32_t EncodeDXVersion(uint32_t major, uint32_t minor, char letter);
 int32_t GetDXVersion(uint32_t& version);
 
 // True when the probed version reaches required. A probe of 0 shows "DirectX not
-// installed" first (non-modal); an older version returns false silently.
-bool CheckDXVersion(uint32_t required);
+// installed" first (non-modal, through ui when not null); an older version
+// returns false silently.
+bool CheckDXVersion(uint32_t required, CUiServices* ui);
 
 // The same with another probe, for tests.
 using DXVersionProbe = std::function<uint32_t()>;
-bool CheckDXVersion(uint32_t required, const DXVersionProbe& probe);
+bool CheckDXVersion(uint32_t required, const DXVersionProbe& probe, CUiServices* ui);

@@ -31,9 +31,9 @@ struct FileDescriptor
     }
 };
 
-void ReportFileError(const std::string& path, const char* what, int error)
+void ReportFileError(CUiServices* ui, const std::string& path, const char* what, int error)
 {
-    ShowMessageBox(
+    ShowMessageBox(ui,
         "A file error occurred while " + std::string(what) + " " + path + ":\n" + std::strerror(error),
         "Zuvio", CUiServices::ICON_WARNING);
 }
@@ -66,7 +66,7 @@ bool CId3Tag::Parse(const Buffer& input)
     return true;
 }
 
-bool CId3Tag::Read(const std::string& path)
+bool CId3Tag::Read(const std::string& path, CUiServices* ui)
 {
     Clear();
     // O_NONBLOCK: opening a FIFO without a writer must not wait.
@@ -81,12 +81,12 @@ bool CId3Tag::Read(const std::string& path)
 
     Buffer buffer {};
     if (::lseek(file.fd, -static_cast<off_t>(kTagSize), SEEK_END) < 0) {
-        ReportFileError(path, "seeking in", errno);
+        ReportFileError(ui, path, "seeking in", errno);
         return false;
     }
     const ssize_t got = ::read(file.fd, buffer.data(), buffer.size());
     if (got != static_cast<ssize_t>(buffer.size())) {
-        ReportFileError(path, "reading", got < 0 ? errno : EIO);
+        ReportFileError(ui, path, "reading", got < 0 ? errno : EIO);
         return false;
     }
     return Parse(buffer);

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+class CUiServices;
+
 // The ID3 version 1 tag in the last 128 bytes of an MP3 file.
 //
 // Title, artist and album keep at most 29 characters, the comment 27: a zero is
@@ -19,8 +21,9 @@ public:
 
     // Reads the tag of the file at path. A file that cannot be opened has no tag,
     // silently; a file that opens but cannot be read (shorter than a tag, a read
-    // error) is reported in a non-modal message box. Never blocks on a FIFO or device.
-    bool Read(const std::string& path);
+    // error) is reported in a non-modal message box through ui (may be null).
+    // Never blocks on a FIFO or device.
+    bool Read(const std::string& path, CUiServices* ui);
 
     std::string m_Title;
     std::string m_Artist;

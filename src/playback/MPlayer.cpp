@@ -64,7 +64,8 @@ std::string CheckMediaFile(const std::string& path)
 
 } // namespace
 
-CMPlayer::CMPlayer()
+CMPlayer::CMPlayer(CUiServices* ui)
+    : m_pUi(ui)
 {
     m_PlayerType = PLAYER_TYPE_MEDIA_FILE;
     GstPtr<GError> error;
@@ -253,7 +254,7 @@ void CMPlayer::SetTitle(const std::string& path)
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && name.compare(dot, std::string::npos, ".mp3") == 0) {
         CId3Tag tag;
-        if (tag.Read(path) && !tag.m_Artist.empty() && !tag.m_Title.empty())
+        if (tag.Read(path, m_pUi) && !tag.m_Artist.empty() && !tag.m_Title.empty())
             m_Title = tag.m_Artist + " - " + tag.m_Title;
     }
     if (m_Title.empty())

@@ -10,6 +10,7 @@
 #include <memory>
 
 class CGraphNotifier;
+class CUiServices;
 
 // The media-file player: one GStreamer playbin per open medium.
 //
@@ -31,7 +32,8 @@ public:
     // Longest wait for a medium to preroll before OpenMedia gives up.
     static constexpr std::chrono::milliseconds kPrerollTimeout { 5000 };
 
-    CMPlayer();
+    // ui shows what goes wrong reading a tag (may be null: the logbook only).
+    explicit CMPlayer(CUiServices* ui = nullptr);
     ~CMPlayer() override;
 
     bool Init(CMessageTarget* owner) override;
@@ -84,6 +86,7 @@ private:
     bool NativeVideoSize(int32_t& width, int32_t& height) const;
     std::string TakeGraphError(std::string* audioDevice = nullptr) const;
 
+    CUiServices* m_pUi;
     CMessageTarget* m_pOwner = nullptr;
     WindowHandle m_hParentWnd = 0;
     std::string m_Title;

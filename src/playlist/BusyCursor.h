@@ -9,8 +9,8 @@
 class CBusyCursor
 {
 public:
-    explicit CBusyCursor(const char* what)
-        : m_ui(g_pUiServices)
+    CBusyCursor(CUiServices* ui, const char* what)
+        : m_ui(ui)
     {
         if (m_ui)
             m_ui->BeginBusy(what);

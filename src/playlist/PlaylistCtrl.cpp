@@ -37,8 +37,9 @@ bool PathExists(const std::string& path)
 
 } // namespace
 
-CPlaylistCtrl::CPlaylistCtrl(std::unique_ptr<CBasePlayer> probePlayer)
-    : m_ProbePlayer(std::move(probePlayer))
+CPlaylistCtrl::CPlaylistCtrl(const CServices& services, std::unique_ptr<CBasePlayer> probePlayer)
+    : m_Services(services)
+    , m_ProbePlayer(std::move(probePlayer))
     , m_StartFolder(CurrentFolder())
 {
 }
@@ -82,8 +83,7 @@ void CPlaylistCtrl::LoadSettings()
     m_AutoSkipTrack = GetProfileInt(kSection, "m_AutoSkipTrack", 1) == 1;
     m_bLoopSingleTrack = GetProfileInt(kSection, "m_bLoopSingleTrack", 0) == 1;
 
-    const CPreferences defaults { CPreferences::Defaults {} };
-    const CPreferences& prefs = g_pPreferences ? *g_pPreferences : defaults;
+    const CPreferences& prefs = m_Services.prefs;
     if (prefs.m_bReloadPlaylist) {
         AddPlayList(GetLastPlaylistPath(), -1);
         SetMarkedItem(m_CurTrack);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playback/BasePlayer.h"
+#include "core/Services.h"
 #include "playlist/Entry.h"
 
 #include <cstdint>
@@ -43,7 +44,7 @@ public:
 
     // The probe player reads the title and length of files being added; null means
     // no probing (timed files then get their file name and "0:00:00").
-    explicit CPlaylistCtrl(std::unique_ptr<CBasePlayer> probePlayer);
+    CPlaylistCtrl(const CServices& services, std::unique_ptr<CBasePlayer> probePlayer);
     ~CPlaylistCtrl(); // runs OnDestroy when it has not run yet
     CPlaylistCtrl(const CPlaylistCtrl&) = delete;
     CPlaylistCtrl& operator=(const CPlaylistCtrl&) = delete;
@@ -175,6 +176,7 @@ private:
     std::vector<std::unique_ptr<CEntry>> m_Entries; // insertion order
     std::unordered_map<int32_t, CEntry*> m_EntryById;
 
+    CServices m_Services;
     CMessageTarget* m_pOwner = nullptr;
     std::unique_ptr<CBasePlayer> m_ProbePlayer;
     std::string m_StartFolder;

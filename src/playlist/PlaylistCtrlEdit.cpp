@@ -80,13 +80,13 @@ std::string WithoutTrailingSlash(std::string folder)
 
 void CPlaylistCtrl::AddFiles()
 {
-    if (!m_bInitialised || !g_pUiServices)
+    if (!m_bInitialised || !m_Services.pUi)
         return;
     std::vector<std::string> files;
-    if (!g_pUiServices->GetOpenFileNames("Add file(s)", kMediaFilter, files) || files.empty())
+    if (!m_Services.pUi->GetOpenFileNames("Add file(s)", kMediaFilter, files) || files.empty())
         return;
 
-    CBusyCursor busy("Adding files");
+    CBusyCursor busy(m_Services.pUi, "Adding files");
     const bool redraw = m_bRedraw;
     m_bRedraw = false;
     const int total = static_cast<int>(files.size());
@@ -101,12 +101,12 @@ void CPlaylistCtrl::AddFiles()
 
 void CPlaylistCtrl::AddFolderDialog()
 {
-    if (!m_bInitialised || !g_pUiServices)
+    if (!m_bInitialised || !m_Services.pUi)
         return;
     std::string folder;
-    if (!g_pUiServices->BrowseForFolder("Open Folder", folder) || folder.empty())
+    if (!m_Services.pUi->BrowseForFolder("Open Folder", folder) || folder.empty())
         return;
-    CBusyCursor busy("Adding folder");
+    CBusyCursor busy(m_Services.pUi, "Adding folder");
     AddFolder(folder, -1);
 }
 
@@ -120,7 +120,7 @@ void CPlaylistCtrl::AddFolder(const std::string& folder, int position)
     if (files.empty())
         return;
 
-    CBusyCursor busy("Adding folder");
+    CBusyCursor busy(m_Services.pUi, "Adding folder");
     const bool redraw = m_bRedraw;
     m_bRedraw = false;
     const int total = static_cast<int>(files.size());
@@ -138,7 +138,7 @@ void CPlaylistCtrl::DropFiles(std::vector<std::string> names, int row)
 {
     if (!m_bInitialised || names.empty())
         return;
-    CBusyCursor busy("Adding files");
+    CBusyCursor busy(m_Services.pUi, "Adding files");
     std::sort(names.begin(), names.end());
     if (names.size() == 1 && IsPlaylistFile(names.front())) {
         AddPlayList(names.front(), -1); // appended wherever it was dropped
@@ -167,7 +167,7 @@ void CPlaylistCtrl::RemoveSelected()
     }
     if (ids.empty())
         return;
-    CBusyCursor busy("Removing entries");
+    CBusyCursor busy(m_Services.pUi, "Removing entries");
     RemoveIds(ids);
 }
 
@@ -180,7 +180,7 @@ void CPlaylistCtrl::CropSelected()
         if (!row.m_bSelected)
             ids.insert(row.m_Id);
     }
-    CBusyCursor busy("Removing entries");
+    CBusyCursor busy(m_Services.pUi, "Removing entries");
     RemoveIds(ids);
     m_SelectionMark = -1;
 }
@@ -189,7 +189,7 @@ void CPlaylistCtrl::ClearPlaylist()
 {
     if (!m_bInitialised)
         return;
-    CBusyCursor busy("Clearing playlist");
+    CBusyCursor busy(m_Services.pUi, "Clearing playlist");
     if (m_Rows.empty())
         return;
     std::unordered_set<int32_t> ids;

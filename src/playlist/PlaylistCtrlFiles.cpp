@@ -44,17 +44,18 @@ std::string CPlaylistCtrl::OpenPlaylist(const std::string& path)
         return {};
     std::string file = path;
     if (file.empty()
-        && (!g_pUiServices || !g_pUiServices->GetOpenFileName("Open Playlist", kOpenFilter, "m3u", {}, file)))
+        && (!m_Services.pUi
+            || !m_Services.pUi->GetOpenFileName("Open Playlist", kOpenFilter, "m3u", {}, file)))
         return {};
     if (!IsPlaylistFile(file)) {
         LogError("CPlaylistCtrl::OpenPlaylist(): Playlist format not supported!\n");
         return {};
     }
 
-    CBusyCursor busy("Loading playlist");
+    CBusyCursor busy(m_Services.pUi, "Loading playlist");
     // Read before clearing: a missing or unreadable file must not cost the
     // operator the playlist that is loaded now.
-    CPlaylistReader reader;
+    CPlaylistReader reader(m_Services.pUi);
     if (!reader.Read(file)) {
         LogError("CPlaylistCtrl::OpenPlaylist(): Playlist %s could not be read; playlist unchanged.\n",
             file.c_str());
@@ -71,12 +72,12 @@ std::string CPlaylistCtrl::OpenPlaylist(const std::string& path)
 
 void CPlaylistCtrl::AddPlayList(const std::string& path, int position)
 {
-    CBusyCursor busy("Loading playlist");
+    CBusyCursor busy(m_Services.pUi, "Loading playlist");
     if (!IsPlaylistFile(path)) {
         LogError("CPlaylistCtrl::AddPlayList(): Playlist format not supported!\n");
         return;
     }
-    CPlaylistReader reader;
+    CPlaylistReader reader(m_Services.pUi);
     if (!reader.Read(path))
         return;
     AddRecords(path, position, reader);
@@ -94,8 +95,8 @@ bool CPlaylistCtrl::AddRecords(const std::string& playlistPath, int position, co
     for (const CPLEntry& record : records) {
         const std::string length = FormatDuration(static_cast<uint64_t>(record.m_Seconds) * 1000);
         AddEntry(ResolveEntryPath(baseFolder, record.m_Path), position, record.m_Title, length);
-        if (g_pUiServices && ++done % 256 == 0)
-            g_pUiServices->Progress(done, static_cast<int>(records.size()));
+        if (m_Services.pUi && ++done % 256 == 0)
+            m_Services.pUi->Progress(done, static_cast<int>(records.size()));
     }
     SetRedraw(redraw);
     return true;
@@ -112,16 +113,17 @@ bool CPlaylistCtrl::SavePlaylist(const std::string& path)
     std::string file = path;
     std::string ext = "M3U";
     if (file.empty()) {
-        if (!g_pUiServices || !g_pUiServices->GetSaveFileName("Save Playlist", kSaveFilter, "m3u", {}, file))
+        if (!m_Services.pUi
+            || !m_Services.pUi->GetSaveFileName("Save Playlist", kSaveFilter, "m3u", {}, file))
             return false;
         ext = GetExtension(file);
         if (!ext.empty())
             ext.erase(0, 1);
     }
 
-    CBusyCursor busy("Saving playlist");
+    CBusyCursor busy(m_Services.pUi, "Saving playlist");
     ext = ToUpperAscii(ext);
-    CPlaylistWriter writer;
+    CPlaylistWriter writer(m_Services.pUi);
     if (ext == "M3U")
         writer.SetFormat(CPlaylistWriter::FORMAT_M3U);
     else if (ext == "PLS")

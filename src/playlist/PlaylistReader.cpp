@@ -107,7 +107,7 @@ template <typename Table> bool Room(const Table& table, int32_t n)
     return table.size() < CPlaylistReader::kMaxEntries || table.count(n) != 0;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text, bool& readError)
+bool ReadWholeFile(CUiServices* ui, const std::string& path, std::string& text, bool& readError)
 {
     readError = false;
     // O_NONBLOCK so that opening a FIFO never waits for a writer.
@@ -131,7 +131,7 @@ bool ReadWholeFile(const std::string& path, std::string& text, bool& readError)
                 continue;
             if (n < 0) {
                 ShowMessageBox(
-                    std::string(path) + ": " + std::strerror(errno), "Zuvio", CUiServices::ICON_ERROR);
+                    ui, std::string(path) + ": " + std::strerror(errno), "Zuvio", CUiServices::ICON_ERROR);
                 readError = true;
                 ok = false;
                 break;
@@ -164,7 +164,7 @@ bool CPlaylistReader::Read(const std::string& path)
 
     std::string text;
     bool readError = false;
-    if (!ReadWholeFile(path, text, readError)) {
+    if (!ReadWholeFile(m_pUi, path, text, readError)) {
         if (readError)
             m_Entries.clear();
         return false;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+class CUiServices;
+
 // Parses an M3U (".m3u", ".dat") or PLS (".pls") file into records in file order.
 //
 // Bounded by design: the file must be a regular file of at most kMaxFileSize
@@ -20,6 +22,12 @@ public:
     // Records (and PLS indices per table) kept from one file; the rest is dropped.
     static constexpr std::size_t kMaxEntries = 1000000;
 
+    // ui shows read errors (may be null: the logbook only).
+    explicit CPlaylistReader(CUiServices* ui)
+        : m_pUi(ui)
+    {
+    }
+
     bool Read(const std::string& path);
 
     const std::vector<CPLEntry>& GetEntries() const { return m_Entries; }
@@ -30,6 +38,7 @@ public:
     static std::vector<CPLEntry> ParsePLS(std::string_view text);
 
 private:
+    CUiServices* m_pUi;
     std::vector<CPLEntry> m_Entries;
     int m_Format = FORMAT_NONE;
 };

@@ -124,7 +124,7 @@ bool CPlaylistWriter::Open(const std::string& path)
             break;
     }
     if (fd < 0) {
-        ShowMessageBox(path + ": " + std::strerror(errno), "Zuvio", CUiServices::ICON_ERROR);
+        ShowMessageBox(m_pUi, path + ": " + std::strerror(errno), "Zuvio", CUiServices::ICON_ERROR);
         m_TempPath.clear();
         return false;
     }
@@ -260,6 +260,6 @@ void CPlaylistWriter::Discard()
 
 void CPlaylistWriter::ReportError(int error)
 {
-    ShowMessageBox(m_Path + ": " + std::strerror(error) + " The previous file was kept.", "Zuvio",
+    ShowMessageBox(m_pUi, m_Path + ": " + std::strerror(error) + " The previous file was kept.", "Zuvio",
         CUiServices::ICON_ERROR);
 }

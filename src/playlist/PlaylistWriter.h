@@ -2,6 +2,8 @@
 
 #include <string>
 
+class CUiServices;
+
 // Writes a playlist as M3U or PLS, every line ending in CR LF.
 //
 // Invariant: the target file is replaced only by a complete, synced file. Open
@@ -15,7 +17,11 @@ class CPlaylistWriter
 public:
     enum Format { FORMAT_M3U = 0, FORMAT_PLS = 1 };
 
-    CPlaylistWriter() = default;
+    // ui shows write errors (may be null: the logbook only).
+    explicit CPlaylistWriter(CUiServices* ui)
+        : m_pUi(ui)
+    {
+    }
     ~CPlaylistWriter();
     CPlaylistWriter(const CPlaylistWriter&) = delete;
     CPlaylistWriter& operator=(const CPlaylistWriter&) = delete;
@@ -41,6 +47,7 @@ private:
     std::string NewTempPath() const;
     void NameUnnamedFile();
 
+    CUiServices* m_pUi;
     int m_Format = FORMAT_M3U;
     int m_NumberWritten = 0;
     bool m_bOpen = false;

@@ -46,9 +46,10 @@ int Bind(const CUniqueFd& fd, std::uint32_t address, std::uint16_t port)
 
 } // namespace
 
-CServerSocket::CServerSocket(CMessageTarget* owner, QObject* parent)
+CServerSocket::CServerSocket(CMessageTarget* owner, const CPreferences& prefs, QObject* parent)
     : QObject(parent)
     , m_pOwner(owner)
+    , m_Prefs(prefs)
     , m_StatusAddress(QHostAddress::Broadcast)
     , m_StatusPort(RemotePackets::kStatusPort)
     , m_CommandPort(RemotePackets::kCommandPort)
@@ -267,7 +268,7 @@ void CServerSocket::HandleDatagram(std::span<const std::uint8_t> bytes)
 {
     // Commands that arrive while remote control is off are read and dropped; left
     // unread they would stall the socket's notifications for good.
-    if (g_pPreferences != nullptr && g_pPreferences->m_iRemoteCtrl == 1
+    if (m_Prefs.m_iRemoteCtrl == 1
         && RemotePackets::CheckCommand(bytes) == RemotePackets::CommandCheck::Accepted)
         AcceptCommand(bytes.data());
     else

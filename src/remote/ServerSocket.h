@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+class CPreferences;
 class QNetworkDatagram;
 class QUdpSocket;
 
@@ -40,7 +41,8 @@ public:
     using Clock = std::function<std::uint32_t()>; // milliseconds, wrapping like a tick count
     static constexpr int kRingSlots = 8;
 
-    explicit CServerSocket(CMessageTarget* owner, QObject* parent = nullptr);
+    // prefs says whether remote control is on; it outlives the socket.
+    CServerSocket(CMessageTarget* owner, const CPreferences& prefs, QObject* parent = nullptr);
     ~CServerSocket() override;
     CServerSocket(const CServerSocket&) = delete;
     CServerSocket& operator=(const CServerSocket&) = delete;
@@ -95,6 +97,7 @@ private:
     void TakeMacAddress(const vexoNet::CNetworkSetup& setup, const std::string& address);
 
     CMessageTarget* m_pOwner;
+    const CPreferences& m_Prefs;
     RemotePackets::StatusRecord m_Status; // its mac is taken from m_MacAddress when sent
     std::int32_t m_iRecvIndex = 0;
     std::array<std::uint8_t, 6> m_MacAddress {};

@@ -45,9 +45,11 @@ QPixmap PictureStrip()
 
 } // namespace
 
-CGeneralCfgDlg::CGeneralCfgDlg(CPreferences& prefs, vexoNet::CNetworkSetup::Source source, QWidget* parent)
+CGeneralCfgDlg::CGeneralCfgDlg(
+    CPreferences& prefs, CUiServices* ui, vexoNet::CNetworkSetup::Source source, QWidget* parent)
     : QWidget(parent)
     , m_Prefs(prefs)
+    , m_pUi(ui)
     , m_AdapterSource(source ? std::move(source) : &vexoNet::ReadSystemAdapters)
 {
     setWindowTitle(QStringLiteral("General"));
@@ -197,11 +199,10 @@ void CGeneralCfgDlg::UpdateAutoloadControls()
 
 void CGeneralCfgDlg::OnBrowsePlaylist()
 {
-    if (!g_pUiServices)
+    if (!m_pUi)
         return;
     std::string path;
-    if (g_pUiServices->GetOpenFileName(
-            "Open", kPlaylistFilter, "m3u", m_pAutoPlaylist->text().toStdString(), path)) {
+    if (m_pUi->GetOpenFileName("Open", kPlaylistFilter, "m3u", m_pAutoPlaylist->text().toStdString(), path)) {
         m_pAutoPlaylist->setText(QString::fromStdString(path));
         m_pAutoPlaylist->setCursorPosition(0);
     }

@@ -7,6 +7,7 @@
 #include <map>
 
 class CPreferences;
+class CUiServices;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -42,9 +43,10 @@ public:
     static constexpr int kPictureWidth = 110; // bitmap 195, the picture strip
     static constexpr int kPictureHeight = 416;
 
-    // source: where the adapter list comes from; empty means this machine's adapters.
-    explicit CGeneralCfgDlg(
-        CPreferences& prefs, vexoNet::CNetworkSetup::Source source = {}, QWidget* parent = nullptr);
+    // ui runs the browse dialog (null: browsing does nothing); source: where the
+    // adapter list comes from, empty means this machine's adapters.
+    CGeneralCfgDlg(CPreferences& prefs, CUiServices* ui, vexoNet::CNetworkSetup::Source source = {},
+        QWidget* parent = nullptr);
 
     void OnInitDialog();
     void OnOK();
@@ -66,6 +68,7 @@ private:
     void OnVolumeRangeChanged();
 
     CPreferences& m_Prefs;
+    CUiServices* m_pUi;
     vexoNet::CNetworkSetup::Source m_AdapterSource;
     std::map<int, QWidget*> m_Controls;
     QLabel* m_pPicture = nullptr;

@@ -9,7 +9,6 @@
 #include "devices/DMXInput.h"
 #include "playback/BasePlayer.h"
 #include "ui/FullScreenDlg.h"
-#include "playback/MPlayer.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 #include "ui/RightView.h"
@@ -22,9 +21,10 @@
 #include <QSplitter>
 #include <QWheelEvent>
 
-CMainFrame::CMainFrame(const Options& options, QWidget* parent)
+CMainFrame::CMainFrame(const Options& options, const CServices& services, QWidget* parent)
     : QMainWindow(parent)
-    , m_pSocket(std::make_unique<CServerSocket>(this))
+    , m_Services(services)
+    , m_pSocket(std::make_unique<CServerSocket>(this, m_Services.prefs))
     , m_pDMXInput(std::make_unique<CDMXInput>())
 {
     setWindowTitle(QStringLiteral("Zuvio"));
@@ -61,9 +61,9 @@ void CMainFrame::CreatePanes(bool probeAddedFiles)
     m_pInner->setHandleWidth(0);
     m_pOuter->setHandleWidth(3);
     m_pOuter->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(0, 0, 64); }"));
-    auto* rightView
-        = new CRightView(this, probeAddedFiles ? std::make_unique<CMPlayer>() : nullptr, m_pOuter);
-    auto* view = new CVideoView(this, m_pInner);
+    auto* rightView = new CRightView(this, m_Services,
+        probeAddedFiles && m_Services.createPlayer ? m_Services.createPlayer() : nullptr, m_pOuter);
+    auto* view = new CVideoView(this, m_Services, m_pInner);
     auto* ctrlBar = new CPlayerCtrlBar(this, m_pInner);
     setCentralWidget(m_pOuter);
     rightView->InstallAccelerators(this);
@@ -90,8 +90,7 @@ void CMainFrame::CreatePanes(bool probeAddedFiles)
 
     m_pLogBook = std::make_unique<CLogBookDlg>(nullptr);
     m_pLogBook->Show(false);
-    if (g_pPreferences)
-        m_pSocket->InitServer(g_pPreferences->m_BindIpAddress);
+    m_pSocket->InitServer(m_Services.prefs.m_BindIpAddress);
     ApplyVolumeRange();
     m_nTimer = startTimer(100);
     activateWindow();
@@ -161,9 +160,9 @@ int CMainFrame::VolumeRange() const
 
 void CMainFrame::ApplyVolumeRange()
 {
-    if (!m_bPanesCreated || !g_pPreferences)
+    if (!m_bPanesCreated)
         return;
-    m_pCtrlBar->ApplyVolumeRange(g_pPreferences->m_VolumeMin);
+    m_pCtrlBar->ApplyVolumeRange(m_Services.prefs.m_VolumeMin);
 }
 
 void CMainFrame::timerEvent(QTimerEvent*)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "core/Services.h"
 #include "remote/RemotePackets.h"
 
 #include <QMainWindow>
@@ -47,14 +48,14 @@ public:
     // Builds the panes, the hidden logbook window, the server and the timer.
     // statusDestination ("ADDR[:PORT]", empty = default) is applied before the
     // server starts so that no packet ever goes elsewhere; a command port of 0
-    // takes any free port (tests).
+    // takes any free port (tests). services outlive the frame.
     struct Options
     {
         std::string statusDestination;
         uint16_t commandPort = RemotePackets::kCommandPort;
         bool probeAddedFiles = true; // the playlist reads title and length of added files
     };
-    explicit CMainFrame(const Options& options, QWidget* parent = nullptr);
+    CMainFrame(const Options& options, const CServices& services, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // The panes' initial updates in creation order: video view, control bar,
@@ -152,6 +153,7 @@ private:
     void StatusChanged();
     void SendSeekMessage(int player, uint32_t position, uint32_t duration);
 
+    CServices m_Services;
     std::unique_ptr<CLogBookDlg> m_pLogBook;
     std::unique_ptr<CServerSocket> m_pSocket;
     std::unique_ptr<CDMXInput> m_pDMXInput;

@@ -251,36 +251,30 @@ bool CMainFrame::RunCommand(int id)
 void CMainFrame::OnOpenMedia()
 {
     std::string path;
-    if (!g_pUiServices || !g_pUiServices->GetOpenFileName("Open media", kMediaFilter, "avi", {}, path))
+    if (!m_Services.pUi || !m_Services.pUi->GetOpenFileName("Open media", kMediaFilter, "avi", {}, path))
         return;
     m_pVideoView->OpenMedia(path, ActivePlayer());
 }
 
 void CMainFrame::ApplyAcceptedPreferences(int previousRemoteCtrl)
 {
-    if (!g_pPreferences)
-        return;
-    if (g_pPreferences->m_iRemoteCtrl != previousRemoteCtrl && g_pPreferences->m_iRemoteCtrl == 1) {
+    if (m_Services.prefs.m_iRemoteCtrl != previousRemoteCtrl && m_Services.prefs.m_iRemoteCtrl == 1) {
         m_pSocket->CloseServer();
-        m_pSocket->InitServer(g_pPreferences->m_BindIpAddress);
+        m_pSocket->InitServer(m_Services.prefs.m_BindIpAddress);
     }
-    g_pPreferences->Save();
+    m_Services.prefs.Save();
     ApplyVolumeRange();
 }
 
 void CMainFrame::OnGeneralPreferences()
 {
-    if (!g_pPreferences)
-        return;
-    const int previousRemoteCtrl = g_pPreferences->m_iRemoteCtrl;
+    const int previousRemoteCtrl = m_Services.prefs.m_iRemoteCtrl;
     if (RunPreferencesSheet())
         ApplyAcceptedPreferences(previousRemoteCtrl);
 }
 
 void CMainFrame::OnResetPreferences()
 {
-    if (!g_pPreferences)
-        return;
     const std::string question = "Reset Program preferences to default settings?";
     const bool yes = m_AskYesNo
         ? m_AskYesNo(question)
@@ -289,14 +283,15 @@ void CMainFrame::OnResetPreferences()
             == QMessageBox::Yes;
     if (!yes)
         return;
-    g_pPreferences->ResetToDefaults();
-    g_pPreferences->Save();
+    m_Services.prefs.ResetToDefaults();
+    m_Services.prefs.Save();
     ApplyVolumeRange();
-    ShowMessageBox("Default settings restored.", windowTitle().toStdString(), CUiServices::ICON_INFORMATION);
+    ShowMessageBox(m_Services.pUi, "Default settings restored.", windowTitle().toStdString(),
+        CUiServices::ICON_INFORMATION);
 }
 
 bool CMainFrame::RunPreferencesSheet()
 {
-    CPrefsSheet sheet(*g_pPreferences, this);
+    CPrefsSheet sheet(m_Services.prefs, m_Services.pUi, this);
     return sheet.exec() == QDialog::Accepted;
 }

@@ -7,12 +7,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-CPrefsSheet::CPrefsSheet(CPreferences& prefs, QWidget* parent, vexoNet::CNetworkSetup::Source adapterSource)
+CPrefsSheet::CPrefsSheet(
+    CPreferences& prefs, CUiServices* ui, QWidget* parent, vexoNet::CNetworkSetup::Source adapterSource)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Program Preferences"));
     m_pTabs = new QTabWidget(this);
-    m_pGeneral = new CGeneralCfgDlg(prefs, std::move(adapterSource), m_pTabs);
+    m_pGeneral = new CGeneralCfgDlg(prefs, ui, std::move(adapterSource), m_pTabs);
     m_pTabs->addTab(m_pGeneral, QStringLiteral("General"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

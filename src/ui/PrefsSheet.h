@@ -6,6 +6,7 @@
 
 class CGeneralCfgDlg;
 class CPreferences;
+class CUiServices;
 class QTabWidget;
 
 // The "Program Preferences" sheet with its General page and OK / Cancel.
@@ -17,8 +18,8 @@ class CPrefsSheet : public QDialog
     Q_OBJECT
 
 public:
-    explicit CPrefsSheet(
-        CPreferences& prefs, QWidget* parent = nullptr, vexoNet::CNetworkSetup::Source adapterSource = {});
+    CPrefsSheet(CPreferences& prefs, CUiServices* ui, QWidget* parent = nullptr,
+        vexoNet::CNetworkSetup::Source adapterSource = {});
 
     CGeneralCfgDlg* GeneralPage() const { return m_pGeneral; }
 

@@ -34,10 +34,11 @@ unsigned Flags(const QMouseEvent* event)
 
 } // namespace
 
-CRightView::CRightView(CMessageTarget* frame, std::unique_ptr<CBasePlayer> probe, QWidget* parent)
+CRightView::CRightView(
+    CMessageTarget* frame, const CServices& services, std::unique_ptr<CBasePlayer> probe, QWidget* parent)
     : QWidget(parent)
     , m_pFrame(frame)
-    , m_Playlist(std::move(probe))
+    , m_Playlist(services, std::move(probe))
     , m_pList(new CListCtrlEx(m_Playlist, this))
     , m_Buttons { &m_AddButton, &m_RemButton, &m_SelButton, &m_SortButton, &m_ListButton }
     , m_DocumentTitle(QStringLiteral("Default Playlist"))

@@ -30,9 +30,10 @@ class CRightView : public QWidget
 public:
     static constexpr int kStripHeight = 25;
 
-    // frame receives the playlist's messages (WM_CMD_LOAD_TRACK); probe reads the
-    // title and length of files being added (may be null).
-    CRightView(CMessageTarget* frame, std::unique_ptr<CBasePlayer> probe, QWidget* parent = nullptr);
+    // frame receives the playlist's messages (WM_CMD_LOAD_TRACK); the playlist
+    // gets services; probe reads the title and length of files being added (may be null).
+    CRightView(CMessageTarget* frame, const CServices& services, std::unique_ptr<CBasePlayer> probe,
+        QWidget* parent = nullptr);
     ~CRightView() override; // the playlist stores its settings and "LastPLS.dat"
 
     // First call only: colours, buttons, layout, then the playlist's start-up rules.

@@ -9,7 +9,6 @@
 #include "playback/BasePlayer.h"
 #include "playback/DXVersion.h"
 #include "ui/FullScreenDlg.h"
-#include "playback/MPlayer.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -29,11 +28,10 @@ constexpr int kMaxEventsPerNotify = 1000;
 
 } // namespace
 
-CVideoView::Hooks CVideoView::DefaultHooks()
+CVideoView::Hooks CVideoView::DefaultHooks(CUiServices* ui)
 {
     Hooks hooks;
-    hooks.createPlayer = []() -> std::unique_ptr<CBasePlayer> { return std::make_unique<CMPlayer>(); };
-    hooks.checkRuntime = [] { return CheckDXVersion(kDXVersion9); };
+    hooks.checkRuntime = [ui] { return CheckDXVersion(kDXVersion9, ui); };
     hooks.fatalMessageBox = [](const std::string& text, const std::string& caption) {
         // Headless nobody could close it; standard error has the text already.
         if (QGuiApplication::platformName() == QLatin1String("offscreen"))
@@ -46,10 +44,11 @@ CVideoView::Hooks CVideoView::DefaultHooks()
     return hooks;
 }
 
-CVideoView::CVideoView(CMessageTarget* frame, QWidget* parent)
+CVideoView::CVideoView(CMessageTarget* frame, const CServices& services, QWidget* parent)
     : QWidget(parent)
     , m_pFrame(frame)
-    , m_Hooks(DefaultHooks())
+    , m_Services(services)
+    , m_Hooks(DefaultHooks(services.pUi))
     , m_ZoomLevel(GetProfileInt(kSection, kZoomEntry, kDefaultZoomLevel))
 {
     setObjectName(QStringLiteral("VideoView"));
@@ -74,10 +73,8 @@ CVideoView::~CVideoView()
 
 void CVideoView::SetHooks(Hooks hooks)
 {
-    const Hooks defaults = DefaultHooks();
+    const Hooks defaults = DefaultHooks(m_Services.pUi);
     m_Hooks = std::move(hooks);
-    if (!m_Hooks.createPlayer)
-        m_Hooks.createPlayer = defaults.createPlayer;
     if (!m_Hooks.checkRuntime)
         m_Hooks.checkRuntime = defaults.checkRuntime;
     if (!m_Hooks.fatalMessageBox)
@@ -139,7 +136,7 @@ void CVideoView::OnInitialUpdate()
         AttachToHost(i, i == m_ActivePlayer || !m_pParking ? static_cast<QWidget*>(this) : m_pParking.get());
 
     SetActivePlayer(PLAYER_A);
-    if (g_pPreferences && g_pPreferences->m_bFullScrOnStartup) {
+    if (m_Services.prefs.m_bFullScrOnStartup) {
         m_bFullscreen = false;
         ToggleFullscreen();
     }
@@ -157,8 +154,8 @@ bool CVideoView::SetUpPlayers()
         return false;
     }
     for (auto& player : m_pPlayer) {
-        if (!player)
-            player = m_Hooks.createPlayer();
+        if (!player && m_Services.createPlayer)
+            player = m_Services.createPlayer();
         if (!player || !player->Init(this)) {
             ReportFatal("FATAL: Player initialisation failed!");
             LogError("FATAL: Player initialisation failed!\n");

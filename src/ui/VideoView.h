@@ -2,6 +2,7 @@
 
 #include "core/CoreTypes.h"
 #include "core/Messages.h"
+#include "core/Services.h"
 
 #include <QWidget>
 
@@ -32,22 +33,23 @@ class CVideoView : public QWidget, public CMessageTarget
     Q_OBJECT
 
 public:
-    // What the view needs from outside, replaceable by tests: how a player is
-    // made, the multimedia runtime check, the fatal message box and the exit.
+    // What the view needs from outside besides its services, replaceable by
+    // tests: the multimedia runtime check, the fatal message box and the exit.
     struct Hooks
     {
-        std::function<std::unique_ptr<CBasePlayer>()> createPlayer;
         std::function<bool()> checkRuntime;
         std::function<void(const std::string& text, const std::string& caption)> fatalMessageBox;
         std::function<void(int exitCode)> exitProcess;
     };
-    static Hooks DefaultHooks();
+    // ui shows the runtime check's own message (may be null).
+    static Hooks DefaultHooks(CUiServices* ui);
 
     static constexpr int kPlayerCount = 2;
     static constexpr int kDefaultZoomLevel = 100;
 
-    // frame receives the notifications (the main frame); it may be null.
-    explicit CVideoView(CMessageTarget* frame, QWidget* parent = nullptr);
+    // frame receives the notifications (the main frame); it may be null. The
+    // players come from services.createPlayer; services outlive the view.
+    CVideoView(CMessageTarget* frame, const CServices& services, QWidget* parent = nullptr);
     ~CVideoView() override;
 
     void SetHooks(Hooks hooks);
@@ -111,6 +113,7 @@ private:
     void ApplyZoomFallBack(int player);
 
     CMessageTarget* m_pFrame = nullptr;
+    CServices m_Services;
     Hooks m_Hooks;
     std::unique_ptr<CFullScreenDlg> m_pFullScreen;
     std::unique_ptr<CFullScreenDlg> m_pParking;

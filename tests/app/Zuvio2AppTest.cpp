@@ -1,7 +1,7 @@
 // Start-up of the application object: platform choice, splash, the start-up
 // playlist rules and document opening from the command line.
 #include "FrameFixture.h"
-#include "ScriptedPlayer.h"
+#include "support/FakePlayer.h"
 
 #include "ui/DlgSplash.h"
 #include "core/Log.h"
@@ -97,19 +97,21 @@ TEST_F(AppTest, SplashFollowsThePreferenceAndClosesItself)
     WriteProfileInt("General", "m_bShowSplash", 0);
     {
         CZuvio2App app;
+        app.SetPlayerFactory(FakePlayers());
         app.SetViewHooks(ScriptedHooks());
         app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line()));
         EXPECT_EQ(app.Splash(), nullptr);
         EXPECT_TRUE(app.MainFrame()->isVisible());
         EXPECT_NE(g_pLogBuffer, nullptr);
-        EXPECT_NE(g_pPreferences, nullptr);
+        ASSERT_NE(app.Services(), nullptr);
+        EXPECT_NE(app.Services()->pUi, nullptr);
     }
     EXPECT_EQ(g_pLogBuffer, nullptr);
-    EXPECT_EQ(g_pPreferences, nullptr);
 
     WriteProfileInt("General", "m_bShowSplash", 1);
     CZuvio2App app;
+    app.SetPlayerFactory(FakePlayers());
     app.SetViewHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
@@ -131,6 +133,7 @@ TEST_F(AppTest, ReloadPlaylistRestoresTheLastRunWithoutStarting)
     WriteProfileString("General", "m_AutoPlaylist", "auto.m3u"); // ignored while reloading
     WritePlaylist("auto.m3u", 1);
     CZuvio2App app;
+    app.SetPlayerFactory(FakePlayers());
     app.SetViewHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
@@ -149,6 +152,7 @@ TEST_F(AppTest, AutoPlaylistLoadsAndStartsTheFirstEntry)
     WriteProfileString(
         "General", "m_AutoPlaylist", QFile(QStringLiteral("auto.m3u")).fileName().toStdString());
     CZuvio2App app;
+    app.SetPlayerFactory(FakePlayers());
     app.SetViewHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
@@ -165,6 +169,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     WritePlaylist("show.m3u", 4);
     {
         CZuvio2App app;
+        app.SetPlayerFactory(FakePlayers());
         app.SetViewHooks(ScriptedHooks());
         app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line("show.m3u")));
@@ -174,6 +179,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     }
     {
         CZuvio2App app;
+        app.SetPlayerFactory(FakePlayers());
         app.SetViewHooks(ScriptedHooks());
         app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line("/media/show/single.mp4")));
@@ -184,6 +190,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     CCommandLine line = Line("show.m3u");
     line.play = true; // the demo's way in: the first entry starts at once
     CZuvio2App app;
+    app.SetPlayerFactory(FakePlayers());
     app.SetViewHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(line));

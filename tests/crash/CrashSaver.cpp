@@ -14,6 +14,7 @@
 #include "core/Log.h"
 #include "core/LogBuffer.h"
 #include "core/Preferences.h"
+#include "core/Services.h"
 #include "playlist/PlaylistCtrl.h"
 
 #include <QCoreApplication>
@@ -91,8 +92,8 @@ int SavePlaylists(const std::string& file, char variant, bool loop)
     if (slash != std::string::npos && ::chdir(file.substr(0, slash + 1).c_str()) != 0)
         return 2;
     CPreferences prefs = PrefsFor('a');
-    g_pPreferences = &prefs;
-    CPlaylistCtrl a(nullptr), b(nullptr);
+    const CServices services { prefs, nullptr, {} };
+    CPlaylistCtrl a(services, nullptr), b(services, nullptr);
     a.Init(nullptr);
     b.Init(nullptr);
     FillPlaylist(a, 'a');
@@ -113,10 +114,10 @@ int SaveAtExit(const std::string& dir, char variant, bool loop)
     if (::chdir(dir.c_str()) != 0)
         return 2;
     CPreferences prefs = PrefsFor('a');
-    g_pPreferences = &prefs;
+    const CServices services { prefs, nullptr, {} };
     bool announced = false;
     do {
-        CPlaylistCtrl playlist(nullptr);
+        CPlaylistCtrl playlist(services, nullptr);
         playlist.Init(nullptr);
         FillPlaylist(playlist, variant);
         Announce(announced);
@@ -209,6 +210,5 @@ int main(int argc, char** argv)
     else
         std::fprintf(stderr, "usage: crash_saver playlist|exit|settings|check-settings ...\n");
     g_pLogBuffer = nullptr;
-    g_pPreferences = nullptr;
     return rc;
 }

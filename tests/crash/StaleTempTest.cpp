@@ -61,7 +61,7 @@ TEST_F(StaleTempTest, SaveRemovesTempFilesOfDeadSaversOnly)
     for (const auto& name : { dead, live, own, other })
         Touch(m_Folder / name);
 
-    CPlaylistWriter writer;
+    CPlaylistWriter writer(nullptr);
     ASSERT_TRUE(writer.Open((m_Folder / "show.m3u").string()));
     writer.WriteEntry("/media/a.mp4", "A", "0:00:05");
     ASSERT_TRUE(writer.Close());
@@ -73,7 +73,7 @@ TEST_F(StaleTempTest, NothingButTheTargetIsVisibleDuringASave)
 {
     const fs::path target = m_Folder / "show.pls";
     Touch(target);
-    CPlaylistWriter writer;
+    CPlaylistWriter writer(nullptr);
     writer.SetFormat(CPlaylistWriter::FORMAT_PLS);
     ASSERT_TRUE(writer.Open(target.string()));
     for (int i = 0; i < 5000; ++i) // past the flush size: data reaches the file before Close

@@ -21,10 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     CPreferences prefs { CPreferences::Defaults {} };
     prefs.m_iRemoteCtrl = data[0] & 1;
-    g_pPreferences = &prefs;
 
     RecordingTarget target;
-    CServerSocket socket(&target);
+    CServerSocket socket(&target, prefs);
     size_t pos = 1;
     while (pos + 2 <= size) {
         const size_t length = (size_t(data[pos]) | size_t(data[pos + 1]) << 8) % 1100;
@@ -62,6 +61,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         }
     }
-    g_pPreferences = nullptr;
     return 0;
 }

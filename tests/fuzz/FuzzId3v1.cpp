@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (fd >= 0) {
             if (::write(fd, data, size) == static_cast<ssize_t>(size)) {
                 CId3Tag fromFile;
-                fromFile.Read("/proc/self/fd/" + std::to_string(fd));
+                fromFile.Read("/proc/self/fd/" + std::to_string(fd), nullptr);
             }
             ::close(fd);
         }

@@ -76,13 +76,13 @@ TEST(Id3TagTest, ReadsTheLast128BytesOfAFile)
     const std::string path = TempPath("tagged.bin");
     ASSERT_TRUE(MediaFixtures::WriteFile(path, std::string(1000, 'x') + TagBytes(MakeTag("Tune", "Band"))));
     CId3Tag tag;
-    ASSERT_TRUE(tag.Read(path));
+    ASSERT_TRUE(tag.Read(path, nullptr));
     EXPECT_EQ(tag.m_Title, "Tune");
     EXPECT_EQ(tag.m_Artist, "Band");
 
     // A tag that is not at the very end is not a tag.
     ASSERT_TRUE(MediaFixtures::WriteFile(path, TagBytes(MakeTag("Tune", "Band")) + "x"));
-    EXPECT_FALSE(tag.Read(path));
+    EXPECT_FALSE(tag.Read(path, nullptr));
 }
 
 TEST(Id3TagTest, AShortFileIsReportedWithoutBlocking)
@@ -92,7 +92,7 @@ TEST(Id3TagTest, AShortFileIsReportedWithoutBlocking)
     const std::string path = TempPath("short.mp3");
     ASSERT_TRUE(MediaFixtures::WriteFile(path, std::string(100, 'x')));
     CId3Tag tag;
-    EXPECT_FALSE(tag.Read(path));
+    EXPECT_FALSE(tag.Read(path, &ui));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_NE(ui.boxes[0].text.find(path), std::string::npos);
     EXPECT_TRUE(log.Contains("short.mp3"));
@@ -102,14 +102,14 @@ TEST(Id3TagTest, MissingFilesFifosAndFoldersHaveNoTagSilently)
 {
     ScriptedUi ui;
     CId3Tag tag;
-    EXPECT_FALSE(tag.Read(TempPath("does-not-exist.mp3")));
-    EXPECT_FALSE(tag.Read(TestRoot().toStdString()));
+    EXPECT_FALSE(tag.Read(TempPath("does-not-exist.mp3"), &ui));
+    EXPECT_FALSE(tag.Read(TestRoot().toStdString(), &ui));
 
     const std::string fifo = TempPath("pipe.mp3");
     ::unlink(fifo.c_str());
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(tag.Read(fifo)); // no writer: a blocking open would never return
+    EXPECT_FALSE(tag.Read(fifo, &ui)); // no writer: a blocking open would never return
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_TRUE(ui.boxes.empty());
 }

@@ -13,6 +13,7 @@
 class TestPlayer : public CMPlayer
 {
 public:
+    using CMPlayer::CMPlayer;
     bool Shown() const { return m_bShown; }
 };
 
@@ -44,6 +45,6 @@ protected:
     LogCapture log;
     ScriptedUi ui;
     RecordingTarget owner;
-    TestPlayer player;
+    TestPlayer player { &ui };
     const MediaFixtures::Set* media = nullptr;
 };

@@ -26,12 +26,16 @@ TEST(DXVersionTest, CheckComparesAndOnlyANoRuntimeProbeShowsItsOwnMessage)
 {
     LogCapture log;
     ScriptedUi ui;
-    EXPECT_TRUE(CheckDXVersion(kDXVersion9, [] { return 0x90000u; }));
-    EXPECT_TRUE(CheckDXVersion(kDXVersion9, [] { return 0xA0000u; }));
-    EXPECT_FALSE(CheckDXVersion(kDXVersion9, [] { return 0x80200u; }));
+    EXPECT_TRUE(CheckDXVersion(
+        kDXVersion9, [] { return 0x90000u; }, &ui));
+    EXPECT_TRUE(CheckDXVersion(
+        kDXVersion9, [] { return 0xA0000u; }, &ui));
+    EXPECT_FALSE(CheckDXVersion(
+        kDXVersion9, [] { return 0x80200u; }, &ui));
     EXPECT_TRUE(ui.boxes.empty());
 
-    EXPECT_FALSE(CheckDXVersion(kDXVersion9, [] { return 0u; }));
+    EXPECT_FALSE(CheckDXVersion(
+        kDXVersion9, [] { return 0u; }, &ui));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, "DirectX not installed");
     EXPECT_EQ(ui.boxes[0].caption, "DirectX Version:");
@@ -43,7 +47,7 @@ TEST(DXVersionTest, ThisMachinesGStreamerCountsAsVersion9)
     uint32_t version = 1;
     EXPECT_EQ(GetDXVersion(version), 0);
     EXPECT_EQ(version, 0x90000u);
-    EXPECT_TRUE(CheckDXVersion(kDXVersion9));
+    EXPECT_TRUE(CheckDXVersion(kDXVersion9, nullptr));
 }
 
 TEST(CheckResultTest, LogsErrorTextThenContextAtTheRightLevel)

@@ -7,7 +7,7 @@ using PlaylistCtrlTest = PlaylistFixture;
 
 TEST_F(PlaylistCtrlTest, NothingWorksBeforeInit)
 {
-    CPlaylistCtrl bare(std::make_unique<ScriptedPlayer>(script));
+    CPlaylistCtrl bare(Services(), std::make_unique<FakePlayer>(script));
     EXPECT_FALSE(bare.AddEntry(media.Make("a.mp3"), -1, "A", " 0:00:01"));
     EXPECT_EQ(bare.GetTrackCount(), -1);
     EXPECT_EQ(bare.GetCurrentTrack(), -1);

@@ -80,8 +80,7 @@ TEST_F(PlaylistEditTest, AddFolderListsNamesInTheSameOrderEveryTimeAndSurvivesLi
 
 TEST_F(PlaylistEditTest, AddFilesUsesTheMediaDialogAndReportsProgress)
 {
-    ScriptedUi ui;
-    StartWith(0);
+    StartWith(0, &ui);
     std::vector<std::string> chosen;
     for (int i = 0; i < 40; ++i)
         chosen.push_back(media.Make("f" + std::to_string(100 + i) + ".mp3"));
@@ -319,7 +318,7 @@ TEST_F(PlaylistEditTest, TooltipShowsTitleAndLengthCutTo79Characters)
 
 TEST_F(PlaylistEditTest, NothingHappensBeforeInit)
 {
-    CPlaylistCtrl bare(std::make_unique<ScriptedPlayer>(script));
+    CPlaylistCtrl bare(Services(), std::make_unique<FakePlayer>(script));
     TempFolder tree;
     tree.Make("a.mp3");
     bare.AddFolder(tree.Path(), -1);

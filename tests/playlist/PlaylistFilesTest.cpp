@@ -11,8 +11,7 @@ using PlaylistFilesTest = PlaylistFixture;
 
 TEST_F(PlaylistFilesTest, OpenThroughTheDialog)
 {
-    ScriptedUi ui;
-    Start();
+    Start(&ui);
     const std::string a = media.Make("a.mp3");
     const std::string list = media.Make("show.m3u", "#EXTM3U\r\n#EXTINF:125,Song\r\n" + a + "\r\n");
     ui.answers = { list };
@@ -99,9 +98,8 @@ TEST_F(PlaylistFilesTest, AddPlayListProbesRecordsWithoutTitleOrLength)
 
 TEST_F(PlaylistFilesTest, SaveThroughTheDialogChoosesTheFormatByExtension)
 {
-    ScriptedUi ui;
     LogCapture log;
-    Start();
+    Start(&ui);
     EXPECT_FALSE(ctrl->SavePlaylist({}));
     EXPECT_TRUE(log.Contains("CPlaylistCtrl::SavePlaylist(): No entries in playlist!", LOG_LEVEL_ERROR));
     EXPECT_TRUE(ui.dialogs.empty());
@@ -130,8 +128,7 @@ TEST_F(PlaylistFilesTest, SaveThroughTheDialogChoosesTheFormatByExtension)
 
 TEST_F(PlaylistFilesTest, FailedSaveIsNotOfferedInTheRecentList)
 {
-    ScriptedUi ui;
-    StartWith(1);
+    StartWith(1, &ui);
     EXPECT_FALSE(ctrl->SavePlaylist("/nonexistent-folder/show.m3u"));
     EXPECT_EQ(ui.boxes.size(), 1u);
     EXPECT_TRUE(GetRecentFileList().empty());

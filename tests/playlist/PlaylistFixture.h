@@ -2,11 +2,13 @@
 
 #include "core/Preferences.h"
 #include "core/Profile.h"
+#include "core/Services.h"
 #include "playlist/PlaylistCtrl.h"
 #include "support/RecordingTarget.h"
+#include "support/ScriptedUi.h"
 
 #include "PlaylistTestUtil.h"
-#include "ScriptedPlayer.h"
+#include "support/FakePlayer.h"
 
 #include <QFile>
 
@@ -21,29 +23,28 @@ protected:
     {
         QFile::remove(QString::fromStdString(ProfilePath()));
         QFile::remove(QStringLiteral("LastPLS.dat"));
-        m_previousPrefs = g_pPreferences;
-        g_pPreferences = &prefs;
         prefs.m_bReloadPlaylist = false;
+        script->onlyListed = true; // the probe opens only the media a test lists
     }
     void TearDown() override
     {
         ctrl.reset();
-        g_pPreferences = m_previousPrefs;
         QFile::remove(QString::fromStdString(ProfilePath()));
         QFile::remove(QStringLiteral("LastPLS.dat"));
     }
 
-    CPlaylistCtrl& Start()
+    // pUi: the user interface the control gets (null: none; &ui: the scripted one).
+    CPlaylistCtrl& Start(CUiServices* pUi = nullptr)
     {
-        ctrl = std::make_unique<CPlaylistCtrl>(std::make_unique<ScriptedPlayer>(script));
+        ctrl = std::make_unique<CPlaylistCtrl>(Services(pUi), std::make_unique<FakePlayer>(script));
         ctrl->Init(&owner);
         return *ctrl;
     }
 
     // Starts a control and adds n media files "0.mp3".. with titles and lengths.
-    CPlaylistCtrl& StartWith(int n)
+    CPlaylistCtrl& StartWith(int n, CUiServices* pUi = nullptr)
     {
-        Start();
+        Start(pUi);
         for (int i = 0; i < n; ++i)
             EXPECT_TRUE(ctrl->AddEntry(
                 media.Make(std::to_string(i) + ".mp3"), -1, "T" + std::to_string(i), " 0:00:10"));
@@ -59,14 +60,14 @@ protected:
         return paths;
     }
 
+    CServices Services(CUiServices* pUi = nullptr) { return CServices { prefs, pUi, {} }; }
+
     static RecordingTarget::Message Load(LPARAM play) { return { WM_CMD_LOAD_TRACK, 0, play }; }
 
     CPreferences prefs { CPreferences::Defaults {} };
-    std::shared_ptr<ScriptedPlayer::Script> script = std::make_shared<ScriptedPlayer::Script>();
+    std::shared_ptr<FakePlayer::Script> script = std::make_shared<FakePlayer::Script>();
     RecordingTarget owner;
     TempFolder media;
+    ScriptedUi ui; // outlives the control, which may still use it when it goes
     std::unique_ptr<CPlaylistCtrl> ctrl;
-
-private:
-    CPreferences* m_previousPrefs = nullptr;
 };

@@ -90,7 +90,7 @@ TEST(PlaylistReaderTest, ReadChoosesFormatByExtension)
 {
     TempFolder dir;
     const std::string body = "#EXTM3U\r\n#EXTINF:1,One\r\n/one.mp3\r\n";
-    CPlaylistReader reader;
+    CPlaylistReader reader(nullptr);
     ASSERT_TRUE(reader.Read(dir.Make("a.M3U", body)));
     EXPECT_EQ(reader.GetFormat(), CPlaylistReader::FORMAT_M3U);
     EXPECT_EQ(reader.GetEntries().size(), 1u);
@@ -111,7 +111,7 @@ TEST(PlaylistReaderTest, RefusesFoldersFifosAndOversizedFiles)
     TempFolder dir;
     ScriptedUi ui;
     LogCapture log;
-    CPlaylistReader reader;
+    CPlaylistReader reader(&ui);
     QDir().mkpath(QString::fromStdString(dir.File("folder.m3u")));
     EXPECT_FALSE(reader.Read(dir.File("folder.m3u")));
 

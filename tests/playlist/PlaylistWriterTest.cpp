@@ -18,9 +18,9 @@ struct Row
     std::string path, title, length;
 };
 
-bool Write(const std::string& file, int format, const std::vector<Row>& rows)
+bool Write(const std::string& file, int format, const std::vector<Row>& rows, CUiServices* ui = nullptr)
 {
-    CPlaylistWriter writer;
+    CPlaylistWriter writer(ui);
     writer.SetFormat(format);
     if (!writer.Open(file))
         return false;
@@ -83,7 +83,7 @@ TEST(PlaylistWriterTest, RoundTripKeepsRecords)
             rows.push_back({ r.m_Path, r.m_Title, length });
         }
         ASSERT_TRUE(Write(file, format, rows));
-        CPlaylistReader first;
+        CPlaylistReader first(nullptr);
         ASSERT_TRUE(first.Read(file));
         // A record without a length is written without its title, as the format demands.
         std::vector<CPLEntry> expected = records;
@@ -97,7 +97,7 @@ TEST(PlaylistWriterTest, RoundTripKeepsRecords)
                 { r.m_Path, r.m_Title, r.m_Seconds ? "0:00:" + std::to_string(r.m_Seconds) : "" });
         const std::string copy = dir.File("copy" + file.substr(file.rfind('.')));
         ASSERT_TRUE(Write(copy, format, again));
-        CPlaylistReader second;
+        CPlaylistReader second(nullptr);
         ASSERT_TRUE(second.Read(copy));
         EXPECT_EQ(second.GetEntries(), first.GetEntries()) << copy;
     }
@@ -133,7 +133,7 @@ TEST(PlaylistWriterTest, FailedWriteKeepsTheOldFile)
     struct rlimit small = saved;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = Write(file, CPlaylistWriter::FORMAT_M3U, rows);
+    const bool written = Write(file, CPlaylistWriter::FORMAT_M3U, rows, &ui);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -148,7 +148,7 @@ TEST(PlaylistWriterTest, FailedWriteKeepsTheOldFile)
 TEST(PlaylistWriterTest, UncreatableFileWritesNothing)
 {
     ScriptedUi ui;
-    CPlaylistWriter writer;
+    CPlaylistWriter writer(&ui);
     EXPECT_FALSE(writer.Open("/nonexistent-folder/x.m3u"));
     writer.WriteEntry("/m/a.mp3", "A", " 0:00:05");
     EXPECT_FALSE(writer.Close());
@@ -161,7 +161,7 @@ TEST(PlaylistWriterTest, AbandonedWriterLeavesTheTargetAlone)
     TempFolder dir;
     const std::string file = dir.Make("keep.pls", "[playlist]\r\n");
     {
-        CPlaylistWriter writer;
+        CPlaylistWriter writer(nullptr);
         writer.SetFormat(7); // ignored
         EXPECT_EQ(writer.GetFormat(), CPlaylistWriter::FORMAT_M3U);
         ASSERT_TRUE(writer.Open(file));

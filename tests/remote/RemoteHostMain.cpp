@@ -46,11 +46,10 @@ int main(int argc, char** argv)
     g_pLogBuffer = log.get();
     g_pLogBuffer->SetMirror(stderr);
     CPreferences preferences { CPreferences::Defaults {} };
-    g_pPreferences = &preferences;
 
     QCoreApplication app(argc, argv);
     FrameDouble frame;
-    CServerSocket socket(&frame);
+    CServerSocket socket(&frame, preferences);
     frame.Attach(&socket);
     socket.SetCommandPort(static_cast<std::uint16_t>(commandPort));
     if (!statusDest.empty() && !socket.SetStatusDestination(statusDest)) {
@@ -67,7 +66,6 @@ int main(int argc, char** argv)
     tick.start(100);
     QTimer::singleShot(lifetimeSeconds * 1000, &app, &QCoreApplication::quit);
     const int result = QCoreApplication::exec();
-    g_pPreferences = nullptr;
     g_pLogBuffer = nullptr;
     return result;
 }

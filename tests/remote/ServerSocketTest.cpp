@@ -44,15 +44,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(kLoopbackOnly);
-        g_pPreferences = &m_Prefs;
         ASSERT_TRUE(m_Listener.bind(QHostAddress::LocalHost, 0));
         m_Socket.SetCommandPort(0);
         m_Socket.SetStatusDestination(QHostAddress::LocalHost, m_Listener.localPort());
         m_Socket.SetClock([this] { return m_Now; });
         ASSERT_TRUE(m_Socket.InitServer("127.0.0.1"));
     }
-    void TearDown() override { g_pPreferences = m_pPrevious; }
-
     void Send(const Bytes& datagram)
     {
         ASSERT_EQ(m_Sender.writeDatagram(reinterpret_cast<const char*>(datagram.data()),
@@ -115,10 +112,9 @@ protected:
         return slots;
     }
 
-    CPreferences* m_pPrevious = g_pPreferences;
     CPreferences m_Prefs { CPreferences::Defaults {} };
     RecordingTarget m_Owner;
-    CServerSocket m_Socket { &m_Owner };
+    CServerSocket m_Socket { &m_Owner, m_Prefs };
     QUdpSocket m_Listener;
     QUdpSocket m_Sender;
     std::uint32_t m_Now = 5000;
@@ -405,7 +401,7 @@ TEST_F(ServerSocketTest, FailedSendIsLoggedOnceUntilASendSucceeds)
 TEST_F(ServerSocketTest, FailedInitIsLoggedAndLeavesTheSocketClosed)
 {
     LogCapture log;
-    CServerSocket second(&m_Owner);
+    CServerSocket second(&m_Owner, m_Prefs);
     second.SetCommandPort(m_Socket.GetBoundPort());
     EXPECT_FALSE(second.InitServer("127.0.0.1")); // the port is taken
     EXPECT_FALSE(second.IsInitialized());
@@ -430,12 +426,13 @@ TEST(StatusDestEnvironment, ReadAtConstructionAndRefusedWhenMalformed)
 {
     ASSERT_TRUE(kLoopbackOnly);
     LogCapture log;
+    const CPreferences prefs { CPreferences::Defaults {} };
     setenv("ZUVIO_STATUS_DEST", "127.0.0.1:4567", 1);
-    const CServerSocket good(nullptr);
+    const CServerSocket good(nullptr, prefs);
     EXPECT_EQ(good.GetStatusAddress(), QHostAddress(QHostAddress::LocalHost));
     EXPECT_EQ(good.GetStatusPort(), 4567);
     setenv("ZUVIO_STATUS_DEST", "controller:4567", 1);
-    const CServerSocket bad(nullptr);
+    const CServerSocket bad(nullptr, prefs);
     EXPECT_TRUE(bad.GetStatusAddress().isNull());
     EXPECT_TRUE(log.Contains("ZUVIO_STATUS_DEST \"controller:4567\" is not address:port", LOG_LEVEL_ERROR));
     setenv("ZUVIO_STATUS_DEST", "127.0.0.1:9", 1);

@@ -32,7 +32,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(kLoopbackOnly);
-        g_pPreferences = &m_Prefs;
         QUdpSocket probe; // a free port for the tool to listen on
         ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
         m_ListenPort = probe.localPort();
@@ -42,8 +41,6 @@ protected:
         m_Socket.SetStatusDestination(QHostAddress::LocalHost, m_ListenPort);
         ASSERT_TRUE(m_Socket.InitServer("127.0.0.1"));
     }
-    void TearDown() override { g_pPreferences = m_pPrevious; }
-
     // Runs the tool while this thread's event loop keeps the socket answering.
     ToolRun Tool(QStringList arguments)
     {
@@ -71,10 +68,9 @@ protected:
         return args;
     }
 
-    CPreferences* m_pPrevious = g_pPreferences;
     CPreferences m_Prefs { CPreferences::Defaults {} };
     RecordingTarget m_Owner;
-    CServerSocket m_Socket { &m_Owner };
+    CServerSocket m_Socket { &m_Owner, m_Prefs };
     std::uint16_t m_ListenPort = 0;
 };
 

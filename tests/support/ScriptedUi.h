@@ -7,12 +7,12 @@
 #include <vector>
 
 // A CUiServices for tests: dialogs return scripted answers in order (an empty
-// queue means "cancelled"), message boxes and busy calls are recorded.
+// queue means "cancelled"), message boxes and busy calls are recorded. Hand
+// its address to the components under test as their UI services.
 class ScriptedUi : public CUiServices
 {
 public:
-    ScriptedUi() : m_previous(g_pUiServices) { g_pUiServices = this; }
-    ~ScriptedUi() override { g_pUiServices = m_previous; }
+    ScriptedUi() = default;
     ScriptedUi(const ScriptedUi&) = delete;
     ScriptedUi& operator=(const ScriptedUi&) = delete;
 
@@ -76,5 +76,4 @@ private:
         answers.pop_front();
         return !out.empty();
     }
-    CUiServices* m_previous;
 };

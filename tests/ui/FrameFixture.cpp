@@ -1,6 +1,6 @@
 #include "FrameFixture.h"
 
-#include "ScriptedPlayer.h"
+#include "support/FakePlayer.h"
 #include "core/Profile.h"
 #include "ui/VideoView.h"
 #include "playlist/PlaylistCtrl.h"
@@ -19,12 +19,12 @@ void FrameFixture::SetUp()
     m_pPrefs = std::make_unique<CPreferences>(CPreferences::Defaults {});
     m_pPrefs->m_bReloadPlaylist = false;
     m_pPrefs->m_BindIpAddress = "127.0.0.1";
-    g_pPreferences = m_pPrefs.get();
 
     m_pListener = std::make_unique<QUdpSocket>();
     ASSERT_TRUE(m_pListener->bind(QHostAddress::LocalHost, 0));
     const std::string destination = "127.0.0.1:" + std::to_string(m_pListener->localPort());
-    m_pFrame = std::make_unique<CMainFrame>(CMainFrame::Options { destination, 0, false });
+    m_pFrame = std::make_unique<CMainFrame>(
+        CMainFrame::Options { destination, 0, false }, CServices { *m_pPrefs, &m_Ui, FakePlayers() });
     m_pFrame->GetVideoView()->SetHooks(ScriptedHooks());
     m_pFrame->show();
     m_pFrame->InitialUpdate();
@@ -33,10 +33,14 @@ void FrameFixture::SetUp()
     m_Texts.clear();
 }
 
+std::function<std::unique_ptr<CBasePlayer>()> FakePlayers()
+{
+    return [] { return std::make_unique<FakePlayer>(); };
+}
+
 CVideoView::Hooks ScriptedHooks()
 {
-    CVideoView::Hooks hooks = CVideoView::DefaultHooks();
-    hooks.createPlayer = [] { return std::make_unique<ScriptedPlayer>(); };
+    CVideoView::Hooks hooks = CVideoView::DefaultHooks(nullptr);
     hooks.checkRuntime = [] { return true; };
     return hooks;
 }
@@ -44,12 +48,11 @@ CVideoView::Hooks ScriptedHooks()
 void FrameFixture::TearDown()
 {
     m_pFrame.reset();
-    g_pPreferences = nullptr;
 }
 
-ScriptedPlayer& FrameFixture::Player(int i)
+FakePlayer& FrameFixture::Player(int i)
 {
-    return static_cast<ScriptedPlayer&>(*m_pFrame->GetVideoView()->GetPlayer(i));
+    return static_cast<FakePlayer&>(*m_pFrame->GetVideoView()->GetPlayer(i));
 }
 
 void FrameFixture::LoadPlaylist(int n)

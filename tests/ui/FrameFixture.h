@@ -10,13 +10,15 @@
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-class ScriptedPlayer;
+class FakePlayer;
 
-// View hooks that make scripted players.
+// Makes scripted players; view hooks whose runtime check passes.
+std::function<std::unique_ptr<CBasePlayer>()> FakePlayers();
 CVideoView::Hooks ScriptedHooks();
 
 // A main frame with scripted players, its status packets going to a loopback
@@ -29,7 +31,7 @@ protected:
 
     // A playlist of n entries "clipK.mp4" (K from 1) in the working folder.
     void LoadPlaylist(int n);
-    ScriptedPlayer& Player(int i);
+    FakePlayer& Player(int i);
 
     // Text lines received so far (waits up to 2 s for at least `count`).
     std::vector<std::string> Texts(size_t count = 0);

@@ -62,7 +62,7 @@ bool AutoloadEnabled(const CGeneralCfgDlg& page)
 TEST(GeneralCfgDlg, VolumeRangeIsShownAndStoredInWholeTensOfDecibels)
 {
     CPreferences prefs(CPreferences::Defaults {});
-    CGeneralCfgDlg page(prefs, Adapters({}));
+    CGeneralCfgDlg page(prefs, nullptr, Adapters({}));
     auto* slider = Item<QSlider>(page, CGeneralCfgDlg::IDC_VOLUMERANGE);
     auto* label = Item<QLabel>(page, CGeneralCfgDlg::IDC_VOLUMELABEL);
     EXPECT_EQ(slider->minimum(), -10);
@@ -98,7 +98,7 @@ TEST(GeneralCfgDlg, CheckBoxesRemoteControlAndPlaylistRoundTrip)
     prefs.m_bAutoPlayTrack = true;
     prefs.m_AutoPlaylist = "/shows/act 1.m3u";
     prefs.m_iRemoteCtrl = 0;
-    CGeneralCfgDlg page(prefs, Adapters({}));
+    CGeneralCfgDlg page(prefs, nullptr, Adapters({}));
 
     auto* remote = Item<QComboBox>(page, CGeneralCfgDlg::IDC_REMOTECTRL);
     EXPECT_EQ(Texts(remote), QStringList({ "< none >", "Ethernet Control" }));
@@ -134,7 +134,7 @@ TEST(GeneralCfgDlg, AdapterListSelectsTheBoundAddressOrAutoSelect)
 {
     CPreferences prefs(CPreferences::Defaults {});
     prefs.m_BindIpAddress = "192.168.1.20";
-    CGeneralCfgDlg page(prefs, kTwoAdapters);
+    CGeneralCfgDlg page(prefs, nullptr, kTwoAdapters);
     auto* adapters = Item<QComboBox>(page, CGeneralCfgDlg::IDC_ADAPTER);
     EXPECT_EQ(Texts(adapters),
         QStringList({ "Auto Select", "10.0.0.5 - Intel Ethernet", "192.168.1.20 - Show LAN" }));
@@ -158,19 +158,19 @@ TEST(GeneralCfgDlg, DisconnectedAdapterIsListedButNeverMatched)
 {
     CPreferences prefs(CPreferences::Defaults {});
     prefs.m_BindIpAddress = "0.0.0.0";
-    CGeneralCfgDlg page(prefs, Adapters({ Adapter("Unplugged", "0.0.0.0") }));
+    CGeneralCfgDlg page(prefs, nullptr, Adapters({ Adapter("Unplugged", "0.0.0.0") }));
     auto* adapters = Item<QComboBox>(page, CGeneralCfgDlg::IDC_ADAPTER);
     EXPECT_EQ(Texts(adapters), QStringList({ "Auto Select", "0.0.0.0 - Unplugged" }));
     EXPECT_EQ(adapters->currentIndex(), 0);
 
-    CGeneralCfgDlg none(prefs, Adapters({}));
+    CGeneralCfgDlg none(prefs, nullptr, Adapters({}));
     EXPECT_EQ(Texts(Item<QComboBox>(none, CGeneralCfgDlg::IDC_ADAPTER)), QStringList({ "Auto Select" }));
 }
 
 TEST(GeneralCfgDlg, ReloadLastPlaylistGreysTheAutoloadControls)
 {
     CPreferences prefs(CPreferences::Defaults {}); // m_bReloadPlaylist on
-    CPrefsSheet sheet(prefs, nullptr, Adapters({}));
+    CPrefsSheet sheet(prefs, nullptr, nullptr, Adapters({}));
     sheet.show();
     CGeneralCfgDlg& page = *sheet.GeneralPage();
     auto* reload = Item<QCheckBox>(page, CGeneralCfgDlg::IDC_RELOADPLAYLIST);
@@ -207,7 +207,7 @@ TEST(GeneralCfgDlg, CancelLeavesThePreferencesUntouched)
     CPreferences prefs(CPreferences::Defaults {});
     prefs.m_BindIpAddress = "10.0.0.5";
     const CPreferences before = prefs;
-    CPrefsSheet sheet(prefs, nullptr, kTwoAdapters);
+    CPrefsSheet sheet(prefs, nullptr, nullptr, kTwoAdapters);
     EXPECT_EQ(sheet.windowTitle(), "Program Preferences");
     sheet.show();
     CGeneralCfgDlg& page = *sheet.GeneralPage();
@@ -228,7 +228,7 @@ TEST(GeneralCfgDlg, BrowseAsksForAnExistingPlaylist)
     CPreferences prefs(CPreferences::Defaults {});
     prefs.m_bReloadPlaylist = false;
     prefs.m_AutoPlaylist = "/old.pls";
-    CGeneralCfgDlg page(prefs, Adapters({}));
+    CGeneralCfgDlg page(prefs, &ui, Adapters({}));
     auto* browse = Item<QPushButton>(page, CGeneralCfgDlg::IDC_BROWSEPLAYLIST);
     auto* edit = Item<QLineEdit>(page, CGeneralCfgDlg::IDC_AUTOPLAYLIST);
     EXPECT_EQ(browse->text(), "...");
@@ -279,7 +279,7 @@ TEST(GeneralCfgDlg, MouseWheelIsSwallowedByThePage)
     CPreferences prefs(CPreferences::Defaults {});
     prefs.m_BindIpAddress = "10.0.0.5";
     WheelCounter frame;
-    auto* page = new CGeneralCfgDlg(prefs, kTwoAdapters, &frame);
+    auto* page = new CGeneralCfgDlg(prefs, nullptr, kTwoAdapters, &frame);
     frame.show();
     auto* slider = Item<QSlider>(*page, CGeneralCfgDlg::IDC_VOLUMERANGE);
     auto* adapters = Item<QComboBox>(*page, CGeneralCfgDlg::IDC_ADAPTER);
@@ -304,7 +304,7 @@ TEST(GeneralCfgDlg, ControlsLieInsideThePageWithoutOverlapping)
     prefs.m_bReloadPlaylist = false;
     prefs.m_AutoPlaylist = "/home/show/Playlists/opening night.m3u";
     prefs.m_BindIpAddress = "192.168.1.20";
-    CPrefsSheet sheet(prefs, nullptr, kTwoAdapters);
+    CPrefsSheet sheet(prefs, nullptr, nullptr, kTwoAdapters);
     sheet.show();
     const CGeneralCfgDlg& page = *sheet.GeneralPage();
 

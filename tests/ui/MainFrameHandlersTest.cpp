@@ -1,7 +1,7 @@
 // The main frame's message handlers, driven through SendMessage and through
 // real command packets, observed in the status and text packets it sends.
 #include "FrameFixture.h"
-#include "ScriptedPlayer.h"
+#include "support/FakePlayer.h"
 
 #include "ui/PlayerCtrlBar.h"
 #include "ui/VideoView.h"
@@ -41,7 +41,7 @@ TEST_F(FrameFixture, RemotePlayForPlayerBMakesItActiveAndPausesA)
     EXPECT_EQ(status->activeIndex, 1);
     EXPECT_EQ(status->playState, CBasePlayer::STATE_RUNNING);
     EXPECT_EQ(status->fileName, "clip2.mp4");
-    EXPECT_EQ(status->duration, ScriptedPlayer::kDuration);
+    EXPECT_EQ(status->duration, FakePlayer::kDuration);
     EXPECT_EQ(status->volume, 100);
 }
 
@@ -152,12 +152,12 @@ TEST_F(FrameFixture, RemoteSeekReportsPositionAgainstDuration)
     SendCommand(CMD_SEEK_ABS, 0, 5000);
     EXPECT_TRUE(WaitForText("Player A: Seeking to  0:00:05 /  0:00:10 ( 50% )\n"));
     EXPECT_EQ(Player(0).GetPosition(), 5000u);
-    SendCommand(CMD_SEEK_ABS, 0, ScriptedPlayer::kDuration);
+    SendCommand(CMD_SEEK_ABS, 0, FakePlayer::kDuration);
     EXPECT_TRUE(WaitForText("Player A: Seeking to  0:00:10 /  0:00:10 ( 100% )\n"));
     m_Texts.clear();
-    SendCommand(CMD_SEEK_ABS, 0, ScriptedPlayer::kDuration + 1);
+    SendCommand(CMD_SEEK_ABS, 0, FakePlayer::kDuration + 1);
     EXPECT_TRUE(m_Log.Contains("CVideoView::SetPosition() position out of range!"));
-    EXPECT_EQ(Player(0).GetPosition(), ScriptedPlayer::kDuration);
+    EXPECT_EQ(Player(0).GetPosition(), FakePlayer::kDuration);
 }
 
 TEST_F(FrameFixture, EndOfMediaAdvancesRepeatsOrStops)
@@ -228,7 +228,7 @@ TEST_F(FrameFixture, AFailedMediumEndsLikeAFinishedOneAndBadEntriesAreSkipped)
 
     // Nothing opens any more: once around the list, then stopped, and the
     // status no longer says "Playing".
-    Player(0).refuseOpens = true;
+    Player(0).openOk = false;
     const int opens = Player(0).opens;
     Player(0).Fail();
     EXPECT_EQ(Player(0).opens - opens, playlist.GetTrackCount());
@@ -238,7 +238,7 @@ TEST_F(FrameFixture, AFailedMediumEndsLikeAFinishedOneAndBadEntriesAreSkipped)
     EXPECT_EQ(status->playState, CBasePlayer::STATE_STOPPED);
 
     // The last entry without loop: a failure stops, as its end would.
-    Player(0).refuseOpens = false;
+    Player(0).openOk = true;
     playlist.ToggleLoopList();
     SendCommand(CMD_OPEN, 0, 0, ":4");
     SendCommand(CMD_PLAY, 0);
@@ -278,7 +278,7 @@ TEST_F(FrameFixture, AFailureOfTheHiddenPlayerStopsOnlyThatPlayer)
 
 TEST_F(FrameFixture, ACommandThatIsNeverTakenFailsTheTest)
 {
-    g_pPreferences->m_iRemoteCtrl = 0; // the socket ignores every packet
+    m_pPrefs->m_iRemoteCtrl = 0; // the socket ignores every packet
     static std::function<void()> send;
     send = [this] { SendCommand(CMD_PLAY, 0); };
     EXPECT_NONFATAL_FAILURE(send(), "never taken");
@@ -316,7 +316,7 @@ TEST_F(FrameFixture, SlidersSetVolumeAndSeek)
     LoadPlaylist(1);
     SendCommand(CMD_OPEN, 0, 0, ":1");
     m_pFrame->SendMessage(WM_CMD_PLAY, 0, 0);
-    m_pFrame->GetCtrlBar()->SetPositionRange(ScriptedPlayer::kDuration);
+    m_pFrame->GetCtrlBar()->SetPositionRange(FakePlayer::kDuration);
     m_pFrame->GetCtrlBar()->SetPosition(2500);
     m_pFrame->SendMessage(WM_CMD_SLIDER, SLIDER_POSITION_ID, 0);
     EXPECT_EQ(Player(0).GetPosition(), 2500u);

@@ -1,7 +1,7 @@
 // The main frame as a window: layout, menus and their rules, preferences
 // commands, and what its destruction stores.
 #include "FrameFixture.h"
-#include "ScriptedPlayer.h"
+#include "support/FakePlayer.h"
 
 #include "ui/CommandIds.h"
 #include "ui/PlayerCtrlBar.h"

@@ -2,7 +2,7 @@
 // (xdotool) into whichever window has the focus: runs under xvfb-run, skips
 // elsewhere.
 #include "FrameFixture.h"
-#include "ScriptedPlayer.h"
+#include "support/FakePlayer.h"
 
 #include "ui/VideoView.h"
 #include "ui/FullScreenDlg.h"

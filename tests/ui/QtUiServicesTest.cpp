@@ -29,10 +29,8 @@ TEST(QtUiServices, MessageBoxesNeverBlock)
 {
     LogCapture log;
     CQtUiServices ui;
-    g_pUiServices = &ui;
     // Returns at once although nobody clicks: the box is non-modal.
-    ShowMessageBox("File not found", "Error", CUiServices::ICON_ERROR);
-    g_pUiServices = nullptr;
+    ShowMessageBox(&ui, "File not found", "Error", CUiServices::ICON_ERROR);
 
     int boxes = 0;
     for (QWidget* w : QApplication::topLevelWidgets()) {

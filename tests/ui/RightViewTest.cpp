@@ -34,9 +34,9 @@ protected:
     }
 
     // A shown pane with n entries "0.mp3".. titled "T0"..
-    CRightView& Open(int n, QSize size = QSize(300, 400))
+    CRightView& Open(int n, QSize size = QSize(300, 400), CUiServices* pUi = nullptr)
     {
-        pane = std::make_unique<CRightView>(&owner, std::make_unique<ScriptedPlayer>(script));
+        pane = std::make_unique<CRightView>(&owner, Services(pUi), std::make_unique<FakePlayer>(script));
         pane->resize(size);
         pane->OnInitialUpdate();
         for (int i = 0; i < n; ++i)
@@ -143,13 +143,12 @@ TEST_F(RightViewTest, ButtonsSitInTheStripAndOpenTheirMenuOnlyOnAFullClick)
 
 TEST_F(RightViewTest, DocumentIsNamedAfterTheOpenedPlaylistOnly)
 {
-    ScriptedUi ui;
     const std::string entry = media.Make("song.mp3");
     {
         std::ofstream(QDir::current().filePath(QStringLiteral("LastPLS.dat")).toStdString()) << entry << "\n";
     }
     prefs.m_bReloadPlaylist = true;
-    Open(0);
+    Open(0, QSize(300, 400), &ui);
     EXPECT_EQ(Playlist().GetRowCount(), 1);
     EXPECT_EQ(pane->GetDocumentTitle(), QStringLiteral("Default Playlist"));
 

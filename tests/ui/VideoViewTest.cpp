@@ -1,5 +1,5 @@
 #include "ui/VideoView.h"
-#include "VideoViewScriptedPlayer.h"
+#include "support/FakePlayer.h"
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "core/Profile.h"
@@ -25,26 +25,31 @@ protected:
     void SetUp() override
     {
         WriteProfileInt("Video", "ZoomLevel", 0);
-        g_pPreferences = &m_prefs;
+        // Titles that differ from the file names, so that the view is seen to ask the player.
+        m_script->media["/media/a.mp4"] = { "title of /media/a.mp4", 60000 };
+        m_script->media["/media/b.mp4"] = { "title of /media/b.mp4", 60000 };
     }
-    void TearDown() override
+    void TearDown() override { m_view.reset(); }
+
+    // The view's players are scripted ones that note their calls in the journal.
+    CServices Services()
     {
-        m_view.reset();
-        g_pPreferences = nullptr;
+        return CServices { m_prefs, nullptr, [this]() -> std::unique_ptr<CBasePlayer> {
+                              const bool first = !m_players[0];
+                              auto player = std::make_unique<FakePlayer>(m_script, first ? "A" : "B");
+                              player->initOk = first ? m_initOk[0] : m_initOk[1];
+                              player->videoWidth = 640;
+                              player->videoHeight = 360;
+                              m_players[first ? 0 : 1] = player.get();
+                              return player;
+                          } };
     }
 
     // A view of 800 × 600 with two scripted players, initialised.
     void MakeView(bool initialise = true)
     {
-        m_view = std::make_unique<CVideoView>(&m_frame);
+        m_view = std::make_unique<CVideoView>(&m_frame, Services());
         CVideoView::Hooks hooks;
-        hooks.createPlayer = [this]() -> std::unique_ptr<CBasePlayer> {
-            const bool first = !m_players[0];
-            auto player = std::make_unique<ScriptedPlayer>(first ? "A" : "B", m_journal);
-            player->initOk = first ? m_initOk[0] : m_initOk[1];
-            m_players[first ? 0 : 1] = player.get();
-            return player;
-        };
         hooks.checkRuntime = [this] { return m_runtimeOk; };
         hooks.fatalMessageBox = [this](const std::string& text, const std::string& caption) {
             m_boxes.push_back(caption + "|" + text);
@@ -59,8 +64,8 @@ protected:
         m_journal.clear();
     }
 
-    ScriptedPlayer& A() { return *m_players[0]; }
-    ScriptedPlayer& B() { return *m_players[1]; }
+    FakePlayer& A() { return *m_players[0]; }
+    FakePlayer& B() { return *m_players[1]; }
     void OpenBoth()
     {
         ASSERT_TRUE(m_view->OpenMedia("/media/a.mp4", 0));
@@ -81,8 +86,9 @@ protected:
     LogCapture m_log;
     CPreferences m_prefs { CPreferences::Defaults {} };
     RecordingTarget m_frame;
-    std::vector<std::string> m_journal;
-    ScriptedPlayer* m_players[2] = { nullptr, nullptr };
+    std::shared_ptr<FakePlayer::Script> m_script = std::make_shared<FakePlayer::Script>();
+    std::vector<std::string>& m_journal = m_script->calls;
+    FakePlayer* m_players[2] = { nullptr, nullptr };
     bool m_initOk[2] = { true, true };
     bool m_runtimeOk = true;
     std::vector<std::string> m_boxes;
@@ -398,7 +404,7 @@ TEST_F(VideoViewTest, ShrinkingBelowTheZoomedPictureFitsForGood)
 TEST_F(VideoViewTest, StoredZoomLevelIsReadAndWritten)
 {
     WriteProfileInt("Video", "ZoomLevel", 75);
-    m_view = std::make_unique<CVideoView>(&m_frame);
+    m_view = std::make_unique<CVideoView>(&m_frame, Services());
     EXPECT_EQ(m_view->GetZoomLevel(), 75);
     m_view.reset();
     EXPECT_EQ(GetProfileInt("Video", "ZoomLevel", -1), 75) << "written back as found";

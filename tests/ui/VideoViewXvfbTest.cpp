@@ -1,5 +1,8 @@
 #include "ui/VideoSurface.h"
 #include "ui/VideoView.h"
+#include "core/Preferences.h"
+#include "playback/BasePlayer.h"
+#include "playback/PlayerFactory.h"
 #include "playback/SinkChoice.h"
 #include "support/LogCapture.h"
 #include "support/MediaFixtures.h"
@@ -73,7 +76,8 @@ protected:
         m_window.setWindowFlags(Qt::FramelessWindowHint);
         auto* layout = new QVBoxLayout(&m_window);
         layout->setContentsMargins(0, 0, 0, 0);
-        m_view = new CVideoView(&m_frame);
+        m_view = new CVideoView(
+            &m_frame, CServices { m_prefs, nullptr, [] { return CreateMediaPlayer(nullptr); } });
         layout->addWidget(m_view);
         m_window.setGeometry(0, 0, kViewWidth, kViewHeight);
         m_window.show();
@@ -119,6 +123,7 @@ protected:
     }
 
     LogCapture m_log;
+    CPreferences m_prefs { CPreferences::Defaults {} };
     RecordingTarget m_frame;
     QWidget m_window;
     CVideoView* m_view = nullptr;
