@@ -4,8 +4,8 @@
 #include "core/Log.h"
 #include "core/LogBuffer.h"
 #include "core/Preferences.h"
-#include "ui/VideoView.h"
 #include "playback/BasePlayer.h"
+#include "ui/VideoView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -53,8 +53,8 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs)
 // 0 red, 1 blue, -1 anything else, at one point of the screen.
 int ColourAt(const QPoint& point)
 {
-    const QRgb pixel =
-        QGuiApplication::primaryScreen()->grabWindow(0, point.x(), point.y(), 1, 1).toImage().pixel(0, 0);
+    const QRgb pixel
+        = QGuiApplication::primaryScreen()->grabWindow(0, point.x(), point.y(), 1, 1).toImage().pixel(0, 0);
     if (qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60)
         return 0;
     if (qBlue(pixel) > 200 && qRed(pixel) < 60 && qGreen(pixel) < 60)
@@ -136,10 +136,10 @@ int main(int argc, char** argv)
     const double median = (sorted[kCuts / 2 - 1] + sorted[kCuts / 2]) / 2;
     std::printf("video_cut: %d cuts at %dx%d with %s: median %.2f ms, min %.2f ms, p90 %.2f ms, max %.2f ms "
                 "(target 16.7 ms)\n",
-                kCuts, kWidth, kHeight, BenchPlayerName().c_str(), median, sorted.front(),
-                sorted[static_cast<size_t>(kCuts * 9 / 10)], sorted.back());
-    std::printf("summary: cut_median_ms=%.2f cut_p90_ms=%.2f\n", median,
-        sorted[static_cast<size_t>(kCuts * 9 / 10)]);
+        kCuts, kWidth, kHeight, BenchPlayerName().c_str(), median, sorted.front(),
+        sorted[static_cast<size_t>(kCuts * 9 / 10)], sorted.back());
+    std::printf(
+        "summary: cut_median_ms=%.2f cut_p90_ms=%.2f\n", median, sorted[static_cast<size_t>(kCuts * 9 / 10)]);
     delete view;
     g_pLogBuffer = nullptr;
     return 0;

@@ -44,13 +44,12 @@ inline bool RunToEnd(const std::string& description)
 
 inline bool PrepareClips(const std::string& folder, int width, int height, std::string media[2])
 {
-    const char* patterns[2] = {"red", "blue"};
+    const char* patterns[2] = { "red", "blue" };
     for (int i = 0; i < 2; ++i) {
         media[i] = folder + "/" + patterns[i] + ".avi";
-        const std::string description = std::string("videotestsrc pattern=") + patterns[i] +
-                                        " num-buffers=60 ! video/x-raw,width=" + std::to_string(width) +
-                                        ",height=" + std::to_string(height) +
-                                        ",framerate=30/1 ! jpegenc ! avimux ! filesink location=" + media[i];
+        const std::string description = std::string("videotestsrc pattern=") + patterns[i]
+            + " num-buffers=60 ! video/x-raw,width=" + std::to_string(width) + ",height="
+            + std::to_string(height) + ",framerate=30/1 ! jpegenc ! avimux ! filesink location=" + media[i];
         if (!detail::RunToEnd(description))
             return false;
     }

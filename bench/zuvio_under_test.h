@@ -77,8 +77,9 @@ public:
                 continue;
             while (m_Status.hasPendingDatagrams()) {
                 const QByteArray data = m_Status.receiveDatagram().data();
-                const auto packet = RemotePackets::DecodeBroadcast(std::span(
-                    reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<size_t>(data.size())));
+                const auto packet = RemotePackets::DecodeBroadcast(
+                    std::span(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                        static_cast<size_t>(data.size())));
                 if (packet && packet->kind == kind
                     && (kind != RemotePackets::kKindText || packet->text.rfind(text, 0) == 0))
                     return true;

@@ -13,7 +13,7 @@ packages=(
   gstreamer1.0-plugins-base-apps
   xvfb xauth x11-utils xdotool imagemagick iproute2 time
   libxcb1-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

@@ -1,19 +1,19 @@
 #include "app/Zuvio2App.h"
 
-#include "ui/AboutDlg.h"
-#include "ui/DlgSplash.h"
 #include "core/Log.h"
 #include "core/LogBuffer.h"
-#include "ui/MainFrame.h"
 #include "core/Preferences.h"
-#include "ui/QtUiServices.h"
 #include "core/SignalBridge.h"
-#include "ui/VideoView.h"
 #include "playback/PlayerFactory.h"
 #include "playback/SinkChoice.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
+#include "ui/AboutDlg.h"
+#include "ui/DlgSplash.h"
+#include "ui/MainFrame.h"
+#include "ui/QtUiServices.h"
+#include "ui/VideoView.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
-#include "ui/AboutDlg.h"
+#include "app/Zuvio2App.h"
 #include "core/CommandLine.h"
 #include "core/StallMonitor.h"
-#include "app/Zuvio2App.h"
+#include "ui/AboutDlg.h"
 
 #include <QApplication>
 

@@ -8,7 +8,10 @@ using WindowHandle = std::uintptr_t;
 // Player indices and the texts that name them.
 constexpr int PLAYER_A = 0;
 constexpr int PLAYER_B = 1;
-inline bool IsValidPlayerId(int player) { return player == PLAYER_A || player == PLAYER_B; }
+inline bool IsValidPlayerId(int player)
+{
+    return player == PLAYER_A || player == PLAYER_B;
+}
 
 // Left, top, right, bottom; right and bottom are outside the rectangle.
 struct CRect

@@ -13,12 +13,12 @@ CPreferences::CPreferences()
 
 void CPreferences::ResetToDefaults()
 {
-    *this = CPreferences(CPreferences::Defaults{});
+    *this = CPreferences(CPreferences::Defaults {});
 }
 
 void CPreferences::Load()
 {
-    const CPreferences d(Defaults{});
+    const CPreferences d(Defaults {});
     m_VolumeMin = GetProfileInt(kSection, "m_VolumeMin", d.m_VolumeMin);
     m_bShowSplash = GetProfileInt(kSection, "m_bShowSplash", d.m_bShowSplash) != 0;
     m_bFullScrOnStartup = GetProfileInt(kSection, "m_bFullScrOnStartup", d.m_bFullScrOnStartup) != 0;

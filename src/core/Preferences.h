@@ -12,8 +12,10 @@ public:
     static constexpr int kDefaultVolumeMin = 3000;
 
     CPreferences();
-    struct Defaults {};
-    explicit CPreferences(Defaults) {} // the defaults, without reading the store
+    struct Defaults
+    {
+    };
+    explicit CPreferences(Defaults) { } // the defaults, without reading the store
 
     void Load();
     bool Save() const;

@@ -23,7 +23,8 @@ QString KeyFor(const char* section, const char* entry)
 
 QSettings OpenStore()
 {
-    return QSettings(IniFormat::Format(), QSettings::UserScope, QStringLiteral("vexo"), QStringLiteral("Zuvio"));
+    return QSettings(
+        IniFormat::Format(), QSettings::UserScope, QStringLiteral("vexo"), QStringLiteral("Zuvio"));
 }
 
 // QSettings writes through "<file>.XXXXXX" (QSaveFile, six random ASCII letters)
@@ -55,10 +56,11 @@ void RemoveStaleTempFiles(const QString& fileName)
 void ReportStatus(const QSettings& store, const char* operation)
 {
     if (store.status() == QSettings::AccessError)
-        LogError("%s: settings file %s cannot be accessed.\n", operation, store.fileName().toLocal8Bit().constData());
+        LogError("%s: settings file %s cannot be accessed.\n", operation,
+            store.fileName().toLocal8Bit().constData());
     else if (store.status() == QSettings::FormatError)
         LogError("%s: settings file %s is damaged; defaults are used.\n", operation,
-                 store.fileName().toLocal8Bit().constData());
+            store.fileName().toLocal8Bit().constData());
 }
 
 } // namespace
@@ -83,7 +85,8 @@ std::string GetProfileString(const char* section, const char* entry, const std::
     if (!value.isValid())
         return defaultValue;
     // Raw bytes: a path that is not UTF-8 must come back exactly as it was stored.
-    const QByteArray bytes = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+    const QByteArray bytes
+        = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
     return bytes.toStdString();
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-int g_signalFds[2] = {-1, -1};
+int g_signalFds[2] = { -1, -1 };
 
 void OnSignal(int signalNumber)
 {

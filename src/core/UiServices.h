@@ -21,13 +21,14 @@ public:
 
     // Modal by nature (the user asked for them); false when cancelled.
     virtual bool GetOpenFileName(const std::string& title, const std::string& filter,
-                                 const std::string& defaultExt, const std::string& initialPath,
-                                 std::string& path) = 0;
-    virtual bool GetOpenFileNames(const std::string& title, const std::string& filter,
-                                  std::vector<std::string>& paths) = 0;
+        const std::string& defaultExt, const std::string& initialPath, std::string& path)
+        = 0;
+    virtual bool GetOpenFileNames(
+        const std::string& title, const std::string& filter, std::vector<std::string>& paths)
+        = 0;
     virtual bool GetSaveFileName(const std::string& title, const std::string& filter,
-                                 const std::string& defaultExt, const std::string& initialPath,
-                                 std::string& path) = 0;
+        const std::string& defaultExt, const std::string& initialPath, std::string& path)
+        = 0;
     virtual bool BrowseForFolder(const std::string& title, std::string& folder) = 0;
 
     // A long operation; Progress may be called between them (done of total, total 0 = unknown).

@@ -23,7 +23,7 @@ bool IsFixedLevel(int percent)
 
 CRect ScaledRect(int32_t width, int32_t height, int percent)
 {
-    CRect rect{0, 0, width, height};
+    CRect rect { 0, 0, width, height };
     int32_t numerator = 1;
     int32_t denominator = 1;
     if (percent == 50)

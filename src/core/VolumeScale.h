@@ -10,7 +10,10 @@ namespace VolumeScale {
 constexpr int32_t kVolumeMin = -10000;
 constexpr int32_t kVolumeMax = 0;
 
-inline bool IsValidVolume(int32_t volume) { return volume >= kVolumeMin && volume <= kVolumeMax; }
+inline bool IsValidVolume(int32_t volume)
+{
+    return volume >= kVolumeMin && volume <= kVolumeMax;
+}
 
 int32_t VolumeFromSlider(int64_t position, int32_t range);
 int32_t SliderFromPercent(int32_t percent, int32_t range);

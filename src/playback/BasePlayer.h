@@ -34,20 +34,20 @@ public:
 
     /*  0 */ virtual ~CBasePlayer() = default;
     /*  1 */ virtual bool Init(CMessageTarget* owner);
-    /*  2 */ virtual void Close() {}
-    /*  3 */ virtual void Run() {}
-    /*  4 */ virtual void Pause() {}
-    /*  5 */ virtual void Stop() {}
-    /*  6 */ virtual void SetPosition(uint32_t /*ms*/) {}
-    /*  7 */ virtual void SeekBy(int32_t /*ms*/) {}
+    /*  2 */ virtual void Close() { }
+    /*  3 */ virtual void Run() { }
+    /*  4 */ virtual void Pause() { }
+    /*  5 */ virtual void Stop() { }
+    /*  6 */ virtual void SetPosition(uint32_t /*ms*/) { }
+    /*  7 */ virtual void SeekBy(int32_t /*ms*/) { }
     /*  8 */ virtual uint32_t GetDuration() { return 0; }
     /*  9 */ virtual uint32_t GetPosition() { return 0; }
     /* 10 */ virtual double GetRate() { return 0.0; }
     /* 11 */ virtual bool SetRate(double /*rate*/) { return true; }
-    /* 12 */ virtual void SetOwner(WindowHandle /*parent*/) {}
-    /* 13 */ virtual void Show(bool /*show*/) {}
-    /* 14 */ virtual void SetVideoRect(const CRect& /*rect*/) {}
-    /* 15 */ virtual void SetFullScreenMode(bool /*fullScreen*/) {}
+    /* 12 */ virtual void SetOwner(WindowHandle /*parent*/) { }
+    /* 13 */ virtual void Show(bool /*show*/) { }
+    /* 14 */ virtual void SetVideoRect(const CRect& /*rect*/) { }
+    /* 15 */ virtual void SetFullScreenMode(bool /*fullScreen*/) { }
     /* 16 */ virtual bool IsVideoVisible() { return true; }
     /* 17 */ virtual int32_t GetPlayState() { return STATE_STOPPED; }
     /* 18 */ virtual int32_t GetGraphState() { return GRAPH_NONE; }
@@ -58,12 +58,12 @@ public:
     /* 23 */ virtual std::string GetFileName() { return {}; }
     /* 24 */ virtual std::string GetShortName() { return {}; }
     /* 25 */ virtual int32_t GetEvent(int32_t& code, int32_t& param1, int32_t& param2);
-    /* 26 */ virtual void SetMessageDrain(WindowHandle /*drain*/) {}
-    /* 27 */ virtual void HandleEvents() {}
+    /* 26 */ virtual void SetMessageDrain(WindowHandle /*drain*/) { }
+    /* 27 */ virtual void HandleEvents() { }
     /* 28 */ virtual bool SetMute(bool /*mute*/) { return true; }
-    /* 29 */ virtual void SetVolume(int32_t /*volume*/) {}
+    /* 29 */ virtual void SetVolume(int32_t /*volume*/) { }
     /* 30 */ virtual int32_t GetVolume() { return 0; }
-    /* 31 */ virtual void SetBalance(int32_t /*balance*/) {}
+    /* 31 */ virtual void SetBalance(int32_t /*balance*/) { }
     /* 32 */ virtual int32_t GetBalance() { return 0; }
     /* 33 */ virtual bool OpenMedia(const std::string& /*path*/) { return true; }
     /* 34 */ virtual void GrabFrame(QImage& bitmap) { bitmap = QImage(); }

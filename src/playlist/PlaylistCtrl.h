@@ -1,7 +1,7 @@
 #pragma once
 
-#include "playback/BasePlayer.h"
 #include "core/Services.h"
+#include "playback/BasePlayer.h"
 #include "playlist/Entry.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "remote/ServerSocket.h"
 
 #include "core/Log.h"
-#include "core/TickClock.h"
 #include "core/Preferences.h"
+#include "core/TickClock.h"
 #include "remote/HostPort.h"
 #include "remote/RemotePackets.h"
 

@@ -11,8 +11,9 @@
 #include <QVBoxLayout>
 
 CLogBookDlg::CLogBookDlg(QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+        Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+            | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("Logbook"));
     setSizeGripEnabled(true);
@@ -41,13 +42,13 @@ QColor CLogBookDlg::LevelColour(int level)
 {
     switch (level) {
     case LOG_LEVEL_INFO:
-        return {255, 255, 255};
+        return { 255, 255, 255 };
     case LOG_LEVEL_ERROR:
-        return {255, 128, 128};
+        return { 255, 128, 128 };
     case LOG_LEVEL_WARNING:
-        return {232, 255, 71};
+        return { 232, 255, 71 };
     default:
-        return {164, 164, 164};
+        return { 164, 164, 164 };
     }
 }
 

@@ -1,18 +1,18 @@
 #include "ui/MainFrame.h"
 
-#include "ui/CommandIds.h"
 #include "core/Log.h"
-#include "ui/LogBookDlg.h"
-#include "ui/PlayerCtrlBar.h"
 #include "core/Preferences.h"
-#include "ui/VideoView.h"
 #include "devices/DMXInput.h"
 #include "playback/BasePlayer.h"
-#include "ui/FullScreenDlg.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
-#include "ui/RightView.h"
 #include "remote/ServerSocket.h"
+#include "ui/CommandIds.h"
+#include "ui/FullScreenDlg.h"
+#include "ui/LogBookDlg.h"
+#include "ui/PlayerCtrlBar.h"
+#include "ui/RightView.h"
+#include "ui/VideoView.h"
 
 #include <QApplication>
 #include <QCloseEvent>

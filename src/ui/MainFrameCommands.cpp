@@ -3,19 +3,19 @@
 
 #include "playlist/MediaTypes.h"
 
-#include "ui/CommandIds.h"
 #include "core/Log.h"
-#include "ui/LogBookDlg.h"
-#include "ui/PlayerCtrlBar.h"
 #include "core/Preferences.h"
-#include "ui/PrefsSheet.h"
 #include "core/UiServices.h"
-#include "ui/VideoView.h"
 #include "playback/BasePlayer.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
-#include "ui/RightView.h"
 #include "remote/ServerSocket.h"
+#include "ui/CommandIds.h"
+#include "ui/LogBookDlg.h"
+#include "ui/PlayerCtrlBar.h"
+#include "ui/PrefsSheet.h"
+#include "ui/RightView.h"
+#include "ui/VideoView.h"
 
 #include <QActionGroup>
 #include <QMenuBar>

@@ -7,15 +7,15 @@
 #include "core/Log.h"
 #include "core/TickClock.h"
 #include "core/VolumeScale.h"
-#include "ui/PlayerCtrlBar.h"
-#include "ui/VideoView.h"
 #include "playback/BasePlayer.h"
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
-#include "ui/RightView.h"
 #include "remote/RemotePackets.h"
 #include "remote/ServerSocket.h"
+#include "ui/PlayerCtrlBar.h"
+#include "ui/RightView.h"
+#include "ui/VideoView.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -328,7 +328,8 @@ LRESULT CMainFrame::OnPlayerFailed(int player)
     quick = now - m_LastFailureMs[player] < kQuickFailureMs ? quick + 1 : 1;
     m_LastFailureMs[player] = now;
     CPlaylistCtrl* playlist = GetPlaylist();
-    const int allowed = playlist && !playlist->GetLoopSingleTrack() ? std::max(playlist->GetTrackCount(), 1) : 1;
+    const int allowed
+        = playlist && !playlist->GetLoopSingleTrack() ? std::max(playlist->GetTrackCount(), 1) : 1;
     if (player == ActivePlayer() && quick <= allowed)
         return OnEndOfMedia();
     if (player == ActivePlayer())

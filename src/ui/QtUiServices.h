@@ -20,11 +20,11 @@ public:
 
     void MessageBox(const std::string& text, const std::string& caption, Icon icon) override;
     bool GetOpenFileName(const std::string& title, const std::string& filter, const std::string& defaultExt,
-                         const std::string& initialPath, std::string& path) override;
-    bool GetOpenFileNames(const std::string& title, const std::string& filter,
-                          std::vector<std::string>& paths) override;
+        const std::string& initialPath, std::string& path) override;
+    bool GetOpenFileNames(
+        const std::string& title, const std::string& filter, std::vector<std::string>& paths) override;
     bool GetSaveFileName(const std::string& title, const std::string& filter, const std::string& defaultExt,
-                         const std::string& initialPath, std::string& path) override;
+        const std::string& initialPath, std::string& path) override;
     bool BrowseForFolder(const std::string& title, std::string& folder) override;
     void BeginBusy(const std::string& what) override;
     void Progress(int done, int total) override;

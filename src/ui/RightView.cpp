@@ -1,8 +1,8 @@
 #include "ui/RightView.h"
 
-#include "ui/ListCtrlEx.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PaneCommands.h"
+#include "ui/ListCtrlEx.h"
 #include "ui/widgets/BitmapResource.h"
 #include "ui/widgets/PaintBox.h"
 #include "ui/widgets/ResourceIds.h"

@@ -8,7 +8,8 @@
 
 #include <cstdlib>
 
-CVideoSurface::CVideoSurface(QWidget* host) : QWidget(host)
+CVideoSurface::CVideoSurface(QWidget* host)
+    : QWidget(host)
 {
     setAttribute(Qt::WA_NativeWindow);
     setAttribute(Qt::WA_DontCreateNativeAncestors);

@@ -4,11 +4,11 @@
 #include "core/LogBuffer.h"
 #include "core/Preferences.h"
 #include "core/Profile.h"
-#include "ui/VideoSurface.h"
 #include "core/VolumeScale.h"
 #include "playback/BasePlayer.h"
 #include "playback/DXVersion.h"
 #include "ui/FullScreenDlg.h"
+#include "ui/VideoSurface.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

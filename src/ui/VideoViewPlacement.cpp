@@ -1,9 +1,9 @@
 #include "ui/VideoView.h"
 
-#include "ui/VideoSurface.h"
 #include "core/VideoZoom.h"
 #include "playback/BasePlayer.h"
 #include "ui/FullScreenDlg.h"
+#include "ui/VideoSurface.h"
 
 // Where the pictures go: the active player's window in the view or the
 // full-screen window, the inactive one hidden or parked; and the zoom levels.

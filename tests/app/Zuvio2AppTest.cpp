@@ -3,16 +3,16 @@
 #include "FrameFixture.h"
 #include "support/FakePlayer.h"
 
-#include "ui/DlgSplash.h"
+#include "app/Zuvio2App.h"
 #include "core/Log.h"
 #include "core/LogBuffer.h"
-#include "ui/MainFrame.h"
 #include "core/Preferences.h"
 #include "core/Profile.h"
-#include "ui/VideoView.h"
-#include "app/Zuvio2App.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
+#include "ui/DlgSplash.h"
+#include "ui/MainFrame.h"
+#include "ui/VideoView.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

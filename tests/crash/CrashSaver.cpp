@@ -149,7 +149,8 @@ int CheckSettings(const QString& path)
     }
     const CPreferences a = PrefsFor('a'), b = PrefsFor('b');
     auto text = [](int v) { return QString::number(v); };
-    const struct {
+    const struct
+    {
         const char* key;
         QString a, b;
     } expected[] = {
@@ -158,9 +159,11 @@ int CheckSettings(const QString& path)
         { "m_bFullScrOnStartup", text(a.m_bFullScrOnStartup), text(b.m_bFullScrOnStartup) },
         { "m_bReloadPlaylist", text(a.m_bReloadPlaylist), text(b.m_bReloadPlaylist) },
         { "m_bAutoPlayTrack", text(a.m_bAutoPlayTrack), text(b.m_bAutoPlayTrack) },
-        { "m_AutoPlaylist", QString::fromStdString(a.m_AutoPlaylist), QString::fromStdString(b.m_AutoPlaylist) },
+        { "m_AutoPlaylist", QString::fromStdString(a.m_AutoPlaylist),
+            QString::fromStdString(b.m_AutoPlaylist) },
         { "m_iRemoteCtrl", text(a.m_iRemoteCtrl), text(b.m_iRemoteCtrl) },
-        { "m_BindIpAddress", QString::fromStdString(a.m_BindIpAddress), QString::fromStdString(b.m_BindIpAddress) },
+        { "m_BindIpAddress", QString::fromStdString(a.m_BindIpAddress),
+            QString::fromStdString(b.m_BindIpAddress) },
     };
     for (const auto& e : expected) {
         const QVariant value = file.value(QString::fromLatin1(e.key));

@@ -46,7 +46,8 @@ class StaleTempTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_Folder = fs::path(TestRoot().toStdString()) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        m_Folder = fs::path(TestRoot().toStdString())
+            / ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::create_directories(m_Folder);
     }
     fs::path m_Folder;

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CId3Tag tag;
     const bool parsed = tag.Parse(buffer);
     // No field can be longer than the tag; a failed parse leaves every field empty.
-    for (const std::string* field : { &tag.m_Title, &tag.m_Artist, &tag.m_Album, &tag.m_Year, &tag.m_Comment }) {
+    for (const std::string* field :
+        { &tag.m_Title, &tag.m_Artist, &tag.m_Album, &tag.m_Year, &tag.m_Comment }) {
         if (field->size() > 30 || (!parsed && !field->empty()))
             std::abort();
     }

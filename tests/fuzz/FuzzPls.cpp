@@ -1,8 +1,8 @@
 // PLS parser over arbitrary bytes; huge or negative indices must stay cheap.
 #include "playlist/PlaylistReader.h"
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 

@@ -28,7 +28,8 @@ void CheckBlock(const uint8_t* data, size_t size)
     for (const CVersionBlock::Entry& entry : block.Entries()) {
         if (entry.data < data || entry.data + entry.size > data + size)
             std::abort();
-        if (entry.type == CVersionBlock::VALUE_TEXT && (entry.size == 0 || entry.data[entry.size - 1] != '\0'))
+        if (entry.type == CVersionBlock::VALUE_TEXT
+            && (entry.size == 0 || entry.data[entry.size - 1] != '\0'))
             std::abort();
         if (block.Query(entry.key) == nullptr)
             std::abort();
@@ -52,7 +53,12 @@ void CheckElf(const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size >= 4 && std::memcmp(data, "\x7f" "ELF", 4) == 0) {
+    if (size >= 4
+        && std::memcmp(data,
+               "\x7f"
+               "ELF",
+               4)
+            == 0) {
         CheckElf(data, size);
         return 0;
     }

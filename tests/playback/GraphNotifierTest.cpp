@@ -112,8 +112,8 @@ TEST_F(GraphNotifierTest, EveryMessageIsReleasedOnceHandled)
         CGraphNotifier notifier(&owner);
         notifier.Attach(bus.get());
         PostFromAnotherThread(bus.get(), gst_message_new_latency(from));
-        PostFromAnotherThread(
-            bus.get(), gst_message_new_state_changed(from, GST_STATE_NULL, GST_STATE_READY, GST_STATE_VOID_PENDING));
+        PostFromAnotherThread(bus.get(),
+            gst_message_new_state_changed(from, GST_STATE_NULL, GST_STATE_READY, GST_STATE_VOID_PENDING));
         GError* warning = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_DECODE, "odd");
         PostFromAnotherThread(bus.get(), gst_message_new_warning(from, warning, nullptr));
         g_error_free(warning);

@@ -159,6 +159,6 @@ TEST_F(PlaylistFilesTest, BinaryAndOddlyNamedPlaylistsLoadWithoutHarm)
     EXPECT_TRUE(ctrl->SavePlaylist(media.File("\xfe.m3u")));
     EXPECT_EQ(ReadBytes(media.File("\xfe.m3u")), "#EXTM3U\r\n#EXTINF:2,\xe9t\xe9\r\n" + odd + "\r\n");
     // Qt cannot name these files, so its temporary folder could not remove them.
-    for (const std::string& name : {media.File("\xfe.m3u"), odd, media.File("n\xe4me.m3u")})
+    for (const std::string& name : { media.File("\xfe.m3u"), odd, media.File("n\xe4me.m3u") })
         ::unlink(name.c_str());
 }

@@ -47,7 +47,6 @@ void UseFakeSinks();
 bool RunPipeline(const std::string& description, std::string& error,
     std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
-
 // Writes bytes to a new file; false when it cannot.
 bool WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);

@@ -19,7 +19,7 @@ public:
 
     LRESULT SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam) override
     {
-        messages.push_back({msg, wParam, lParam});
+        messages.push_back({ msg, wParam, lParam });
         return handler ? handler(msg, wParam, lParam) : 1;
     }
 

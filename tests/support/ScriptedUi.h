@@ -28,18 +28,18 @@ public:
 
     void MessageBox(const std::string& text, const std::string& caption, Icon icon) override
     {
-        boxes.push_back({text, caption, icon});
+        boxes.push_back({ text, caption, icon });
     }
     bool GetOpenFileName(const std::string& title, const std::string& filter, const std::string& defaultExt,
-                         const std::string&, std::string& path) override
+        const std::string&, std::string& path) override
     {
-        dialogs.push_back({"open", title, filter, defaultExt});
+        dialogs.push_back({ "open", title, filter, defaultExt });
         return Next(path);
     }
-    bool GetOpenFileNames(const std::string& title, const std::string& filter,
-                          std::vector<std::string>& paths) override
+    bool GetOpenFileNames(
+        const std::string& title, const std::string& filter, std::vector<std::string>& paths) override
     {
-        dialogs.push_back({"open-multi", title, filter, {}});
+        dialogs.push_back({ "open-multi", title, filter, {} });
         if (multiAnswers.empty())
             return false;
         paths = multiAnswers.front();
@@ -47,14 +47,14 @@ public:
         return !paths.empty();
     }
     bool GetSaveFileName(const std::string& title, const std::string& filter, const std::string& defaultExt,
-                         const std::string&, std::string& path) override
+        const std::string&, std::string& path) override
     {
-        dialogs.push_back({"save", title, filter, defaultExt});
+        dialogs.push_back({ "save", title, filter, defaultExt });
         return Next(path);
     }
     bool BrowseForFolder(const std::string& title, std::string& folder) override
     {
-        dialogs.push_back({"folder", title, {}, {}});
+        dialogs.push_back({ "folder", title, {}, {} });
         return Next(folder);
     }
     void BeginBusy(const std::string&) override { ++busyBegun; }

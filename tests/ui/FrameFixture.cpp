@@ -1,10 +1,10 @@
 #include "FrameFixture.h"
 
-#include "support/FakePlayer.h"
 #include "core/Profile.h"
-#include "ui/VideoView.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/ServerSocket.h"
+#include "support/FakePlayer.h"
+#include "ui/VideoView.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

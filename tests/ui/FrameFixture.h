@@ -1,11 +1,11 @@
 #pragma once
 
-#include "ui/MainFrame.h"
 #include "core/Preferences.h"
-#include "ui/VideoView.h"
 #include "remote/RemotePackets.h"
 #include "support/LogCapture.h"
 #include "support/ScriptedUi.h"
+#include "ui/MainFrame.h"
+#include "ui/VideoView.h"
 
 #include <QUdpSocket>
 #include <gtest/gtest.h>

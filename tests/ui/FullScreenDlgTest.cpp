@@ -1,5 +1,5 @@
-#include "core/Log.h"
 #include "ui/FullScreenDlg.h"
+#include "core/Log.h"
 #include "support/LogCapture.h"
 #include "support/RecordingTarget.h"
 
@@ -32,7 +32,7 @@ protected:
     LogCapture m_log;
     RecordingTarget m_view;
     QWidget m_parent;
-    CFullScreenDlg m_dlg{&m_parent, &m_view};
+    CFullScreenDlg m_dlg { &m_parent, &m_view };
 };
 
 } // namespace
@@ -54,7 +54,7 @@ TEST_F(FullScreenDlgTest, SecondSwitchOnChangesNothing)
     const QRect primary = QGuiApplication::primaryScreen()->geometry();
     EXPECT_TRUE(m_dlg.isVisible());
     EXPECT_EQ(m_dlg.geometry(), primary);
-    EXPECT_EQ(m_dlg.GetScreenRect(), (CRect{0, 0, primary.width(), primary.height()}));
+    EXPECT_EQ(m_dlg.GetScreenRect(), (CRect { 0, 0, primary.width(), primary.height() }));
     EXPECT_FALSE(m_dlg.IsCursorVisible());
     EXPECT_EQ(m_dlg.cursor().shape(), Qt::BlankCursor);
     EXPECT_EQ(Count(kCouldNotHide), 1);
@@ -80,7 +80,7 @@ TEST_F(FullScreenDlgTest, EscapeLeavesOnceAndEnterDoesNothing)
     EXPECT_NE(m_dlg.cursor().shape(), Qt::BlankCursor);
     Press(Qt::Key_Escape);
     m_dlg.SetFullscreen(false);
-    EXPECT_EQ(m_view.messages, (std::vector<RecordingTarget::Message>{{WM_FULLSCREEN_CLOSED, 0, 0}}));
+    EXPECT_EQ(m_view.messages, (std::vector<RecordingTarget::Message> { { WM_FULLSCREEN_CLOSED, 0, 0 } }));
 
     // The window manager's close leaves full screen the same way and keeps the window.
     m_dlg.SetFullscreen(true);
@@ -105,11 +105,11 @@ TEST_F(FullScreenDlgTest, PointerStateFollowsTheModeEvenWhenTheParentReenters)
 TEST_F(FullScreenDlgTest, SetVideoRectInvalidatesOnlyOnChange)
 {
     const int before = m_dlg.InvalidateCount();
-    m_dlg.SetVideoRect(CRect{10, 20, 330, 200});
+    m_dlg.SetVideoRect(CRect { 10, 20, 330, 200 });
     EXPECT_EQ(m_dlg.InvalidateCount(), before + 1);
-    m_dlg.SetVideoRect(CRect{10, 20, 330, 200});
+    m_dlg.SetVideoRect(CRect { 10, 20, 330, 200 });
     EXPECT_EQ(m_dlg.InvalidateCount(), before + 1);
-    EXPECT_EQ(m_dlg.GetVideoRect(), (CRect{10, 20, 330, 200}));
+    EXPECT_EQ(m_dlg.GetVideoRect(), (CRect { 10, 20, 330, 200 }));
 
     m_dlg.PaintBlack();
     EXPECT_EQ(m_dlg.InvalidateCount(), before + 1) << "only in full-screen mode";

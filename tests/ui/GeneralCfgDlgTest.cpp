@@ -1,7 +1,7 @@
 #include "ui/GeneralCfgDlg.h"
 #include "core/Preferences.h"
-#include "ui/PrefsSheet.h"
 #include "support/ScriptedUi.h"
+#include "ui/PrefsSheet.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
-#include "core/Log.h"
 #include "ui/LogBookDlg.h"
+#include "core/Log.h"
 #include "support/LogCapture.h"
 
 #include <QTextBlock>
@@ -20,7 +20,7 @@ std::vector<Block> Blocks(QTextEdit* edit)
     for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next()) {
         if (b.text().isEmpty())
             continue;
-        blocks.push_back({b.text(), b.begin().fragment().charFormat().foreground().color()});
+        blocks.push_back({ b.text(), b.begin().fragment().charFormat().foreground().color() });
     }
     return blocks;
 }

@@ -3,10 +3,10 @@
 #include "FrameFixture.h"
 #include "support/FakePlayer.h"
 
-#include "ui/PlayerCtrlBar.h"
-#include "ui/VideoView.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/ServerSocket.h"
+#include "ui/PlayerCtrlBar.h"
+#include "ui/VideoView.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,12 +3,12 @@
 #include "FrameFixture.h"
 #include "support/FakePlayer.h"
 
+#include "core/Profile.h"
+#include "playlist/PlaylistCtrl.h"
 #include "ui/CommandIds.h"
 #include "ui/PlayerCtrlBar.h"
-#include "core/Profile.h"
-#include "ui/VideoView.h"
-#include "playlist/PlaylistCtrl.h"
 #include "ui/RightView.h"
+#include "ui/VideoView.h"
 
 #include <QAction>
 #include <QFile>

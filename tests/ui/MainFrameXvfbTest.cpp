@@ -4,10 +4,10 @@
 #include "FrameFixture.h"
 #include "support/FakePlayer.h"
 
-#include "ui/VideoView.h"
-#include "ui/FullScreenDlg.h"
 #include "playlist/PlaylistCtrl.h"
 #include "support/WaitFor.h"
+#include "ui/FullScreenDlg.h"
+#include "ui/VideoView.h"
 
 #include <QApplication>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "ui/PlayerCtrlBar.h"
-#include "core/TickClock.h"
 #include "core/Profile.h"
+#include "core/TickClock.h"
 #include "support/RecordingTarget.h"
 #include "support/TestEnv.h"
 #include "ui/widgets/BitmapResource.h"

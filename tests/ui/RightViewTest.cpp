@@ -1,10 +1,11 @@
 #include "ui/RightView.h"
-#include "ui/ListCtrlEx.h"
 #include "playlist/PaneCommands.h"
 #include "support/ScriptedUi.h"
+#include "ui/ListCtrlEx.h"
 
 #include "PlaylistFixture.h"
 
+#include "support/WaitFor.h"
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -18,7 +19,6 @@
 #include <QScrollBar>
 #include <QToolTip>
 #include <QUrl>
-#include "support/WaitFor.h"
 
 #include <cstdlib>
 

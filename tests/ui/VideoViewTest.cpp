@@ -1,12 +1,12 @@
 #include "ui/VideoView.h"
-#include "support/FakePlayer.h"
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "core/Profile.h"
-#include "ui/VideoSurface.h"
-#include "ui/FullScreenDlg.h"
+#include "support/FakePlayer.h"
 #include "support/LogCapture.h"
 #include "support/RecordingTarget.h"
+#include "ui/FullScreenDlg.h"
+#include "ui/VideoSurface.h"
 
 #include <QApplication>
 #include <QKeyEvent>

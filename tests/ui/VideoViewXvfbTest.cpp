@@ -1,5 +1,3 @@
-#include "ui/VideoSurface.h"
-#include "ui/VideoView.h"
 #include "core/Preferences.h"
 #include "playback/BasePlayer.h"
 #include "playback/PlayerFactory.h"
@@ -9,6 +7,8 @@
 #include "support/RecordingTarget.h"
 #include "support/TestEnv.h"
 #include "support/WaitFor.h"
+#include "ui/VideoSurface.h"
+#include "ui/VideoView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -45,20 +45,23 @@ Colour Classify(QRgb pixel)
 
 Colour ColourAt(const QPoint& global)
 {
-    return Classify(QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), 1, 1).toImage().pixel(0, 0));
+    return Classify(
+        QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), 1, 1).toImage().pixel(0, 0));
 }
 
 // A one-second 320x180 clip of one solid colour, made once per process.
 std::string Clip(const char* pattern)
 {
-    const std::string path = (TestRoot() + QStringLiteral("/%1.avi").arg(QLatin1String(pattern))).toStdString();
+    const std::string path
+        = (TestRoot() + QStringLiteral("/%1.avi").arg(QLatin1String(pattern))).toStdString();
     if (QFileInfo::exists(QString::fromStdString(path)))
         return path;
     std::string error;
-    const bool made = MediaFixtures::RunPipeline(std::string("videotestsrc pattern=") + pattern +
-                                                     " num-buffers=30 ! video/x-raw,width=320,height=180,"
-                                                     "framerate=30/1 ! jpegenc ! avimux ! filesink location=" + path,
-                                                 error);
+    const bool made = MediaFixtures::RunPipeline(std::string("videotestsrc pattern=") + pattern
+            + " num-buffers=30 ! video/x-raw,width=320,height=180,"
+              "framerate=30/1 ! jpegenc ! avimux ! filesink location="
+            + path,
+        error);
     EXPECT_TRUE(made) << error;
     return path;
 }
@@ -81,7 +84,8 @@ protected:
         layout->addWidget(m_view);
         m_window.setGeometry(0, 0, kViewWidth, kViewHeight);
         m_window.show();
-        ASSERT_TRUE(WaitFor([this] { return m_window.windowHandle() && m_window.windowHandle()->isExposed(); }));
+        ASSERT_TRUE(
+            WaitFor([this] { return m_window.windowHandle() && m_window.windowHandle()->isExposed(); }));
         m_view->OnInitialUpdate();
         m_view->ZoomFit();
     }
@@ -97,9 +101,9 @@ protected:
     std::vector<Colour> Grid()
     {
         const QPoint origin = m_view->mapToGlobal(QPoint(0, 0));
-        const QImage shot =
-            QGuiApplication::primaryScreen()->grabWindow(0, origin.x(), origin.y(), m_view->width(), m_view->height())
-                .toImage();
+        const QImage shot = QGuiApplication::primaryScreen()
+                                ->grabWindow(0, origin.x(), origin.y(), m_view->width(), m_view->height())
+                                .toImage();
         std::vector<Colour> colours;
         for (int y = 5; y < shot.height(); y += 20)
             for (int x = 5; x < shot.width(); x += 20)
@@ -108,7 +112,8 @@ protected:
     }
     static bool All(const std::vector<Colour>& grid, Colour colour)
     {
-        return !grid.empty() && std::all_of(grid.begin(), grid.end(), [colour](Colour c) { return c == colour; });
+        return !grid.empty()
+            && std::all_of(grid.begin(), grid.end(), [colour](Colour c) { return c == colour; });
     }
     static bool Any(const std::vector<Colour>& grid, Colour colour)
     {
@@ -119,7 +124,8 @@ protected:
     {
         const QByteArray dir = qgetenv("ZUVIO_SCREENSHOT_DIR");
         if (!dir.isEmpty())
-            QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(dir + "/" + name + ".png"));
+            QGuiApplication::primaryScreen()->grabWindow(0).save(
+                QString::fromLocal8Bit(dir + "/" + name + ".png"));
     }
 
     LogCapture m_log;
@@ -148,8 +154,9 @@ TEST_F(VideoViewOnScreen, OnlyTheActivePlayersPictureIsShown)
     // 50 %: a 160 × 90 picture in the middle, black around it.
     m_view->ZoomTo(50);
     EXPECT_TRUE(WaitFor([&] {
-        return ViewPixel(kViewWidth / 2, kViewHeight / 2) == Colour::Blue && ViewPixel(10, 10) == Colour::Black &&
-               ViewPixel(kViewWidth / 2 - 90, kViewHeight / 2) == Colour::Black;
+        return ViewPixel(kViewWidth / 2, kViewHeight / 2) == Colour::Blue
+            && ViewPixel(10, 10) == Colour::Black
+            && ViewPixel(kViewWidth / 2 - 90, kViewHeight / 2) == Colour::Black;
     }));
     Save("3-player-b-zoom-50");
 
@@ -157,7 +164,8 @@ TEST_F(VideoViewOnScreen, OnlyTheActivePlayersPictureIsShown)
     m_view->PlayOnly(1);
     m_view->SetActivePlayer(0);
     EXPECT_TRUE(WaitFor([&] {
-        return ViewPixel(kViewWidth / 2, kViewHeight / 2) == Colour::Red && ViewPixel(10, 10) == Colour::Black;
+        return ViewPixel(kViewWidth / 2, kViewHeight / 2) == Colour::Red
+            && ViewPixel(10, 10) == Colour::Black;
     }));
     EXPECT_FALSE(Any(Grid(), Colour::Blue));
     Save("4-player-a-zoom-50");
@@ -174,7 +182,8 @@ TEST_F(VideoViewOnScreen, FullScreenCoversTheScreenWithTheActivePicture)
     EXPECT_TRUE(WaitFor([&] { return ColourAt(centre) == Colour::Red && ColourAt(corner) == Colour::Red; }));
     Save("5-fullscreen-a");
     m_view->SetActivePlayer(1);
-    EXPECT_TRUE(WaitFor([&] { return ColourAt(centre) == Colour::Blue && ColourAt(corner) == Colour::Blue; }));
+    EXPECT_TRUE(
+        WaitFor([&] { return ColourAt(centre) == Colour::Blue && ColourAt(corner) == Colour::Blue; }));
     Save("6-fullscreen-b");
 
     m_view->ToggleFullscreen();
