@@ -79,8 +79,6 @@ bool IsFileUri(const std::string& path)
     return g_ascii_strncasecmp(path.c_str(), "file://", 7) == 0;
 }
 
-constexpr const char* kTimedOut = "Timed out waiting for the medium to start";
-
 } // namespace
 
 CMPlayer::CMPlayer(CUiServices* ui)
@@ -229,7 +227,7 @@ bool CMPlayer::OpenMedia(const std::string& path)
         return FinishOpen(true, {}, {});
     error = TakeGraphError(&audioDevice);
     if (error.empty())
-        error = result == GST_STATE_CHANGE_ASYNC ? kTimedOut : "The medium cannot be played";
+        error = result == GST_STATE_CHANGE_ASYNC ? kOpenTimedOut : "The medium cannot be played";
     return FinishOpen(false, error + ": " + NameForLog(path), audioDevice);
 }
 
@@ -242,7 +240,7 @@ void CMPlayer::OnOpenTimeout()
         m_pOwner->SendMessage(WM_GRAPHNOTIFY, 0, 0);
 }
 
-bool CMPlayer::FinishOpen(bool prerolled, std::string error, const std::string& audioDevice)
+bool CMPlayer::FinishOpen(bool prerolled, const std::string& error, const std::string& audioDevice)
 {
     if (m_pOpenTimer)
         m_pOpenTimer->stop();

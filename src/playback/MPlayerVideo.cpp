@@ -140,7 +140,7 @@ int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
         if (error.empty() && !m_pNotifier->Take(GST_MESSAGE_ASYNC_DONE)) {
             if (!m_bOpenTimedOut)
                 return -1;
-            error = "Timed out waiting for the medium to start";
+            error = kOpenTimedOut;
         }
         if (!error.empty())
             error += ": " + NameForLog(m_FileName);
