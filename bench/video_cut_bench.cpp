@@ -95,7 +95,11 @@ int main(int argc, char** argv)
         return 1;
     view->OnInitialUpdate();
     view->ZoomFit();
-    if (!view->OpenMedia(media[0], 0) || !view->OpenMedia(media[1], 1)) {
+    // Opens end through the graph notification: wait for both.
+    if (!view->OpenMedia(media[0], 0) || !view->OpenMedia(media[1], 1)
+        || !WaitFor([view] { return !view->IsOpening(0) && !view->IsOpening(1); }, 10000)
+        || view->GetPlayer(0)->GetGraphState() != CBasePlayer::GRAPH_OPEN
+        || view->GetPlayer(1)->GetGraphState() != CBasePlayer::GRAPH_OPEN) {
         std::fprintf(stderr, "could not open the clips\n");
         return 1;
     }

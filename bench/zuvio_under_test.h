@@ -14,8 +14,10 @@
 #include <QTemporaryDir>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class CZuvioUnderTest
 {
@@ -80,6 +82,8 @@ public:
                 const auto packet = RemotePackets::DecodeBroadcast(
                     std::span(reinterpret_cast<const std::uint8_t*>(data.constData()),
                         static_cast<size_t>(data.size())));
+                if (packet && packet->kind == RemotePackets::kKindText)
+                    m_Seen.push_back(packet->text);
                 if (packet && packet->kind == kind
                     && (kind != RemotePackets::kKindText || packet->text.rfind(text, 0) == 0))
                     return true;
@@ -93,6 +97,16 @@ public:
         const auto bytes = RemotePackets::EncodeCommand({ player, code, 0, text });
         m_Sender.writeDatagram(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()),
             QHostAddress::LocalHost, m_CommandPort);
+    }
+
+    // Whether a text packet with exactly this text went by since the last call that found one.
+    bool Seen(const std::string& text)
+    {
+        const auto it = std::find(m_Seen.begin(), m_Seen.end(), text);
+        if (it == m_Seen.end())
+            return false;
+        m_Seen.clear();
+        return true;
     }
 
     qint64 Pid() const { return m_Process.processId(); }
@@ -115,4 +129,5 @@ private:
     QUdpSocket m_Sender;
     QProcess m_Process;
     uint16_t m_CommandPort = 0;
+    std::vector<std::string> m_Seen;
 };

@@ -25,6 +25,8 @@ public:
     // Graph event code for "playback complete".
     static constexpr int32_t EC_COMPLETE = 1;
     static constexpr int32_t EC_ERRORABORT = 3;
+    // An asynchronous open ended; param1 is 1 when the medium is open, 0 when it failed.
+    static constexpr int32_t EC_OPEN_COMPLETE = 0x8001;
     // What GetVolume returns when no volume can be read.
     static constexpr int32_t VOLUME_UNREADABLE = 1;
 
@@ -69,6 +71,9 @@ public:
     /* 34 */ virtual void GrabFrame(QImage& bitmap) { bitmap = QImage(); }
     /* 35 */ virtual int32_t GetFrameWidth() { return 0; }
     /* 36 */ virtual int32_t GetFrameHeight() { return 0; }
+    // Asynchronous: OpenMedia may return in GRAPH_OPENING, and the result then
+    // arrives as EC_OPEN_COMPLETE through GetEvent.
+    /* 37 */ virtual void SetAsyncOpen(bool /*async*/) { }
 
     bool IsType(int32_t kind) const { return m_PlayerType == kind; }
 

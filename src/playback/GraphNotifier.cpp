@@ -60,6 +60,15 @@ void CGraphNotifier::Clear()
     m_pShared->events.clear();
 }
 
+void CGraphNotifier::SetAwaitPreroll(bool await)
+{
+    std::lock_guard lock(m_pShared->mutex);
+    m_pShared->awaitPreroll = await;
+    if (!await)
+        std::erase_if(m_pShared->events,
+            [](const GstPtr<GstMessage>& m) { return GST_MESSAGE_TYPE(m.get()) == GST_MESSAGE_ASYNC_DONE; });
+}
+
 void CGraphNotifier::SetWindow(WindowHandle window)
 {
     std::lock_guard lock(m_pShared->mutex);
@@ -74,6 +83,15 @@ GstBusSyncReply CGraphNotifier::OnSyncMessage(GstBus* /*bus*/, GstMessage* messa
     const GstPtr<GstMessage> dropped(message);
     Shared& shared = **static_cast<std::shared_ptr<Shared>*>(data);
     switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ASYNC_DONE:
+        if (!GST_IS_PIPELINE(GST_MESSAGE_SRC(message)))
+            return GST_BUS_DROP;
+        {
+            std::lock_guard lock(shared.mutex);
+            if (!shared.awaitPreroll)
+                return GST_BUS_DROP;
+        }
+        [[fallthrough]];
     case GST_MESSAGE_EOS:
     case GST_MESSAGE_ERROR: {
         std::lock_guard lock(shared.mutex);

@@ -17,7 +17,8 @@ class CMessageTarget;
 // owner, as WM_GRAPHNOTIFY sent on the thread that created the notifier.
 //
 // The bus sync handler does as little as possible on the streaming thread: it
-// moves each end-of-stream and error message into the notifier's own queue and
+// moves each end-of-stream and error message (and, while an open waits for
+// it, the pipeline's ASYNC_DONE) into the notifier's own queue and
 // then queues one call into the UI thread, logs warnings, hands the native
 // window to a sink that asks for one, and drops every other message so the bus
 // never grows. (The bus itself would be raced: its sync handler runs before the
@@ -37,6 +38,9 @@ public:
     void Attach(GstBus* bus);
     void Detach();
     void SetWindow(WindowHandle window);
+    // While set, the pipeline's ASYNC_DONE (preroll reached) is queued and
+    // announced as well; clearing it drops those still queued.
+    void SetAwaitPreroll(bool await);
 
     // The oldest queued message of the given types, without waiting; null when none.
     GstPtr<GstMessage> Take(GstMessageType types);
@@ -49,6 +53,7 @@ private:
         QObject* context = nullptr;
         CMessageTarget* owner = nullptr;
         WindowHandle window = 0;
+        bool awaitPreroll = false;
         std::deque<GstPtr<GstMessage>> events;
     };
     static GstBusSyncReply OnSyncMessage(GstBus* bus, GstMessage* message, gpointer data);

@@ -7,9 +7,16 @@
 #include "playback/MediaTime.h"
 #include "playback/SinkChoice.h"
 
+#include "core/Messages.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,13 +41,18 @@ std::string ShortName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+} // namespace
+
 // The file named in an error line, short enough to keep the line whole.
-std::string NameForLog(const std::string& path)
+std::string CMPlayer::NameForLog(const std::string& path)
 {
     constexpr size_t kMaxName = 60;
-    const std::string name = ShortName(path);
+    const std::string shortName = ShortName(path);
+    const std::string& name = shortName.empty() ? path : shortName; // "http://host/"
     return name.size() <= kMaxName ? name : name.substr(0, kMaxName) + "...";
 }
+
+namespace {
 
 // GStreamer reads whatever it is given, and open(2) of a FIFO without a writer
 // never returns: only regular, readable files go to the pipeline.
@@ -60,6 +72,11 @@ std::string CheckMediaFile(const std::string& path)
     if (info.st_size == 0)
         return "The file is empty";
     return {};
+}
+
+bool IsFileUri(const std::string& path)
+{
+    return g_ascii_strncasecmp(path.c_str(), "file://", 7) == 0;
 }
 
 } // namespace
@@ -143,6 +160,9 @@ bool CMPlayer::BuildSinks()
 
 void CMPlayer::Close()
 {
+    if (m_pOpenTimer)
+        m_pOpenTimer->stop();
+    m_bOpenTimedOut = false;
     if (m_pGraph)
         gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
     // No streaming thread runs any more: no notification can follow.
@@ -160,6 +180,16 @@ void CMPlayer::Close()
     m_VideoRect = {};
 }
 
+bool CMPlayer::IsStreamAddress(const std::string& path)
+{
+    static constexpr std::array<std::string_view, 6> kSchemes { "http://", "https://", "rtsp://", "srt://",
+        "udp://", "file://" };
+    return std::any_of(kSchemes.begin(), kSchemes.end(), [&path](std::string_view scheme) {
+        return path.size() > scheme.size()
+            && g_ascii_strncasecmp(path.c_str(), scheme.data(), static_cast<gsize>(scheme.size())) == 0;
+    });
+}
+
 bool CMPlayer::OpenMedia(const std::string& path)
 {
     Init(m_pOwner);
@@ -169,9 +199,55 @@ bool CMPlayer::OpenMedia(const std::string& path)
     }
     m_GraphState = GRAPH_OPENING;
     SetTitle(path);
+    // Set before the graph starts, so that a preroll reached at once is not missed.
+    m_pNotifier->SetAwaitPreroll(m_bAsyncOpen);
 
     std::string error, audioDevice;
-    if (!RenderFile(path, error, audioDevice)) {
+    GstStateChangeReturn result = GST_STATE_CHANGE_FAILURE;
+    if (!StartRender(path, error, audioDevice, result))
+        return FinishOpen(false, error, audioDevice);
+    if (result != GST_STATE_CHANGE_ASYNC) // prerolled already, or live
+        return FinishOpen(true, {}, {});
+
+    const bool remote = IsStreamAddress(path) && !IsFileUri(path);
+    const std::chrono::milliseconds bound = remote ? kStreamTimeout : kPrerollTimeout;
+    if (m_bAsyncOpen) {
+        if (!m_pOpenTimer) {
+            m_pOpenTimer = std::make_unique<QTimer>();
+            m_pOpenTimer->setSingleShot(true);
+            QObject::connect(m_pOpenTimer.get(), &QTimer::timeout, [this] { OnOpenTimeout(); });
+        }
+        m_bOpenTimedOut = false;
+        m_pOpenTimer->start(bound);
+        return true;
+    }
+    result = gst_element_get_state(
+        m_pGraph.get(), nullptr, nullptr, static_cast<GstClockTime>(bound.count()) * GST_MSECOND);
+    if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL)
+        return FinishOpen(true, {}, {});
+    error = TakeGraphError(&audioDevice);
+    if (error.empty())
+        error = result == GST_STATE_CHANGE_ASYNC ? kOpenTimedOut : "The medium cannot be played";
+    return FinishOpen(false, error + ": " + NameForLog(path), audioDevice);
+}
+
+void CMPlayer::OnOpenTimeout()
+{
+    if (m_GraphState != GRAPH_OPENING)
+        return;
+    m_bOpenTimedOut = true;
+    if (m_pOwner)
+        m_pOwner->SendMessage(WM_GRAPHNOTIFY, 0, 0);
+}
+
+bool CMPlayer::FinishOpen(bool prerolled, const std::string& error, const std::string& audioDevice)
+{
+    if (m_pOpenTimer)
+        m_pOpenTimer->stop();
+    m_bOpenTimedOut = false;
+    if (m_pNotifier)
+        m_pNotifier->SetAwaitPreroll(false);
+    if (!prerolled) {
         CheckResult(2, false, error, "OpenMedia(): RenderFile() failed\n");
         // Typically a hw: device the other player holds with its own medium.
         if (!audioDevice.empty())
@@ -201,32 +277,43 @@ bool CMPlayer::OpenMedia(const std::string& path)
     return true;
 }
 
-bool CMPlayer::RenderFile(const std::string& path, std::string& error, std::string& audioDevice)
+bool CMPlayer::StartRender(
+    const std::string& path, std::string& error, std::string& audioDevice, GstStateChangeReturn& result)
 {
-    if (std::string problem = CheckMediaFile(path); !problem.empty()) {
-        error = problem + ": " + NameForLog(path);
-        return false;
-    }
-    GstPtr<gchar> absolute(g_canonicalize_filename(path.c_str(), nullptr));
-    GstPtr<GError> uriError;
-    GstPtr<gchar> uri(g_filename_to_uri(absolute.get(), nullptr, uriError.out()));
-    if (!uri) {
-        error = uriError ? uriError->message : "invalid file name";
-        return false;
+    GstPtr<gchar> uri;
+    if (IsStreamAddress(path) && !IsFileUri(path)) {
+        uri.reset(g_strdup(path.c_str()));
+    } else {
+        // A local file, by path or file:// address: only what CheckMediaFile lets through.
+        std::string local = path;
+        if (IsFileUri(path)) {
+            GstPtr<gchar> name(g_filename_from_uri(path.c_str(), nullptr, nullptr));
+            if (!name) {
+                error = "Invalid file address: " + NameForLog(path);
+                return false;
+            }
+            local = name.get();
+        }
+        if (std::string problem = CheckMediaFile(local); !problem.empty()) {
+            error = problem + ": " + NameForLog(path);
+            return false;
+        }
+        GstPtr<gchar> absolute(g_canonicalize_filename(local.c_str(), nullptr));
+        GstPtr<GError> uriError;
+        uri.reset(g_filename_to_uri(absolute.get(), nullptr, uriError.out()));
+        if (!uri) {
+            error = uriError ? uriError->message : "invalid file name";
+            return false;
+        }
     }
     g_object_set(m_pGraph.get(), "uri", uri.get(), nullptr);
 
-    GstStateChangeReturn result = gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED);
-    if (result == GST_STATE_CHANGE_ASYNC) {
-        const auto timeout = static_cast<GstClockTime>(kPrerollTimeout.count()) * GST_MSECOND;
-        result = gst_element_get_state(m_pGraph.get(), nullptr, nullptr, timeout);
-    }
-    if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL)
+    result = gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED);
+    if (result != GST_STATE_CHANGE_FAILURE)
         return true;
     error = TakeGraphError(&audioDevice);
     if (error.empty())
-        error = result == GST_STATE_CHANGE_ASYNC ? "Timed out waiting for the medium to start"
-                                                 : "The medium cannot be played";
+        error = "The medium cannot be played";
     error += ": " + NameForLog(path);
     return false;
 }
@@ -252,7 +339,8 @@ void CMPlayer::SetTitle(const std::string& path)
     m_FileName = path;
     const std::string name = ShortName(path);
     const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && name.compare(dot, std::string::npos, ".mp3") == 0) {
+    if (dot != std::string::npos && name.compare(dot, std::string::npos, ".mp3") == 0
+        && !IsStreamAddress(path)) {
         CId3Tag tag;
         if (tag.Read(path, m_pUi) && !tag.m_Artist.empty() && !tag.m_Title.empty())
             m_Title = tag.m_Artist + " - " + tag.m_Title;

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <memory>
 
+class QTimer;
+
 class CGraphNotifier;
 class CUiServices;
 
@@ -29,8 +31,13 @@ class CUiServices;
 class CMPlayer : public CBasePlayer
 {
 public:
-    // Longest wait for a medium to preroll before OpenMedia gives up.
+    // Longest wait for a medium to preroll before the open gives up; a stream
+    // address (http://, rtsp://, udp://, ...) gets longer for the network.
     static constexpr std::chrono::milliseconds kPrerollTimeout { 5000 };
+    static constexpr std::chrono::milliseconds kStreamTimeout { 10000 };
+
+    // Whether the text is an address GStreamer reads by itself rather than a local path.
+    static bool IsStreamAddress(const std::string& path);
 
     // ui shows what goes wrong reading a tag (may be null: the logbook only).
     explicit CMPlayer(CUiServices* ui = nullptr);
@@ -72,6 +79,7 @@ public:
     void GrabFrame(QImage& bitmap) override;
     int32_t GetFrameWidth() override { return m_FrameWidth; }
     int32_t GetFrameHeight() override { return m_FrameHeight; }
+    void SetAsyncOpen(bool async) override { m_bAsyncOpen = async; }
 
     // Whether the open medium has a picture.
     bool HasVideo() const;
@@ -81,8 +89,15 @@ private:
     bool ReRequestIVideoWindow();
     bool BuildSinks();
     void SetTitle(const std::string& path);
-    // On failure: error's text, and the audio device when that is what could not open.
-    bool RenderFile(const std::string& path, std::string& error, std::string& audioDevice);
+    // Hands the medium to the graph and asks for preroll; false (with the
+    // error's text) when it fails at once.
+    bool StartRender(
+        const std::string& path, std::string& error, std::string& audioDevice, GstStateChangeReturn& result);
+    // The end of an open: GRAPH_OPEN, or the failure logged and the graph released.
+    bool FinishOpen(bool prerolled, const std::string& error, const std::string& audioDevice);
+    void OnOpenTimeout();
+    static std::string NameForLog(const std::string& path);
+    static constexpr const char* kOpenTimedOut = "Timed out waiting for the medium to start";
     bool NativeVideoSize(int32_t& width, int32_t& height) const;
     std::string TakeGraphError(std::string* audioDevice = nullptr) const;
 
@@ -114,4 +129,9 @@ private:
     bool m_bVideoVisible = false;
     bool m_bFullScreen = false;
     WindowHandle m_hDrain = 0;
+
+    // The pending asynchronous open: its bound, and whether the bound ran out.
+    bool m_bAsyncOpen = false;
+    std::unique_ptr<QTimer> m_pOpenTimer;
+    bool m_bOpenTimedOut = false;
 };

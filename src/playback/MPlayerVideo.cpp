@@ -133,6 +133,21 @@ int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
     code = param1 = param2 = 0;
     if (!m_pEvent || !m_pNotifier)
         return -1;
+    if (m_GraphState == GRAPH_OPENING) {
+        // An asynchronous open: an error, the preroll or the bound ends it.
+        std::string audioDevice;
+        std::string error = TakeGraphError(&audioDevice);
+        if (error.empty() && !m_pNotifier->Take(GST_MESSAGE_ASYNC_DONE)) {
+            if (!m_bOpenTimedOut)
+                return -1;
+            error = kOpenTimedOut;
+        }
+        if (!error.empty())
+            error += ": " + NameForLog(m_FileName);
+        code = EC_OPEN_COMPLETE;
+        param1 = FinishOpen(error.empty(), error, audioDevice) ? 1 : 0;
+        return 0;
+    }
     GstPtr<GstMessage> message
         = m_pNotifier->Take(static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     if (!message)

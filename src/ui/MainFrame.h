@@ -3,6 +3,7 @@
 #include "core/Messages.h"
 #include "core/Services.h"
 #include "remote/RemotePackets.h"
+#include "ui/VideoView.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -135,6 +136,12 @@ private:
     LRESULT OnEndOfMedia();
     LRESULT OnPlayerFailed(int player);
     void AdvanceTrack(int count);
+    // The end of a load-track open; the steps the handler did after the open.
+    void OnTrackOpened(
+        const std::string& path, int player, int state, bool autoplay, CVideoView::OpenResult result);
+    void NextAdvanceAttempt();
+    void EndAdvance(bool stopUnlessOpened);
+    void OnNetOpened(const std::string& path, int player, CVideoView::OpenResult result);
     LRESULT OnSlider(WPARAM id, LPARAM position);
     LRESULT OnNetPlay(WPARAM player);
     LRESULT OnNetPause(WPARAM player);
@@ -169,9 +176,13 @@ private:
 
     // What the last WM_CMD_LOAD_TRACK did, and the play state it continues in
     // while AdvanceTrack skips entries that do not open (-1: the active one's).
-    enum LoadOutcome { LOAD_NONE, LOAD_OPENED, LOAD_FAILED };
+    // An attempt that is still opening continues the skipping when it ends.
+    enum LoadOutcome { LOAD_NONE, LOAD_PENDING, LOAD_OPENED, LOAD_FAILED };
     LoadOutcome m_LoadOutcome = LOAD_NONE;
     int m_ContinueState = -1;
+    bool m_bAdvancing = false;
+    int m_AdvanceTries = 0;
+    bool m_bLoadStarting = false; // inside OnLoadTrack's own call to OpenMedia
     // Failures that follow each other within kQuickFailureMs.
     static constexpr int64_t kQuickFailureMs = 1000;
     int m_QuickFailures[2] = { 0, 0 };

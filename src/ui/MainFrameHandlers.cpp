@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -257,23 +258,41 @@ LRESULT CMainFrame::OnLoadTrack(WPARAM target, LPARAM autoplay)
     const std::string path = playlist ? playlist->GetCurrentPath() : std::string();
     if (path.empty())
         return 0;
-    if (!m_pVideoView->OpenMedia(path, player)) {
+    m_LoadOutcome = LOAD_PENDING;
+    const bool starting = std::exchange(m_bLoadStarting, true);
+    m_pVideoView->OpenMedia(
+        path, player, [this, path, player, state, autoplay](CVideoView::OpenResult result) {
+            OnTrackOpened(path, player, state, autoplay != 0, result);
+        });
+    m_bLoadStarting = starting;
+    return 1;
+}
+
+void CMainFrame::OnTrackOpened(
+    const std::string& path, int player, int state, bool autoplay, CVideoView::OpenResult result)
+{
+    if (result == CVideoView::OpenResult::Cancelled) {
+        // Something newer took the player: skipping entries ends here, quietly.
+        if (!m_bLoadStarting && m_bAdvancing)
+            EndAdvance(false);
+        return;
+    }
+    if (result == CVideoView::OpenResult::Failed) {
         m_LoadOutcome = LOAD_FAILED;
         SendStatusMsg(player, "Opening Stream ( " + path + " ) failed!");
-        CBasePlayer* p = m_pVideoView->GetPlayer(player);
-        SendMessage(WM_PLAYER_STATE, static_cast<WPARAM>(player), p ? p->GetPlayState() : 0);
-        return 1;
+    } else {
+        m_LoadOutcome = LOAD_OPENED;
+        // The new track continues in the state the active player was in; autoplay
+        // runs it in any case (once: a second run would only repeat the status line).
+        if (state == CBasePlayer::STATE_PAUSED)
+            m_pVideoView->Pause(player);
+        if (state == CBasePlayer::STATE_RUNNING || autoplay)
+            m_pVideoView->PlayOnly(player);
     }
-    m_LoadOutcome = LOAD_OPENED;
-    // The new track continues in the state the active player was in; autoplay
-    // runs it in any case (once: a second run would only repeat the status line).
-    if (state == CBasePlayer::STATE_PAUSED)
-        m_pVideoView->Pause(player);
-    if (state == CBasePlayer::STATE_RUNNING || autoplay != 0)
-        m_pVideoView->PlayOnly(player);
     CBasePlayer* p = m_pVideoView->GetPlayer(player);
     SendMessage(WM_PLAYER_STATE, static_cast<WPARAM>(player), p ? p->GetPlayState() : 0);
-    return 1;
+    if (!m_bLoadStarting && m_bAdvancing)
+        NextAdvanceAttempt();
 }
 
 LRESULT CMainFrame::OnEndOfMedia()
@@ -299,17 +318,35 @@ void CMainFrame::AdvanceTrack(int count)
 {
     // An entry that does not open is skipped, at most once around the list, so
     // one bad file never ends an unattended loop.
-    const int active = ActivePlayer();
-    CBasePlayer* player = m_pVideoView->GetPlayer(active);
+    CBasePlayer* player = m_pVideoView->GetPlayer(ActivePlayer());
     m_ContinueState = player ? player->GetPlayState() : CBasePlayer::STATE_STOPPED;
-    for (int tries = 0; tries < count; ++tries) {
+    m_bAdvancing = true;
+    m_AdvanceTries = count;
+    m_LoadOutcome = LOAD_FAILED; // the first attempt is the next entry
+    NextAdvanceAttempt();
+}
+
+void CMainFrame::NextAdvanceAttempt()
+{
+    while (m_LoadOutcome == LOAD_FAILED && m_AdvanceTries > 0) {
+        --m_AdvanceTries;
         m_LoadOutcome = LOAD_NONE;
         SendMessage(WM_CMD_STEP_TRACK, 1, 0);
-        if (m_LoadOutcome != LOAD_FAILED)
-            break; // opened, or the end of the list without loop
+        if (m_LoadOutcome == LOAD_PENDING)
+            return; // OnTrackOpened carries on when the open has ended
     }
+    EndAdvance(true); // opened, failed everywhere, or the end of the list without loop
+}
+
+void CMainFrame::EndAdvance(bool stopUnlessOpened)
+{
+    m_bAdvancing = false;
+    m_AdvanceTries = 0;
     m_ContinueState = -1;
-    if (m_LoadOutcome != LOAD_OPENED && player && player->GetPlayState() != CBasePlayer::STATE_STOPPED)
+    const int active = ActivePlayer();
+    CBasePlayer* player = m_pVideoView->GetPlayer(active);
+    if (stopUnlessOpened && m_LoadOutcome != LOAD_OPENED && player
+        && player->GetPlayState() != CBasePlayer::STATE_STOPPED)
         m_pVideoView->Stop(active);
 }
 
@@ -450,14 +487,22 @@ LRESULT CMainFrame::OnNetOpen(WPARAM wParam, LPARAM slot)
         path = playlist ? playlist->GetPathAt(EntryNumber(text) - 1) : std::string();
 
     const int player = PlayerArg(wParam);
-    if (!m_pVideoView->OpenMedia(path, player)) {
+    m_pVideoView->OpenMedia(path, player,
+        [this, path, player](CVideoView::OpenResult result) { OnNetOpened(path, player, result); });
+    return 1;
+}
+
+void CMainFrame::OnNetOpened(const std::string& path, int player, CVideoView::OpenResult result)
+{
+    if (result == CVideoView::OpenResult::Cancelled)
+        return; // a newer open or a stop took its place
+    if (result == CVideoView::OpenResult::Failed) {
         SendStatusMsg(player, "Opening Stream ( " + path + " ) failed!");
-        return 1;
+        return;
     }
-    if (playlist) {
+    if (CPlaylistCtrl* playlist = GetPlaylist()) {
         playlist->SetPlayerEntry(path, player, {}, 0);
         if (player == ActivePlayer() && playlist->GetPlayListIndx(path) >= 0)
             playlist->FocusPlayerEntry(player);
     }
-    return 1;
 }

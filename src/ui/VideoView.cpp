@@ -164,6 +164,8 @@ bool CVideoView::SetUpPlayers()
             return false;
         }
         player->SetVolume(0);
+        // Opens end through the graph notification: the interface never waits for a medium.
+        player->SetAsyncOpen(true);
         m_Volume = 0;
     }
     return true;
@@ -185,6 +187,7 @@ void CVideoView::ReportFatal(const char* text)
 
 void CVideoView::ReleaseAllPlayers()
 {
+    m_Pending = {};
     for (auto& player : m_pPlayer) {
         if (!player)
             continue;
@@ -207,24 +210,83 @@ void CVideoView::NotifyState(int player)
     Notify(WM_PLAYER_REFRESH, 0, 0);
 }
 
-bool CVideoView::OpenMedia(const std::string& path, int player)
+bool CVideoView::OpenMedia(const std::string& path, int player, OpenDone done)
 {
-    if (path.empty())
+    const auto fail = [&done] {
+        if (done)
+            done(OpenResult::Failed);
         return false;
+    };
+    if (path.empty())
+        return fail();
     if (!IsValidPlayerId(player)) {
         LogMessage("CVideoView::OpenMedia() invalid Player ID!\n");
-        return false;
+        return fail();
     }
     CBasePlayer* p = GetPlayer(player);
     if (!p)
-        return false;
+        return fail();
+    CancelOpen(player); // the newer open wins
     // A new medium starts stopped: a cut back to this player must not resume
     // what was playing before.
     m_SavedPlayState[static_cast<size_t>(player)] = CBasePlayer::STATE_STOPPED;
     if (!p->OpenMedia(path)) {
         RedrawBackground();
-        return false;
+        return fail();
     }
+    PendingOpen& pending = m_Pending[static_cast<size_t>(player)];
+    pending.done = std::move(done);
+    if (p->GetGraphState() == CBasePlayer::GRAPH_OPENING) {
+        pending.pending = true;
+        return true;
+    }
+    CompleteOpen(player, true);
+    return true;
+}
+
+bool CVideoView::IsOpening(int player) const
+{
+    return IsValidPlayerId(player) && m_Pending[static_cast<size_t>(player)].pending;
+}
+
+void CVideoView::CompleteOpen(int player, bool opened)
+{
+    PendingOpen& pending = m_Pending[static_cast<size_t>(player)];
+    const OpenDone done = std::move(pending.done);
+    const int32_t command = pending.command;
+    pending = {};
+    if (!opened) {
+        RedrawBackground();
+        if (done)
+            done(OpenResult::Failed);
+        return;
+    }
+    ShowOpened(player);
+    if (done)
+        done(OpenResult::Opened);
+    // What was asked for while the medium opened comes last: the latest command wins.
+    if (command == CBasePlayer::STATE_RUNNING)
+        PlayOnly(player);
+    else if (command == CBasePlayer::STATE_PAUSED)
+        Pause(player);
+}
+
+void CVideoView::CancelOpen(int player)
+{
+    PendingOpen& pending = m_Pending[static_cast<size_t>(player)];
+    if (!pending.pending)
+        return;
+    const OpenDone done = std::move(pending.done);
+    pending = {};
+    if (CBasePlayer* p = GetPlayer(player))
+        p->Close();
+    if (done)
+        done(OpenResult::Cancelled);
+}
+
+void CVideoView::ShowOpened(int player)
+{
+    CBasePlayer* p = GetPlayer(player);
     if (player == m_ActivePlayer) {
         UpdateVideoWindow();
         RedrawBackground();
@@ -236,7 +298,6 @@ bool CVideoView::OpenMedia(const std::string& path, int player)
     Notify(WM_PLAYER_STATE, static_cast<WPARAM>(player), p->GetPlayState());
     SetMute(m_bMuted); // a new graph starts at full volume
     RedrawBackground();
-    return true;
 }
 
 void CVideoView::Play(int player)
@@ -261,6 +322,10 @@ void CVideoView::PlayOnly(int player)
         LogMessage("CVideoView::PlayOnly() invalid Player ID!\n");
         return;
     }
+    if (IsOpening(player)) {
+        m_Pending[static_cast<size_t>(player)].command = CBasePlayer::STATE_RUNNING;
+        return;
+    }
     if (CBasePlayer* p = GetPlayer(player)) {
         p->Run();
         NotifyState(player);
@@ -271,6 +336,10 @@ void CVideoView::Pause(int player)
 {
     if (!IsValidPlayerId(player)) {
         LogMessage("CVideoView::Pause() invalid Player ID!\n");
+        return;
+    }
+    if (IsOpening(player)) {
+        m_Pending[static_cast<size_t>(player)].command = CBasePlayer::STATE_PAUSED;
         return;
     }
     if (CBasePlayer* p = GetPlayer(player)) {
@@ -285,6 +354,7 @@ void CVideoView::Stop(int player)
         LogMessage("CVideoView::Stop() invalid Player ID!\n");
         return;
     }
+    CancelOpen(player); // a stop ends an open that has not finished
     if (CBasePlayer* p = GetPlayer(player)) {
         p->Stop();
         m_SavedPlayState[static_cast<size_t>(player)] = CBasePlayer::STATE_STOPPED;
@@ -390,7 +460,9 @@ void CVideoView::OnGraphNotify()
             continue;
         int32_t code = 0, param1 = 0, param2 = 0;
         for (int n = 0; n < kMaxEventsPerNotify && player->GetEvent(code, param1, param2) >= 0; ++n) {
-            if (code == CBasePlayer::EC_COMPLETE)
+            if (code == CBasePlayer::EC_OPEN_COMPLETE)
+                CompleteOpen(i, param1 != 0);
+            else if (code == CBasePlayer::EC_COMPLETE)
                 Notify(WM_PLAYER_END_OF_MEDIA, 0, 0);
             else if (code == CBasePlayer::EC_ERRORABORT)
                 Notify(WM_PLAYER_FAILED, static_cast<WPARAM>(i), 0);

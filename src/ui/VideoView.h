@@ -58,7 +58,18 @@ public:
     void OnInitialUpdate();
     void ReleaseAllPlayers();
 
-    bool OpenMedia(const std::string& path, int player);
+    // How an open ended: Cancelled when a newer open or a stop took its place
+    // (nothing is shown or sent for it).
+    enum class OpenResult { Opened, Failed, Cancelled };
+    using OpenDone = std::function<void(OpenResult)>;
+
+    // Opens path into player. A player that opens asynchronously returns true
+    // while the open is pending; its end runs the same steps later, from the
+    // graph notification. done (may be empty) is called once, when the open has
+    // ended, after the view's own notifications; false from OpenMedia means it
+    // failed at once (done has then been called with Failed).
+    bool OpenMedia(const std::string& path, int player, OpenDone done = {});
+    bool IsOpening(int player) const;
     void Play(int player);
     void PlayOnly(int player);
     void Pause(int player);
@@ -111,6 +122,11 @@ private:
     void PlaceActivePlayer(bool reveal);
     void PlaceByZoomLevel();
     void ApplyZoomFallBack(int player);
+    // The steps after a successful open: placement, notifications, sound.
+    void ShowOpened(int player);
+    void CompleteOpen(int player, bool opened);
+    // Ends a pending open without a trace; its done hears Cancelled.
+    void CancelOpen(int player);
 
     CMessageTarget* m_pFrame = nullptr;
     CServices m_Services;
@@ -127,4 +143,14 @@ private:
     bool m_bMuted = false;
     int m_ZoomLevel = kDefaultZoomLevel;
     std::array<CRect, kPlayerCount> m_rcZoom {};
+
+    // An open still running, and the last play or pause asked for meanwhile
+    // (applied when it has opened; -1 none).
+    struct PendingOpen
+    {
+        bool pending = false;
+        OpenDone done;
+        int32_t command = -1;
+    };
+    std::array<PendingOpen, kPlayerCount> m_Pending {};
 };

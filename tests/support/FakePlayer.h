@@ -53,6 +53,26 @@ public:
     {
         Record("Open " + path);
         ++opens;
+        if (asyncOpen) {
+            // As a real player: the previous medium is gone while the new one opens.
+            pendingPath = path;
+            graph = GRAPH_OPENING;
+            play = STATE_STOPPED;
+            position = 0;
+            return true;
+        }
+        return Settle(path);
+    }
+    // Ends the pending asynchronous open as the synchronous one would have
+    // ended, and announces it.
+    void EndOpen()
+    {
+        m_openResult = Settle(pendingPath) ? 1 : 0;
+        pendingPath.clear();
+        Announce(EC_OPEN_COMPLETE);
+    }
+    bool Settle(const std::string& path)
+    {
         const auto listed = m_script->media.find(path);
         const bool known = listed != m_script->media.end();
         if (!openOk || (!known && (m_script->onlyListed || path.find("broken") != std::string::npos))) {
@@ -73,6 +93,7 @@ public:
     void Close() override
     {
         Record("Close");
+        pendingPath.clear();
         graph = GRAPH_NONE;
         play = STATE_STOPPED;
         position = 0;
@@ -134,6 +155,8 @@ public:
         }
         code = events.front();
         events.pop_front();
+        if (code == EC_OPEN_COMPLETE)
+            param1 = m_openResult;
         return 0;
     }
     void SetMessageDrain(WindowHandle d) override { drain = d; }
@@ -167,6 +190,7 @@ public:
     int32_t videoWidth = 1; // as a player that reports no picture size
     int32_t videoHeight = 1;
     std::deque<int32_t> events; // what GetEvent returns, in order
+    bool asyncOpen = false; // opens stay GRAPH_OPENING until EndOpen
 
     // State, readable and settable by tests.
     int32_t graph = GRAPH_NONE;
@@ -181,6 +205,7 @@ public:
     bool muted = false;
     int32_t volume = 1;
     int opens = 0;
+    std::string pendingPath;
 
 private:
     void Record(const std::string& call)
@@ -193,6 +218,7 @@ private:
         owner->SendMessage(WM_GRAPHNOTIFY, 0, 0);
     }
 
+    int32_t m_openResult = 0;
     std::shared_ptr<Script> m_script;
     std::string m_name;
 };
