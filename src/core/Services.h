@@ -16,7 +16,7 @@ struct CServices
     CPreferences& prefs;
     // Null: every dialog answers "cancelled" and message boxes only go to the logbook.
     CUiServices* pUi = nullptr;
-    // The one place players come from (the video view's two, the playlist's probe).
+    // The one place players come from (the video view's two).
     std::function<std::unique_ptr<CBasePlayer>()> createPlayer;
     // What reads the title and length of files added to the playlist.
     std::function<std::unique_ptr<CMediaProber>()> createProber;
