@@ -2,7 +2,7 @@
 // has arrived from the prober. playlist_bench.sh compares the time with
 // gst-discoverer-1.0 over the same files.
 //
-// Usage: playlist_probe_bench FOLDER
+// Usage: playlist_probe_bench FOLDER [PARALLEL]   (files probed at once; the prober's default)
 #include "core/Messages.h"
 #include "core/Preferences.h"
 #include "playback/DiscovererProber.h"
@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -35,6 +36,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const int parallel = argc > 2 ? std::atoi(argv[2]) : CDiscovererProber::kParallel;
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/zuvio-bench-XXXXXX"));
     setenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit().constData(), 1);
     QDir::setCurrent(root.path());
@@ -48,7 +50,7 @@ int main(int argc, char** argv)
     int added = 0, files = 0;
     double ms = 0;
     {
-        CPlaylistCtrl ctrl(services, std::make_unique<CDiscovererProber>());
+        CPlaylistCtrl ctrl(services, std::make_unique<CDiscovererProber>(parallel));
         ctrl.Init(&owner);
         const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
         const auto t0 = std::chrono::steady_clock::now();
