@@ -9,8 +9,8 @@
 // /proc. gst-play-1.0 plays the same clip into the same sinks and is read after
 // the same time. The sides alternate; the medians are compared. With WAV, zuvio
 // is measured once more per run with a playlist of 1,000 copies of WAV loaded
-// at start-up (each probed for its title and length), read after the probing
-// had time to finish (PROBE_MS, 10000) on top of the playback time.
+// at start-up (each probed for its title and length); the clip is opened once
+// the probing had time to finish (PROBE_MS, 10000).
 //
 // Usage: memory_bench ZUVIO CLIP [RUNS] [SETTLE_MS] [WAV] [PROBE_MS]
 #include "zuvio_under_test.h"
@@ -74,7 +74,9 @@ QString MakeProbedPlaylist(const QString& folder, const QString& wav, int entrie
     return name;
 }
 
-Resident MeasureZuvio(const QString& zuvio, const QString& clip, int settleMs, const QString& playlist = {})
+// probeMs: time left for the playlist's probing before the clip is opened.
+Resident MeasureZuvio(
+    const QString& zuvio, const QString& clip, int settleMs, const QString& playlist = {}, int probeMs = 0)
 {
     CZuvioUnderTest player;
     if (!player.Prepare(playlist))
@@ -85,6 +87,7 @@ Resident MeasureZuvio(const QString& zuvio, const QString& clip, int settleMs, c
         return {};
     }
     const double idleMb = ReadResident(player.Pid()).rssMb;
+    QThread::msleep(static_cast<unsigned long>(probeMs)); // the probing's time, not a wait for an event
     const std::string path = clip.toStdString();
     player.Send(1, CMD_OPEN, path);
     if (!player.WaitFor(kKindText, "Player B: Opening Stream", 10000)) {
@@ -173,7 +176,7 @@ int main(int argc, char* argv[])
     std::vector<double> ours, bare, oursPeak, barePeak, oursIdle, listed, listedPeak;
     for (int run = 0; run < runs; ++run) {
         if (!playlist.isEmpty()) {
-            const Resident r = MeasureZuvio(zuvio, clip, settleMs + probeMs, playlist);
+            const Resident r = MeasureZuvio(zuvio, clip, settleMs, playlist, probeMs);
             if (r.rssMb < 0) {
                 std::fprintf(stderr, "zuvio with the playlist, run %d failed\n", run + 1);
                 return 1;
