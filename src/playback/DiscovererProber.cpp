@@ -8,6 +8,7 @@
 
 #include <gst/pbutils/pbutils.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -155,10 +156,17 @@ int CDiscovererProber::OnWake(void* self)
         std::lock_guard lock(prober->m_Mutex);
         stopping = prober->m_bStopping;
     }
-    if (stopping)
-        g_main_loop_quit(prober->m_pLoop);
-    else
+    if (!stopping) {
         prober->Feed();
+        return G_SOURCE_REMOVE;
+    }
+    // Stopping a discoverer in the middle of a file deadlocks GStreamer 1.22 (it sets
+    // the graph to READY under the lock that its pad-removed handler takes): files
+    // being read are let finish, each within the bound; nothing new starts.
+    const bool busy = std::any_of(prober->m_Slots.begin(), prober->m_Slots.end(),
+        [](const std::unique_ptr<CSlot>& slot) { return slot->busy; });
+    if (!busy)
+        g_main_loop_quit(prober->m_pLoop);
     return G_SOURCE_REMOVE;
 }
 
@@ -181,7 +189,7 @@ void CDiscovererProber::Run()
     }
     Feed();
     g_main_loop_run(m_pLoop);
-    // Running probes end here; their answers are not wanted any more.
+    // Every discoverer is idle now.
     for (auto& slot : m_Slots) {
         g_signal_handlers_disconnect_by_data(slot->discoverer.get(), slot.get());
         gst_discoverer_stop(slot->discoverer.get());

@@ -18,8 +18,9 @@ typedef struct _GMainLoop GMainLoop;
 // that are not readable, non-empty regular files never reach GStreamer (opening
 // a FIFO without a writer would never return).
 //
-// Destroying the prober cancels what is queued or running and joins the worker;
-// answers not yet delivered are dropped.
+// Destroying the prober drops what is queued, lets the files being read finish
+// (each within the bound; GStreamer cannot stop a discoverer mid-file safely)
+// and joins the worker; answers not yet delivered are dropped.
 class CDiscovererProber : public CMediaProber
 {
 public:
