@@ -7,12 +7,16 @@
 // opens CLIP in Player B and in Player A over the remote protocol (loopback
 // only), plays A with B cued, and after SETTLE_MS of playback reads VmRSS from
 // /proc. gst-play-1.0 plays the same clip into the same sinks and is read after
-// the same time. The sides alternate; the medians are compared.
+// the same time. The sides alternate; the medians are compared. With WAV, zuvio
+// is measured once more per run with a playlist of 1,000 copies of WAV loaded
+// at start-up (each probed for its title and length); the clip is opened once
+// the probing had time to finish (PROBE_MS, 10000).
 //
-// Usage: memory_bench ZUVIO CLIP [RUNS] [SETTLE_MS]
+// Usage: memory_bench ZUVIO CLIP [RUNS] [SETTLE_MS] [WAV] [PROBE_MS]
 #include "zuvio_under_test.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QThread>
 
@@ -51,10 +55,31 @@ Resident ReadResident(qint64 pid)
     return r;
 }
 
-Resident MeasureZuvio(const QString& zuvio, const QString& clip, int settleMs)
+// An M3U of ENTRIES links to wav (no titles or lengths: every entry is probed).
+QString MakeProbedPlaylist(const QString& folder, const QString& wav, int entries)
+{
+    QDir().mkpath(folder);
+    QByteArray list = "#EXTM3U\n";
+    for (int i = 0; i < entries; ++i) {
+        const QString path = folder + QStringLiteral("/tone%1.wav").arg(i);
+        if (!QFile::exists(path) && !QFile::link(wav, path))
+            return {};
+        list += path.toLocal8Bit() + "\n";
+    }
+    const QString name = folder + QStringLiteral("/probed.m3u");
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(list);
+    return name;
+}
+
+// probeMs: time left for the playlist's probing before the clip is opened.
+Resident MeasureZuvio(
+    const QString& zuvio, const QString& clip, int settleMs, const QString& playlist = {}, int probeMs = 0)
 {
     CZuvioUnderTest player;
-    if (!player.Prepare({}))
+    if (!player.Prepare(playlist))
         return {};
     player.Start(zuvio);
     if (!player.WaitFor(kKindStatus, {}, 20000)) {
@@ -62,6 +87,7 @@ Resident MeasureZuvio(const QString& zuvio, const QString& clip, int settleMs)
         return {};
     }
     const double idleMb = ReadResident(player.Pid()).rssMb;
+    QThread::msleep(static_cast<unsigned long>(probeMs)); // the probing's time, not a wait for an event
     const std::string path = clip.toStdString();
     player.Send(1, CMD_OPEN, path);
     if (!player.WaitFor(kKindText, "Player B: Opening Stream", 10000)) {
@@ -138,8 +164,28 @@ int main(int argc, char* argv[])
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     const int settleMs = argc > 4 ? std::max(0, std::atoi(argv[4])) : 3000;
 
-    std::vector<double> ours, bare, oursPeak, barePeak, oursIdle;
+    const QString wav = argc > 5 ? QFileInfo(QString::fromLocal8Bit(argv[5])).absoluteFilePath() : QString();
+    const int probeMs = argc > 6 ? std::max(0, std::atoi(argv[6])) : 10000;
+    QTemporaryDir listFolder;
+    const QString playlist = wav.isEmpty() ? QString() : MakeProbedPlaylist(listFolder.path(), wav, 1000);
+    if (!wav.isEmpty() && playlist.isEmpty()) {
+        std::fprintf(stderr, "cannot write the 1,000-entry playlist\n");
+        return 1;
+    }
+
+    std::vector<double> ours, bare, oursPeak, barePeak, oursIdle, listed, listedPeak;
     for (int run = 0; run < runs; ++run) {
+        if (!playlist.isEmpty()) {
+            const Resident r = MeasureZuvio(zuvio, clip, settleMs, playlist, probeMs);
+            if (r.rssMb < 0) {
+                std::fprintf(stderr, "zuvio with the playlist, run %d failed\n", run + 1);
+                return 1;
+            }
+            std::printf(
+                "run %d %-13s rss %7.1f MB  peak %7.1f MB\n", run + 1, "zuvio+1000", r.rssMb, r.peakMb);
+            listed.push_back(r.rssMb);
+            listedPeak.push_back(r.peakMb);
+        }
         for (int side = 0; side < 2; ++side) {
             const bool isOurs = (run + side) % 2 == 1; // alternate who goes first
             const Resident r = isOurs ? MeasureZuvio(zuvio, clip, settleMs) : MeasureGstPlay(clip, settleMs);
@@ -164,7 +210,13 @@ int main(int argc, char* argv[])
     std::printf("zuvio at start-up, nothing open           %8.1f\n", Median(oursIdle));
     std::printf("ratio zuvio/gst-play-1.0                   %8.2f  %8.2f\n", Median(ours) / Median(bare),
         Median(oursPeak) / Median(barePeak));
-    std::printf("summary: rss_mb=%.1f rss_peer_mb=%.1f peak_mb=%.1f peak_peer_mb=%.1f idle_mb=%.1f\n",
+    if (!listed.empty())
+        std::printf("zuvio, A playing, B cued, 1,000 probed entries %8.1f  %8.1f\n", Median(listed),
+            Median(listedPeak));
+    std::printf("summary: rss_mb=%.1f rss_peer_mb=%.1f peak_mb=%.1f peak_peer_mb=%.1f idle_mb=%.1f",
         Median(ours), Median(bare), Median(oursPeak), Median(barePeak), Median(oursIdle));
+    if (!listed.empty())
+        std::printf(" rss_list_mb=%.1f peak_list_mb=%.1f", Median(listed), Median(listedPeak));
+    std::printf("\n");
     return 0;
 }

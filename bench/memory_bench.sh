@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Resident memory of the whole player (Player A playing, Player B cued, both on
 # the 1280x720 clip of bench/run.sh) against gst-play-1.0 playing that clip.
+# Once more with a 1,000-entry playlist, every entry probed at start-up.
 # Headless, fake sinks, commands and status on loopback only.
 #   bench/memory_bench.sh [BUILD_DIR] [RUNS] [SETTLE_MS]   (defaults: build-release, 3, 3000)
 set -euo pipefail
@@ -13,4 +14,7 @@ bench_need gst-launch-1.0 gstreamer1.0-tools
 bench_need gst-play-1.0 gstreamer1.0-plugins-base-apps
 bench_build "$dir" zuvio memory_bench
 clip=$(bench_clip "$dir")
-env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/memory_bench" "$dir/bin/zuvio" "$clip" "$runs" "$settle"
+wav=$dir/bench/tone-1s.wav
+[ -s "$wav" ] || gst-launch-1.0 -q audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audio/x-raw,rate=44000 \
+    ! wavenc ! filesink location="$wav"
+env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/memory_bench" "$dir/bin/zuvio" "$clip" "$runs" "$settle" "$wav"

@@ -92,7 +92,7 @@ int main(int argc, char** argv)
 
     CPreferences prefs { CPreferences::Defaults {} };
     prefs.m_bReloadPlaylist = false;
-    const CServices services { prefs, nullptr, {} };
+    const CServices services { prefs, nullptr, {}, {} };
 
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i)

@@ -1,20 +1,22 @@
-// Adding a folder of media files through the probe player (each timed file is
-// opened once for its title and length). playlist_bench.sh compares the time with
+// Adding a folder of media files to the playlist until every title and length
+// has arrived from the prober. playlist_bench.sh compares the time with
 // gst-discoverer-1.0 over the same files.
 //
-// Usage: playlist_probe_bench FOLDER
+// Usage: playlist_probe_bench FOLDER [PARALLEL]   (files probed at once; the prober's default)
 #include "core/Messages.h"
 #include "core/Preferences.h"
-#include "playback/MPlayer.h"
+#include "playback/DiscovererProber.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -34,6 +36,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const int parallel = argc > 2 ? std::atoi(argv[2]) : CDiscovererProber::kParallel;
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/zuvio-bench-XXXXXX"));
     setenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit().constData(), 1);
     QDir::setCurrent(root.path());
@@ -41,13 +44,13 @@ int main(int argc, char** argv)
 
     CPreferences prefs { CPreferences::Defaults {} };
     prefs.m_bReloadPlaylist = false;
-    const CServices services { prefs, nullptr, {} };
+    const CServices services { prefs, nullptr, {}, {} };
 
     NullTarget owner;
     int added = 0, files = 0;
     double ms = 0;
     {
-        CPlaylistCtrl ctrl(services, std::make_unique<CMPlayer>());
+        CPlaylistCtrl ctrl(services, std::make_unique<CDiscovererProber>(parallel));
         ctrl.Init(&owner);
         const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
         const auto t0 = std::chrono::steady_clock::now();
@@ -58,6 +61,10 @@ int main(int argc, char** argv)
             ++files;
             added += ctrl.AddEntry(path, -1, {}, {}) ? 1 : 0;
         }
+        QElapsedTimer limit;
+        limit.start();
+        while (ctrl.GetPendingProbes() > 0 && limit.elapsed() < 600000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         for (int i = 0; i < ctrl.GetRowCount(); ++i) {
             if (ctrl.GetRow(i)->m_Time == "0:00:00")

@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     window.setWindowFlags(Qt::FramelessWindowHint);
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* view = new CVideoView(&frame, CServices { prefs, nullptr, [] { return MakeBenchPlayer(); } });
+    auto* view = new CVideoView(&frame, CServices { prefs, nullptr, [] { return MakeBenchPlayer(); }, {} });
     layout->addWidget(view);
     window.setGeometry(0, 0, kWidth, kHeight);
     window.show();

@@ -33,15 +33,21 @@ public:
     // Binds the status socket; false (and a line on stderr) when it cannot.
     bool Prepare(const QString& autoPlaylist)
     {
+        return PrepareSettings("[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_BindIpAddress=127.0.0.1\n"
+                               "m_AutoPlaylist="
+            + autoPlaylist.toLocal8Bit() + "\n");
+    }
+
+    // The same with a settings file of the caller's.
+    bool PrepareSettings(const QByteArray& text)
+    {
         QDir().mkpath(m_Root.path() + QStringLiteral("/config/vexo"));
         QFile settings(m_Root.path() + QStringLiteral("/config/vexo/Zuvio.conf"));
         if (!m_Root.isValid() || !settings.open(QIODevice::WriteOnly)) {
             std::fprintf(stderr, "cannot write the settings file\n");
             return false;
         }
-        settings.write("[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_BindIpAddress=127.0.0.1\n"
-                       "m_AutoPlaylist=");
-        settings.write(autoPlaylist.toLocal8Bit() + "\n");
+        settings.write(text);
         settings.close();
         if (!m_Status.bind(QHostAddress::LocalHost, 0)) {
             std::fprintf(stderr, "cannot bind the status socket\n");
@@ -110,6 +116,8 @@ public:
     }
 
     qint64 Pid() const { return m_Process.processId(); }
+    // The player's working folder, where it keeps "LastPLS.dat".
+    QString Root() const { return m_Root.path(); }
 
     // SIGTERM and the player's own orderly exit; true when it ended with status 0.
     bool Stop()

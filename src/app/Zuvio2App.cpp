@@ -4,6 +4,8 @@
 #include "core/LogBuffer.h"
 #include "core/Preferences.h"
 #include "core/SignalBridge.h"
+#include "playback/BasePlayer.h"
+#include "playback/DiscovererProber.h"
 #include "playback/PlayerFactory.h"
 #include "playback/SinkChoice.h"
 #include "playlist/MediaTypes.h"
@@ -97,7 +99,8 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     m_pUiServices = std::make_unique<CQtUiServices>();
     CUiServices* ui = m_pUiServices.get();
     auto createPlayer = m_CreatePlayer ? m_CreatePlayer : [ui] { return CreateMediaPlayer(ui); };
-    m_pServices.reset(new CServices { *m_pPreferences, ui, std::move(createPlayer) });
+    m_pServices.reset(new CServices { *m_pPreferences, ui, std::move(createPlayer),
+        [] { return std::unique_ptr<CMediaProber>(std::make_unique<CDiscovererProber>()); } });
 
     CMainFrame::Options options;
     options.statusDestination = line.statusAddress;

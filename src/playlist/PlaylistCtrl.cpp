@@ -4,7 +4,7 @@
 #include "core/Messages.h"
 #include "core/Preferences.h"
 #include "core/Profile.h"
-#include "playback/BasePlayer.h"
+#include "playback/CheckResult.h"
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"
 
@@ -37,11 +37,13 @@ bool PathExists(const std::string& path)
 
 } // namespace
 
-CPlaylistCtrl::CPlaylistCtrl(const CServices& services, std::unique_ptr<CBasePlayer> probePlayer)
+CPlaylistCtrl::CPlaylistCtrl(const CServices& services, std::unique_ptr<CMediaProber> prober)
     : m_Services(services)
-    , m_ProbePlayer(std::move(probePlayer))
+    , m_Prober(std::move(prober))
     , m_StartFolder(CurrentFolder())
 {
+    if (m_Prober)
+        m_Prober->SetHandler([this](int32_t id, const CProbeAnswer& answer) { OnProbed(id, answer); });
 }
 
 CPlaylistCtrl::~CPlaylistCtrl()
@@ -66,11 +68,13 @@ void CPlaylistCtrl::OnDestroy()
     m_RedrawHandler = nullptr; // the view may already be gone
     if (m_bInitialised)
         SaveSettings();
+    // Probes still running are cancelled and their threads joined: nothing answers
+    // into a control that is going.
+    m_Prober.reset();
+    m_Probing.clear();
     m_Rows.clear();
     m_EntryById.clear();
     m_Entries.clear();
-    if (m_ProbePlayer)
-        m_ProbePlayer->Close();
     m_bInitialised = false;
 }
 
@@ -204,17 +208,12 @@ bool CPlaylistCtrl::AddEntry(
 
     std::string name = title;
     std::string time = length;
+    bool probe = false;
     if (title.empty() || length.empty() || length == "0:00:00") {
+        // The file name until the probe answers (and for good when it fails).
         name = TitleFromPath(path);
         time = "0:00:00";
-        if (IsTimedMedia(path) && m_ProbePlayer) {
-            m_ProbePlayer->Init(m_pOwner);
-            if (m_ProbePlayer->OpenMedia(path)) {
-                name = m_ProbePlayer->GetTitle();
-                time = FormatDuration(m_ProbePlayer->GetDuration());
-            }
-            m_ProbePlayer->Close();
-        }
+        probe = IsTimedMedia(path) && m_Prober;
     }
 
     m_Rows.insert(m_Rows.begin() + row, CRow { m_NextId, {}, name, time });
@@ -225,8 +224,36 @@ bool CPlaylistCtrl::AddEntry(
     // Only rows from the insertion point on change their number.
     RenumberItems(row);
     RefreshPlayerIcons();
+    if (probe) {
+        m_Probing.insert(m_NextId);
+        m_Prober->Probe(m_NextId, path);
+    }
     ++m_NextId;
     return true;
+}
+
+void CPlaylistCtrl::OnProbed(int32_t id, const CProbeAnswer& answer)
+{
+    if (m_Probing.erase(id) == 0)
+        return;
+    if (!answer.m_bOk) {
+        CheckResult(2, false, answer.m_Error, "OpenMedia(): RenderFile() failed\n");
+        return;
+    }
+    if (!answer.m_bMediaTime)
+        LogMessage("Time format not supported!\n");
+    const auto it = m_EntryById.find(id);
+    if (it == m_EntryById.end())
+        return; // removed meanwhile
+    CEntry& entry = *it->second;
+    entry.m_Title = answer.m_Title;
+    entry.m_Length = FormatDuration(answer.m_DurationMs);
+    const int row = FindRowById(id);
+    if (row >= 0) {
+        m_Rows[static_cast<std::size_t>(row)].m_Name = entry.m_Title;
+        m_Rows[static_cast<std::size_t>(row)].m_Time = entry.m_Length;
+        Redraw();
+    }
 }
 
 void CPlaylistCtrl::RenumberItems(int fromRow)
@@ -346,6 +373,10 @@ bool CPlaylistCtrl::RemoveRow(int position)
     std::erase_if(m_Entries, [id](const std::unique_ptr<CEntry>& entry) { return entry->m_Id == id; });
     if (m_MarkedItem == id)
         m_MarkedItem = -1;
+    if (m_Entries.empty() && m_Prober) {
+        m_Prober->CancelAll(); // nothing left that an answer could fill
+        m_Probing.clear();
+    }
     RenumberItems(position);
     return true;
 }
@@ -354,6 +385,9 @@ void CPlaylistCtrl::RemoveAll()
 {
     if (!m_bInitialised)
         return;
+    if (m_Prober)
+        m_Prober->CancelAll();
+    m_Probing.clear();
     m_Rows.clear();
     m_EntryById.clear();
     m_Entries.clear();

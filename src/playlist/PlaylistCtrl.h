@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Services.h"
-#include "playback/BasePlayer.h"
+#include "playback/MediaProber.h"
 #include "playlist/Entry.h"
 
 #include <cstdint>
@@ -42,9 +42,10 @@ public:
         bool m_bDropHilited = false;
     };
 
-    // The probe player reads the title and length of files being added; null means
-    // no probing (timed files then get their file name and "0:00:00").
-    CPlaylistCtrl(const CServices& services, std::unique_ptr<CBasePlayer> probePlayer);
+    // The prober reads the title and length of files being added, off this thread:
+    // a row shows its file name and "0:00:00" until the answer arrives. Null means
+    // no probing (timed files keep their file name and "0:00:00").
+    CPlaylistCtrl(const CServices& services, std::unique_ptr<CMediaProber> prober);
     ~CPlaylistCtrl(); // runs OnDestroy when it has not run yet
     CPlaylistCtrl(const CPlaylistCtrl&) = delete;
     CPlaylistCtrl& operator=(const CPlaylistCtrl&) = delete;
@@ -78,6 +79,8 @@ public:
     int32_t GetMarkedItem() const { return m_MarkedItem; }
     int32_t GetPlayerEntry(int player) const;
     int32_t GetNextId() const { return m_NextId; }
+    // Added files whose title and length have not arrived yet.
+    int GetPendingProbes() const { return static_cast<int>(m_Probing.size()); }
 
     // The three flags.
     bool GetLoopList() const { return m_LoopList; }
@@ -154,6 +157,7 @@ public:
 
 private:
     void Redraw();
+    void OnProbed(int32_t id, const CProbeAnswer& answer);
     CEntry* FindFirstEntryByPath(const std::string& path) const;
     bool AddRecords(const std::string& playlistPath, int position, const CPlaylistReader& reader);
     void LoadTrack(bool play);
@@ -178,7 +182,8 @@ private:
 
     CServices m_Services;
     CMessageTarget* m_pOwner = nullptr;
-    std::unique_ptr<CBasePlayer> m_ProbePlayer;
+    std::unique_ptr<CMediaProber> m_Prober;
+    std::unordered_set<int32_t> m_Probing; // ids of entries waiting for their probe
     std::string m_StartFolder;
     std::string m_DocumentTitle;
 

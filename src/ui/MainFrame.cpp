@@ -62,7 +62,7 @@ void CMainFrame::CreatePanes(bool probeAddedFiles)
     m_pOuter->setHandleWidth(3);
     m_pOuter->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(0, 0, 64); }"));
     auto* rightView = new CRightView(this, m_Services,
-        probeAddedFiles && m_Services.createPlayer ? m_Services.createPlayer() : nullptr, m_pOuter);
+        probeAddedFiles && m_Services.createProber ? m_Services.createProber() : nullptr, m_pOuter);
     auto* view = new CVideoView(this, m_Services, m_pInner);
     auto* ctrlBar = new CPlayerCtrlBar(this, m_pInner);
     setCentralWidget(m_pOuter);

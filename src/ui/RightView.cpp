@@ -35,7 +35,7 @@ unsigned Flags(const QMouseEvent* event)
 } // namespace
 
 CRightView::CRightView(
-    CMessageTarget* frame, const CServices& services, std::unique_ptr<CBasePlayer> probe, QWidget* parent)
+    CMessageTarget* frame, const CServices& services, std::unique_ptr<CMediaProber> probe, QWidget* parent)
     : QWidget(parent)
     , m_pFrame(frame)
     , m_Playlist(services, std::move(probe))

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Messages.h"
-#include "playback/BasePlayer.h"
+#include "playback/MediaProber.h"
 #include "playlist/PlaylistCtrl.h"
 #include "ui/widgets/PlAddButton.h"
 #include "ui/widgets/PlListButton.h"
@@ -32,7 +32,7 @@ public:
 
     // frame receives the playlist's messages (WM_CMD_LOAD_TRACK); the playlist
     // gets services; probe reads the title and length of files being added (may be null).
-    CRightView(CMessageTarget* frame, const CServices& services, std::unique_ptr<CBasePlayer> probe,
+    CRightView(CMessageTarget* frame, const CServices& services, std::unique_ptr<CMediaProber> probe,
         QWidget* parent = nullptr);
     ~CRightView() override; // the playlist stores its settings and "LastPLS.dat"
 

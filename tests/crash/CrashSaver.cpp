@@ -92,7 +92,7 @@ int SavePlaylists(const std::string& file, char variant, bool loop)
     if (slash != std::string::npos && ::chdir(file.substr(0, slash + 1).c_str()) != 0)
         return 2;
     CPreferences prefs = PrefsFor('a');
-    const CServices services { prefs, nullptr, {} };
+    const CServices services { prefs, nullptr, {}, {} };
     CPlaylistCtrl a(services, nullptr), b(services, nullptr);
     a.Init(nullptr);
     b.Init(nullptr);
@@ -114,7 +114,7 @@ int SaveAtExit(const std::string& dir, char variant, bool loop)
     if (::chdir(dir.c_str()) != 0)
         return 2;
     CPreferences prefs = PrefsFor('a');
-    const CServices services { prefs, nullptr, {} };
+    const CServices services { prefs, nullptr, {}, {} };
     bool announced = false;
     do {
         CPlaylistCtrl playlist(services, nullptr);

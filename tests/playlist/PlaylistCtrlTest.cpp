@@ -7,7 +7,7 @@ using PlaylistCtrlTest = PlaylistFixture;
 
 TEST_F(PlaylistCtrlTest, NothingWorksBeforeInit)
 {
-    CPlaylistCtrl bare(Services(), std::make_unique<FakePlayer>(script));
+    CPlaylistCtrl bare(Services(), std::make_unique<FakeProber>(script));
     EXPECT_FALSE(bare.AddEntry(media.Make("a.mp3"), -1, "A", " 0:00:01"));
     EXPECT_EQ(bare.GetTrackCount(), -1);
     EXPECT_EQ(bare.GetCurrentTrack(), -1);
@@ -45,12 +45,20 @@ TEST_F(PlaylistCtrlTest, AddEntryProbesOnlyWhatItMust)
     ASSERT_TRUE(ctrl->AddEntry(media.Make("zero.mp3"), -1, "Zero", " 0:00:00"));
     ASSERT_TRUE(ctrl->AddEntry(media.Make("sub.mp3"), -1, "Sub", " 0:00:05"));
 
-    EXPECT_EQ(script->calls,
-        (std::vector<std::string> { "Init", "Open " + known, "Close", "Init", "Open " + broken, "Close" }));
+    EXPECT_EQ(script->calls, (std::vector<std::string> { "Probe " + known, "Probe " + broken }));
     auto row = [&](int i) {
         const auto* r = ctrl->GetRow(i);
         return std::vector<std::string> { r->m_Nr, r->m_Name, r->m_Time };
     };
+    // The file name until the answer comes.
+    EXPECT_EQ(row(0), (std::vector<std::string> { "1.", "known.MPG", "0:00:00" }));
+    EXPECT_EQ(ctrl->GetPendingProbes(), 2);
+    LogCapture log;
+    EXPECT_EQ(prober->Answer(), 2);
+    EXPECT_EQ(ctrl->GetPendingProbes(), 0);
+    EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR),
+        std::vector<std::string> {
+            "The medium cannot be played: broken.avi | OpenMedia(): RenderFile() failed" });
     EXPECT_EQ(row(0), (std::vector<std::string> { "1.", "Known Title", " 1:02:03" }));
     EXPECT_EQ(row(1), (std::vector<std::string> { "2.", "broken.avi", "0:00:00" }));
     EXPECT_EQ(row(2), (std::vector<std::string> { "3.", "photo.jpeg", "0:00:00" }));

@@ -318,7 +318,7 @@ TEST_F(PlaylistEditTest, TooltipShowsTitleAndLengthCutTo79Characters)
 
 TEST_F(PlaylistEditTest, NothingHappensBeforeInit)
 {
-    CPlaylistCtrl bare(Services(), std::make_unique<FakePlayer>(script));
+    CPlaylistCtrl bare(Services(), std::make_unique<FakeProber>(script));
     TempFolder tree;
     tree.Make("a.mp3");
     bare.AddFolder(tree.Path(), -1);

@@ -83,9 +83,10 @@ TEST_F(PlaylistFilesTest, AddPlayListProbesRecordsWithoutTitleOrLength)
     ctrl->AddPlayList(list, -1);
     ASSERT_EQ(ctrl->GetTrackCount(), 2);
     EXPECT_EQ(ctrl->GetRow(0)->m_Time, " 0:00:00"); // title with zero length: taken as it is
+    EXPECT_EQ(script->calls, (std::vector<std::string> { "Probe " + b }));
+    EXPECT_EQ(prober->Answer(b), 1);
     EXPECT_EQ(ctrl->GetRow(1)->m_Name, "Probed");
     EXPECT_EQ(ctrl->GetRow(1)->m_Time, " 0:01:01");
-    EXPECT_EQ(script->calls, (std::vector<std::string> { "Init", "Open " + b, "Close" }));
 
     ctrl->AddPlayList(media.Make("x.m3u8", "a.ogg\n"), -1);
     EXPECT_TRUE(
@@ -161,4 +162,23 @@ TEST_F(PlaylistFilesTest, BinaryAndOddlyNamedPlaylistsLoadWithoutHarm)
     // Qt cannot name these files, so its temporary folder could not remove them.
     for (const std::string& name : { media.File("\xfe.m3u"), odd, media.File("n\xe4me.m3u") })
         ::unlink(name.c_str());
+}
+
+TEST_F(PlaylistFilesTest, ASaveBeforeTheProbesAnswerWritesWhatIsKnownAndTheNextSaveTheRest)
+{
+    Start();
+    const std::string a = media.Make("a.ogg"), b = media.Make("b.ogg");
+    script->media[a] = { "Alpha", 2000 };
+    script->media[b] = { "Beta", 3000 };
+    ASSERT_TRUE(ctrl->AddEntry(a, -1, {}, {}));
+    ASSERT_TRUE(ctrl->AddEntry(b, -1, {}, {}));
+    ASSERT_EQ(prober->Answer(b), 1);
+
+    const std::string file = media.File("show.m3u");
+    ASSERT_TRUE(ctrl->SavePlaylist(file));
+    EXPECT_EQ(ReadBytes(file), "#EXTM3U\r\n" + a + "\r\n#EXTINF:3,Beta\r\n" + b + "\r\n");
+
+    ASSERT_EQ(prober->Answer(a), 1);
+    ASSERT_TRUE(ctrl->SavePlaylist(file));
+    EXPECT_EQ(ReadBytes(file), "#EXTM3U\r\n#EXTINF:2,Alpha\r\n" + a + "\r\n#EXTINF:3,Beta\r\n" + b + "\r\n");
 }

@@ -9,13 +9,14 @@
 
 #include "PlaylistTestUtil.h"
 #include "support/FakePlayer.h"
+#include "support/FakeProber.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 // A playlist control on a clean settings store and start folder, with a scripted
-// probe player, a recording owner and preferences that load nothing at start-up.
+// prober, a recording owner and preferences that load nothing at start-up.
 class PlaylistFixture : public testing::Test
 {
 protected:
@@ -36,7 +37,9 @@ protected:
     // pUi: the user interface the control gets (null: none; &ui: the scripted one).
     CPlaylistCtrl& Start(CUiServices* pUi = nullptr)
     {
-        ctrl = std::make_unique<CPlaylistCtrl>(Services(pUi), std::make_unique<FakePlayer>(script));
+        auto fake = std::make_unique<FakeProber>(script);
+        prober = fake.get();
+        ctrl = std::make_unique<CPlaylistCtrl>(Services(pUi), std::move(fake));
         ctrl->Init(&owner);
         return *ctrl;
     }
@@ -60,7 +63,7 @@ protected:
         return paths;
     }
 
-    CServices Services(CUiServices* pUi = nullptr) { return CServices { prefs, pUi, {} }; }
+    CServices Services(CUiServices* pUi = nullptr) { return CServices { prefs, pUi, {}, {} }; }
 
     static RecordingTarget::Message Load(LPARAM play) { return { WM_CMD_LOAD_TRACK, 0, play }; }
 
@@ -70,4 +73,5 @@ protected:
     TempFolder media;
     ScriptedUi ui; // outlives the control, which may still use it when it goes
     std::unique_ptr<CPlaylistCtrl> ctrl;
+    FakeProber* prober = nullptr; // owned by ctrl
 };

@@ -36,7 +36,7 @@ protected:
     // A shown pane with n entries "0.mp3".. titled "T0"..
     CRightView& Open(int n, QSize size = QSize(300, 400), CUiServices* pUi = nullptr)
     {
-        pane = std::make_unique<CRightView>(&owner, Services(pUi), std::make_unique<FakePlayer>(script));
+        pane = std::make_unique<CRightView>(&owner, Services(pUi), std::make_unique<FakeProber>(script));
         pane->resize(size);
         pane->OnInitialUpdate();
         for (int i = 0; i < n; ++i)

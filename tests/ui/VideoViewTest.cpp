@@ -34,15 +34,17 @@ protected:
     // The view's players are scripted ones that note their calls in the journal.
     CServices Services()
     {
-        return CServices { m_prefs, nullptr, [this]() -> std::unique_ptr<CBasePlayer> {
-                              const bool first = !m_players[0];
-                              auto player = std::make_unique<FakePlayer>(m_script, first ? "A" : "B");
-                              player->initOk = first ? m_initOk[0] : m_initOk[1];
-                              player->videoWidth = 640;
-                              player->videoHeight = 360;
-                              m_players[first ? 0 : 1] = player.get();
-                              return player;
-                          } };
+        return CServices { m_prefs, nullptr,
+            [this]() -> std::unique_ptr<CBasePlayer> {
+                const bool first = !m_players[0];
+                auto player = std::make_unique<FakePlayer>(m_script, first ? "A" : "B");
+                player->initOk = first ? m_initOk[0] : m_initOk[1];
+                player->videoWidth = 640;
+                player->videoHeight = 360;
+                m_players[first ? 0 : 1] = player.get();
+                return player;
+            },
+            {} };
     }
 
     // A view of 800 × 600 with two scripted players, initialised.

@@ -80,7 +80,7 @@ protected:
         auto* layout = new QVBoxLayout(&m_window);
         layout->setContentsMargins(0, 0, 0, 0);
         m_view = new CVideoView(
-            &m_frame, CServices { m_prefs, nullptr, [] { return CreateMediaPlayer(nullptr); } });
+            &m_frame, CServices { m_prefs, nullptr, [] { return CreateMediaPlayer(nullptr); }, {} });
         layout->addWidget(m_view);
         m_window.setGeometry(0, 0, kViewWidth, kViewHeight);
         m_window.show();

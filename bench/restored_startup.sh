@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Start-up with a restored 1,000-entry playlist of which 20 entries stall (FIFOs),
+# to the first answer to a remote command; headless, fake sinks, loopback only.
+#   bench/restored_startup.sh [BUILD_DIR] [ENTRIES] [STALLS] [RUNS]   (build-release, 1000, 20, 3)
+set -euo pipefail
+. "$(dirname "$0")/common.sh"
+dir=${1:-$BENCH_ROOT/build-release}
+entries=${2:-1000}
+stalls=${3:-20}
+runs=${4:-3}
+
+bench_need gst-launch-1.0 gstreamer1.0-tools
+bench_build "$dir" zuvio restored_startup
+clip=$(bench_clip "$dir")
+wav=$dir/bench/tone-1s.wav
+[ -s "$wav" ] || gst-launch-1.0 -q audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audio/x-raw,rate=44000 \
+    ! wavenc ! filesink location="$wav"
+env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/restored_startup" "$dir/bin/zuvio" "$clip" "$wav" \
+    "$entries" "$stalls" "$runs"
