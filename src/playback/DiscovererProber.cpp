@@ -2,6 +2,7 @@
 
 #include "playback/GstPtr.h"
 #include "playback/Id3Tag.h"
+#include "playback/MediaFile.h"
 #include "playback/MediaTime.h"
 
 #include <QObject>
@@ -9,10 +10,6 @@
 #include <gst/pbutils/pbutils.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,43 +19,10 @@ struct GObjectUnref
 };
 using DiscovererPtr = std::unique_ptr<GstDiscoverer, GObjectUnref>;
 
-std::string ShortName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The file named in an error line, short enough to keep the line whole.
-std::string NameForLog(const std::string& path)
-{
-    constexpr size_t kMaxName = 60;
-    const std::string name = ShortName(path);
-    return name.size() <= kMaxName ? name : name.substr(0, kMaxName) + "...";
-}
-
-// The players' guard: only readable, non-empty regular files go to GStreamer.
-std::string CheckMediaFile(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    if (::stat(path.c_str(), &info) != 0)
-        return std::strerror(errno);
-    if (S_ISDIR(info.st_mode))
-        return "Is a directory";
-    if (!S_ISREG(info.st_mode))
-        return "Not a regular file";
-    if (::access(path.c_str(), R_OK) != 0)
-        return std::strerror(errno);
-    if (info.st_size == 0)
-        return "The file is empty";
-    return {};
-}
-
 // As the players title a medium: an MP3's ID3v1 artist and title, else the file name.
 std::string TitleOf(const std::string& path)
 {
-    const std::string name = ShortName(path);
+    const std::string name = MediaFile::ShortName(path);
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && name.compare(dot, std::string::npos, ".mp3") == 0) {
         CId3Tag tag;
@@ -71,8 +35,8 @@ std::string TitleOf(const std::string& path)
 CProbeAnswer Failure(const std::string& path, const std::string& reason)
 {
     CProbeAnswer answer;
-    answer.m_Title = ShortName(path);
-    answer.m_Error = reason + ": " + NameForLog(path);
+    answer.m_Title = MediaFile::ShortName(path);
+    answer.m_Error = reason + ": " + MediaFile::NameForLog(path);
     return answer;
 }
 
@@ -210,7 +174,7 @@ void CDiscovererProber::Feed()
                 job = std::move(m_Queue.front());
                 m_Queue.pop_front();
             }
-            if (std::string problem = CheckMediaFile(job.path); !problem.empty()) {
+            if (std::string problem = MediaFile::Check(job.path); !problem.empty()) {
                 Deliver(job, Failure(job.path, problem));
                 continue;
             }

@@ -1,5 +1,7 @@
 #include "playback/MPlayer.h"
 
+#include "playback/MediaFile.h"
+
 #include "core/Log.h"
 #include "playback/CheckResult.h"
 #include "playback/GraphNotifier.h"
@@ -13,12 +15,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -35,44 +33,9 @@ double VolumeToGain(int32_t volume)
     return volume <= kVolumeSilent ? 0.0 : std::pow(10.0, volume / 2000.0);
 }
 
-std::string ShortName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
-// The file named in an error line, short enough to keep the line whole.
-std::string CMPlayer::NameForLog(const std::string& path)
-{
-    constexpr size_t kMaxName = 60;
-    const std::string shortName = ShortName(path);
-    const std::string& name = shortName.empty() ? path : shortName; // "http://host/"
-    return name.size() <= kMaxName ? name : name.substr(0, kMaxName) + "...";
-}
-
 namespace {
-
-// GStreamer reads whatever it is given, and open(2) of a FIFO without a writer
-// never returns: only regular, readable files go to the pipeline.
-std::string CheckMediaFile(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    if (::stat(path.c_str(), &info) != 0)
-        return std::strerror(errno);
-    if (S_ISDIR(info.st_mode))
-        return "Is a directory";
-    if (!S_ISREG(info.st_mode))
-        return "Not a regular file";
-    if (::access(path.c_str(), R_OK) != 0)
-        return std::strerror(errno);
-    if (info.st_size == 0)
-        return "The file is empty";
-    return {};
-}
 
 bool IsFileUri(const std::string& path)
 {
@@ -228,7 +191,7 @@ bool CMPlayer::OpenMedia(const std::string& path)
     error = TakeGraphError(&audioDevice);
     if (error.empty())
         error = result == GST_STATE_CHANGE_ASYNC ? kOpenTimedOut : "The medium cannot be played";
-    return FinishOpen(false, error + ": " + NameForLog(path), audioDevice);
+    return FinishOpen(false, error + ": " + MediaFile::NameForLog(path), audioDevice);
 }
 
 void CMPlayer::OnOpenTimeout()
@@ -284,18 +247,18 @@ bool CMPlayer::StartRender(
     if (IsStreamAddress(path) && !IsFileUri(path)) {
         uri.reset(g_strdup(path.c_str()));
     } else {
-        // A local file, by path or file:// address: only what CheckMediaFile lets through.
+        // A local file, by path or file:// address: only what MediaFile::Check lets through.
         std::string local = path;
         if (IsFileUri(path)) {
             GstPtr<gchar> name(g_filename_from_uri(path.c_str(), nullptr, nullptr));
             if (!name) {
-                error = "Invalid file address: " + NameForLog(path);
+                error = "Invalid file address: " + MediaFile::NameForLog(path);
                 return false;
             }
             local = name.get();
         }
-        if (std::string problem = CheckMediaFile(local); !problem.empty()) {
-            error = problem + ": " + NameForLog(path);
+        if (std::string problem = MediaFile::Check(local); !problem.empty()) {
+            error = problem + ": " + MediaFile::NameForLog(path);
             return false;
         }
         GstPtr<gchar> absolute(g_canonicalize_filename(local.c_str(), nullptr));
@@ -314,7 +277,7 @@ bool CMPlayer::StartRender(
     error = TakeGraphError(&audioDevice);
     if (error.empty())
         error = "The medium cannot be played";
-    error += ": " + NameForLog(path);
+    error += ": " + MediaFile::NameForLog(path);
     return false;
 }
 
@@ -337,7 +300,7 @@ void CMPlayer::SetTitle(const std::string& path)
 {
     m_Title.clear();
     m_FileName = path;
-    const std::string name = ShortName(path);
+    const std::string name = MediaFile::ShortName(path);
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && name.compare(dot, std::string::npos, ".mp3") == 0
         && !IsStreamAddress(path)) {
@@ -351,7 +314,7 @@ void CMPlayer::SetTitle(const std::string& path)
 
 std::string CMPlayer::GetShortName()
 {
-    return ShortName(m_FileName);
+    return MediaFile::ShortName(m_FileName);
 }
 
 void CMPlayer::Run()

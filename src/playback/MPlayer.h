@@ -96,7 +96,6 @@ private:
     // The end of an open: GRAPH_OPEN, or the failure logged and the graph released.
     bool FinishOpen(bool prerolled, const std::string& error, const std::string& audioDevice);
     void OnOpenTimeout();
-    static std::string NameForLog(const std::string& path);
     static constexpr const char* kOpenTimedOut = "Timed out waiting for the medium to start";
     bool NativeVideoSize(int32_t& width, int32_t& height) const;
     std::string TakeGraphError(std::string* audioDevice = nullptr) const;

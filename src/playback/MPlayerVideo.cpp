@@ -5,6 +5,7 @@
 #include "playback/AspectFit.h"
 #include "playback/CheckResult.h"
 #include "playback/GraphNotifier.h"
+#include "playback/MediaFile.h"
 
 #include <gst/video/video.h>
 
@@ -143,7 +144,7 @@ int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
             error = kOpenTimedOut;
         }
         if (!error.empty())
-            error += ": " + NameForLog(m_FileName);
+            error += ": " + MediaFile::NameForLog(m_FileName);
         code = EC_OPEN_COMPLETE;
         param1 = FinishOpen(error.empty(), error, audioDevice) ? 1 : 0;
         return 0;
