@@ -28,14 +28,6 @@ using namespace RemotePackets;
 
 namespace {
 
-double Percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    const size_t index
-        = std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())));
-    return values[index];
-}
-
 // gst-launch-1.0's preroll of clip in ms, from its own messages; negative on failure.
 double GstLaunchPreroll(const QString& clip)
 {

@@ -17,15 +17,4 @@ for run in $(seq 1 "$runs"); do
     echo "run $run:"
     "$build/bin/startup_latency" "$build/bin/zuvio" "$playlist" "$commands" | tee -a "$out"
 done
-# Median of each figure over the runs.
-grep '^summary:' "$out" | tr ' ' '\n' | grep = | awk -F= '
-    { v[$1] = v[$1] " " $2; if (!($1 in seen)) { seen[$1] = 1; order[++n] = $1 } }
-    END {
-        printf "summary:"
-        for (i = 1; i <= n; ++i) {
-            k = split(substr(v[order[i]], 2), a, " ")
-            for (x = 1; x <= k; ++x) for (y = x + 1; y <= k; ++y) if (a[y] + 0 < a[x] + 0) { t = a[x]; a[x] = a[y]; a[y] = t }
-            printf " %s=%s", order[i], a[int((k + 1) / 2)]
-        }
-        printf "\n"
-    }'
+bench_median_summary "$out"

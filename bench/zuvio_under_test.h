@@ -19,6 +19,15 @@
 #include <string>
 #include <vector>
 
+// The value below which the fraction p of the values lie (p = 0.5: the median).
+inline double Percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    const size_t index
+        = std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())));
+    return values[index];
+}
+
 class CZuvioUnderTest
 {
 public:
