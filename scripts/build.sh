@@ -4,8 +4,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$1; shift
 if [ ! -f "$dir/build.ninja" ]; then
-  cmake -S . -B "$dir" -G Ninja "$@"
+  launcher=()
+  # Worktrees of one clone share compiled objects when ccache is there.
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@"
 fi
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD/..} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 # With Ninja, AUTOMOC only re-runs when a file it already knew changed, so a
 # Q_OBJECT header that arrived with a pull would get no moc: make it look again
 # (it still re-generates only what changed).

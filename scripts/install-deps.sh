@@ -14,6 +14,11 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick iproute2 time
   libxcb1-dev
   clang libclang-rt-14-dev clang-format
+  gstreamer1.0-plugins-bad
+  liblo-dev liblo-tools
+  ola libola-dev
+  libsystemd-dev
+  debootstrap dpkg-dev fakeroot
 )
 
 missing=()
