@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -63,8 +64,12 @@ int main(int argc, char** argv)
         }
         QElapsedTimer limit;
         limit.start();
+        // Sleeps until an answer (or the tick) arrives: the overload with a time
+        // limit would spin and take a core from the prober it measures.
+        QTimer tick;
+        tick.start(100);
         while (ctrl.GetPendingProbes() > 0 && limit.elapsed() < 600000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         for (int i = 0; i < ctrl.GetRowCount(); ++i) {
             if (ctrl.GetRow(i)->m_Time == "0:00:00")

@@ -65,8 +65,9 @@ void CGraphNotifier::SetAwaitPreroll(bool await)
     std::lock_guard lock(m_pShared->mutex);
     m_pShared->awaitPreroll = await;
     if (!await)
-        std::erase_if(m_pShared->events,
-            [](const GstPtr<GstMessage>& m) { return GST_MESSAGE_TYPE(m.get()) == GST_MESSAGE_ASYNC_DONE; });
+        std::erase_if(m_pShared->events, [](const GstPtr<GstMessage>& m) {
+            return (GST_MESSAGE_TYPE(m.get()) & (GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_APPLICATION)) != 0;
+        });
 }
 
 void CGraphNotifier::SetWindow(WindowHandle window)
@@ -83,8 +84,12 @@ GstBusSyncReply CGraphNotifier::OnSyncMessage(GstBus* /*bus*/, GstMessage* messa
     const GstPtr<GstMessage> dropped(message);
     Shared& shared = **static_cast<std::shared_ptr<Shared>*>(data);
     switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_APPLICATION:
     case GST_MESSAGE_ASYNC_DONE:
         if (!GST_IS_PIPELINE(GST_MESSAGE_SRC(message)))
+            return GST_BUS_DROP;
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_APPLICATION
+            && !gst_message_has_name(message, kOpenResult))
             return GST_BUS_DROP;
         {
             std::lock_guard lock(shared.mutex);

@@ -29,6 +29,10 @@ class CMessageTarget;
 class CGraphNotifier
 {
 public:
+    // The application message that ends an open without ASYNC_DONE (field "ok");
+    // queued and announced like ASYNC_DONE while an open waits.
+    static constexpr const char* kOpenResult = "zuvio-open-result";
+
     // owner may be null: then nothing is announced, messages are still filtered.
     explicit CGraphNotifier(CMessageTarget* owner);
     ~CGraphNotifier();

@@ -5,6 +5,7 @@
 #include "core/Log.h"
 #include "playback/CheckResult.h"
 #include "playback/GraphNotifier.h"
+#include "playback/GraphWorker.h"
 #include "playback/Id3Tag.h"
 #include "playback/MediaTime.h"
 #include "playback/SinkChoice.h"
@@ -56,6 +57,8 @@ CMPlayer::CMPlayer(CUiServices* ui)
 CMPlayer::~CMPlayer()
 {
     Close();
+    // Lets the graphs handed to the worker finish going down.
+    m_pWorker.reset();
 }
 
 bool CMPlayer::Init(CMessageTarget* owner)
@@ -126,9 +129,14 @@ void CMPlayer::Close()
     if (m_pOpenTimer)
         m_pOpenTimer->stop();
     m_bOpenTimedOut = false;
-    if (m_pGraph)
+    if (m_pWorker && m_pGraph) {
+        // Detached first, so that nothing of this graph reaches the owner while it goes down.
+        m_pNotifier.reset();
+        ChangeStateOffThread(GST_STATE_NULL);
+    } else if (m_pGraph) {
         gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
-    // No streaming thread runs any more: no notification can follow.
+    }
+    // No streaming thread runs any more, or none can reach the owner: no notification can follow.
     m_pNotifier.reset();
     m_bVideoVisible = false;
     m_pVideoWindow = nullptr;
@@ -219,7 +227,10 @@ bool CMPlayer::FinishOpen(bool prerolled, const std::string& error, const std::s
                      "PulseAudio or PipeWire).\n",
                 audioDevice.c_str());
         // Release the file and every thread now; the objects go at the next Close.
-        gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
+        if (m_bAsyncOpen)
+            ChangeStateOffThread(GST_STATE_NULL);
+        else
+            gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
         m_pNotifier->Clear();
         m_GraphState = GRAPH_NONE;
         return false;
@@ -271,6 +282,11 @@ bool CMPlayer::StartRender(
     }
     g_object_set(m_pGraph.get(), "uri", uri.get(), nullptr);
 
+    if (m_bAsyncOpen) {
+        ChangeStateOffThread(GST_STATE_PAUSED);
+        result = GST_STATE_CHANGE_ASYNC;
+        return true;
+    }
     result = gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED);
     if (result != GST_STATE_CHANGE_FAILURE)
         return true;
@@ -279,6 +295,24 @@ bool CMPlayer::StartRender(
         error = "The medium cannot be played";
     error += ": " + MediaFile::NameForLog(path);
     return false;
+}
+
+void CMPlayer::ChangeStateOffThread(GstState state)
+{
+    if (!m_pWorker)
+        m_pWorker = std::make_unique<CGraphWorker>();
+    auto* graph = GST_ELEMENT(gst_object_ref(m_pGraph.get()));
+    m_pWorker->Post([graph, state] {
+        const GstStateChangeReturn result = gst_element_set_state(graph, state);
+        if (state == GST_STATE_PAUSED && result != GST_STATE_CHANGE_ASYNC) {
+            GstPtr<GstBus> bus(gst_element_get_bus(graph));
+            gst_bus_post(bus.get(),
+                gst_message_new_application(GST_OBJECT(graph),
+                    gst_structure_new(CGraphNotifier::kOpenResult, "ok", G_TYPE_BOOLEAN,
+                        result != GST_STATE_CHANGE_FAILURE, nullptr)));
+        }
+        gst_object_unref(graph);
+    });
 }
 
 std::string CMPlayer::TakeGraphError(std::string* audioDevice) const

@@ -12,6 +12,7 @@
 class QTimer;
 
 class CGraphNotifier;
+class CGraphWorker;
 class CUiServices;
 
 // The media-file player: one GStreamer playbin per open medium.
@@ -95,6 +96,10 @@ private:
         const std::string& path, std::string& error, std::string& audioDevice, GstStateChangeReturn& result);
     // The end of an open: GRAPH_OPEN, or the failure logged and the graph released.
     bool FinishOpen(bool prerolled, const std::string& error, const std::string& audioDevice);
+    // With asynchronous opens the graph's slow state changes run on the worker;
+    // an open that ends there without ASYNC_DONE (prerolled at once, live, or
+    // failed) reports through an application message on the bus.
+    void ChangeStateOffThread(GstState state);
     void OnOpenTimeout();
     static constexpr const char* kOpenTimedOut = "Timed out waiting for the medium to start";
     bool NativeVideoSize(int32_t& width, int32_t& height) const;
@@ -133,4 +138,5 @@ private:
     bool m_bAsyncOpen = false;
     std::unique_ptr<QTimer> m_pOpenTimer;
     bool m_bOpenTimedOut = false;
+    std::unique_ptr<CGraphWorker> m_pWorker; // created with the first asynchronous open
 };

@@ -139,9 +139,16 @@ int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
         std::string audioDevice;
         std::string error = TakeGraphError(&audioDevice);
         if (error.empty() && !m_pNotifier->Take(GST_MESSAGE_ASYNC_DONE)) {
-            if (!m_bOpenTimedOut)
+            if (GstPtr<GstMessage> result = m_pNotifier->Take(GST_MESSAGE_APPLICATION)) {
+                gboolean ok = FALSE;
+                gst_structure_get_boolean(gst_message_get_structure(result.get()), "ok", &ok);
+                if (!ok)
+                    error = "The medium cannot be played";
+            } else if (!m_bOpenTimedOut) {
                 return -1;
-            error = kOpenTimedOut;
+            } else {
+                error = kOpenTimedOut;
+            }
         }
         if (!error.empty())
             error += ": " + MediaFile::NameForLog(m_FileName);
