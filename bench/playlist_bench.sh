@@ -2,7 +2,7 @@
 # playlist_bench.sh [BUILD_DIR] [FILES] [RUNS]: playlist benchmarks on a release build.
 #  1. Loading 10,000- and 20,000-entry M3U files (titles and lengths given).
 #  2. Probing a folder of FILES (200) short generated media files into the
-#     playlist (its prober: GStreamer's discoverer on worker threads, several
+#     playlist (its prober: decodebin graphs on a worker thread, several
 #     files at once), against gst-discoverer-1.0 over the same files, RUNS (1) times
 #     alternating who goes first; medians (needs playlist_probe_bench, which is
 #     built when the tree has the media-file player).

@@ -5,7 +5,7 @@
 // Usage: playlist_probe_bench FOLDER [PARALLEL]   (files probed at once; the prober's default)
 #include "core/Messages.h"
 #include "core/Preferences.h"
-#include "playback/DiscovererProber.h"
+#include "playback/GraphProber.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 
@@ -37,7 +37,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    const int parallel = argc > 2 ? std::atoi(argv[2]) : CDiscovererProber::kParallel;
+    const int parallel = argc > 2 ? std::atoi(argv[2]) : CGraphProber::kParallel;
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/zuvio-bench-XXXXXX"));
     setenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit().constData(), 1);
     QDir::setCurrent(root.path());
@@ -51,7 +51,7 @@ int main(int argc, char** argv)
     int added = 0, files = 0;
     double ms = 0;
     {
-        CPlaylistCtrl ctrl(services, std::make_unique<CDiscovererProber>(parallel));
+        CPlaylistCtrl ctrl(services, std::make_unique<CGraphProber>(parallel));
         ctrl.Init(&owner);
         const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
         const auto t0 = std::chrono::steady_clock::now();

@@ -5,7 +5,7 @@
 #include "core/Preferences.h"
 #include "core/SignalBridge.h"
 #include "playback/BasePlayer.h"
-#include "playback/DiscovererProber.h"
+#include "playback/GraphProber.h"
 #include "playback/PlayerFactory.h"
 #include "playback/SinkChoice.h"
 #include "playlist/MediaTypes.h"
@@ -100,7 +100,7 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     CUiServices* ui = m_pUiServices.get();
     auto createPlayer = m_CreatePlayer ? m_CreatePlayer : [ui] { return CreateMediaPlayer(ui); };
     m_pServices.reset(new CServices { *m_pPreferences, ui, std::move(createPlayer),
-        [] { return std::unique_ptr<CMediaProber>(std::make_unique<CDiscovererProber>()); } });
+        [] { return std::unique_ptr<CMediaProber>(std::make_unique<CGraphProber>()); } });
 
     CMainFrame::Options options;
     options.statusDestination = line.statusAddress;

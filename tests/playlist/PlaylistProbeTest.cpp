@@ -1,7 +1,7 @@
-// Probing with GStreamer's discoverer: a large folder with a file that never
+// Probing off the interface thread: a large folder with a file that never
 // answers.
 #include "core/Log.h"
-#include "playback/DiscovererProber.h"
+#include "playback/GraphProber.h"
 #include "playlist/MediaTypes.h"
 #include "support/LogCapture.h"
 #include "support/MediaFixtures.h"
@@ -19,7 +19,7 @@ class PlaylistProbeTest : public PlaylistFixture
 protected:
     CPlaylistCtrl& StartProbing()
     {
-        ctrl = std::make_unique<CPlaylistCtrl>(Services(), std::make_unique<CDiscovererProber>());
+        ctrl = std::make_unique<CPlaylistCtrl>(Services(), std::make_unique<CGraphProber>());
         ctrl->Init(&owner);
         return *ctrl;
     }

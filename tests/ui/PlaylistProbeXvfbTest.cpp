@@ -2,7 +2,7 @@
 // sinks: no window may appear. Runs under xvfb-run, skips elsewhere.
 #include "core/Preferences.h"
 #include "core/Services.h"
-#include "playback/DiscovererProber.h"
+#include "playback/GraphProber.h"
 #include "playlist/PlaylistCtrl.h"
 #include "support/MediaFixtures.h"
 #include "support/RecordingTarget.h"
@@ -54,7 +54,7 @@ TEST(PlaylistProbeXvfb, ProbingOpensNoWindow)
     CPreferences prefs { CPreferences::Defaults {} };
     prefs.m_bReloadPlaylist = false;
     RecordingTarget owner;
-    CPlaylistCtrl ctrl(CServices { prefs, nullptr, {}, {} }, std::make_unique<CDiscovererProber>());
+    CPlaylistCtrl ctrl(CServices { prefs, nullptr, {}, {} }, std::make_unique<CGraphProber>());
     ctrl.Init(&owner);
     const int before = CountTopLevelWindows();
     ASSERT_GE(before, 0);

@@ -13,24 +13,22 @@ class QObject;
 typedef struct _GMainContext GMainContext;
 typedef struct _GMainLoop GMainLoop;
 
-// Probes with GStreamer's discoverer on a worker thread of its own: a few
-// discoverers work side by side, each file bounded by its own time-out. Files
-// that are not readable, non-empty regular files never reach GStreamer (opening
-// a FIFO without a writer would never return).
+// Probes on a worker thread of its own: a few graphs (CProbeGraph, each kept
+// from file to file) read files side by side, each bounded by its own time-out. Files that are not readable,
+// non-empty regular files never reach GStreamer (opening a FIFO without a writer would never return).
 //
-// Destroying the prober drops what is queued, lets the files being read finish
-// (each within the bound; GStreamer cannot stop a discoverer mid-file safely)
-// and joins the worker; answers not yet delivered are dropped.
-class CDiscovererProber : public CMediaProber
+// Destroying the prober drops what is queued, stops the files being read and
+// joins the worker; answers not yet delivered are dropped.
+class CGraphProber : public CMediaProber
 {
 public:
     static constexpr int kParallel = 3;
     static constexpr std::chrono::milliseconds kBound { 5000 };
 
-    explicit CDiscovererProber(int parallel = kParallel, std::chrono::milliseconds bound = kBound);
-    ~CDiscovererProber() override;
-    CDiscovererProber(const CDiscovererProber&) = delete;
-    CDiscovererProber& operator=(const CDiscovererProber&) = delete;
+    explicit CGraphProber(int parallel = kParallel, std::chrono::milliseconds bound = kBound);
+    ~CGraphProber() override;
+    CGraphProber(const CGraphProber&) = delete;
+    CGraphProber& operator=(const CGraphProber&) = delete;
 
     void SetHandler(Handler handler) override { m_Handler = std::move(handler); }
     void Probe(int32_t id, const std::string& path) override;
@@ -48,11 +46,9 @@ private:
 
     void Run(); // the worker thread
     void Wake();
-    void Feed(); // worker: gives idle discoverers the next queued files
-    void Finish(CSlot& slot, CProbeAnswer answer); // worker
+    void Feed(); // worker: gives idle graphs the next queued files
     void Deliver(const CJob& job, const CProbeAnswer& answer); // any thread: queued to the owner
     static int OnWake(void* self);
-    static void OnDiscovered(void* discoverer, void* info, void* error, void* slot);
 
     const int m_Parallel;
     const std::chrono::milliseconds m_Bound;
