@@ -69,26 +69,46 @@ void CLogBookDlg::Refill()
 {
     if (!g_pLogBuffer)
         return;
+    g_pLogBuffer->TakeChanged();
     m_pText->setUpdatesEnabled(false);
     m_pText->clear();
     QTextCursor cursor(m_pText->document());
+    // One edit block: the document is laid out once, not once per line.
+    cursor.beginEditBlock();
+    // One insertion per run of lines of the same colour.
+    QString run;
+    int runLevel = -1;
+    const auto flush = [&] {
+        if (run.isEmpty())
+            return;
+        QTextCharFormat format;
+        format.setForeground(LevelColour(runLevel));
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(run, format);
+        run.clear();
+    };
     const int count = g_pLogBuffer->GetLineCount();
     for (int i = 0; i < count; ++i) {
         const CLogBuffer::Line line = g_pLogBuffer->GetLine(i);
         if (line.text.empty())
             continue;
-        QTextCharFormat format;
-        format.setForeground(LevelColour(line.level > 3 ? 0 : line.level));
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(QString::fromLocal8Bit(line.text) + QLatin1Char('\n'), format);
+        const int level = line.level > 3 ? 0 : line.level;
+        if (level != runLevel)
+            flush();
+        runLevel = level;
+        run += QString::fromLocal8Bit(line.text) + QLatin1Char('\n');
     }
+    flush();
+    cursor.endEditBlock();
     m_pText->setUpdatesEnabled(true);
     m_pText->update();
 }
 
 void CLogBookDlg::OnTimer()
 {
-    if (g_pLogBuffer && g_pLogBuffer->TakeChanged())
+    // A hidden window is not refilled: laying out 500 lines costs the interface
+    // thread 10-50 ms a tick while the log is busy, and Show refills it anyway.
+    if (m_bVisible && g_pLogBuffer && g_pLogBuffer->IsChanged())
         Refill();
 }
 

@@ -46,19 +46,24 @@ TEST(LogBookDlg, ShowsColouredLinesWithTheCurrentLineFirst)
     EXPECT_EQ(dlg.TextControl()->palette().color(QPalette::Base), QColor(0, 0, 64));
 }
 
-TEST(LogBookDlg, TimerRefillsOnlyWhenChanged)
+TEST(LogBookDlg, TimerRefillsAShownWindowOnlyWhenChanged)
 {
     LogCapture log;
     CLogBookDlg dlg;
-    log.Buffer().TakeChanged();
     LogMessage("one\n");
-    dlg.OnTimer(); // hidden windows are refilled too
+    dlg.OnTimer(); // hidden: left for Show, which refills
+    EXPECT_TRUE(Blocks(dlg.TextControl()).empty());
+    EXPECT_TRUE(log.Buffer().IsChanged());
+    dlg.Show(true);
     EXPECT_EQ(Blocks(dlg.TextControl()).size(), 1u);
     EXPECT_FALSE(log.Buffer().IsChanged());
 
     dlg.TextControl()->setPlainText(QStringLiteral("marker"));
     dlg.OnTimer();
     EXPECT_EQ(dlg.TextControl()->toPlainText(), "marker") << "no refill without a change";
+    LogMessage("two\n");
+    dlg.OnTimer();
+    EXPECT_EQ(Blocks(dlg.TextControl()).size(), 2u);
 }
 
 TEST(LogBookDlg, EscapeAndCloseOnlyHide)
