@@ -59,8 +59,17 @@ bool COscFeedback::Subscribe(
             return true;
         }
     }
-    if (m_Subscribers.size() >= kMaxSubscribers)
-        return false;
+    if (m_Subscribers.size() >= kMaxSubscribers) {
+        // A tool that sends every command from a new port leaves implicit
+        // leases behind: the one nearest its end makes room.
+        auto oldest = m_Subscribers.end();
+        for (auto it = m_Subscribers.begin(); it != m_Subscribers.end(); ++it)
+            if (it->implicit && (oldest == m_Subscribers.end() || it->expiresAt < oldest->expiresAt))
+                oldest = it;
+        if (oldest == m_Subscribers.end())
+            return false;
+        m_Subscribers.erase(oldest);
+    }
     m_Subscribers.push_back({ address, port, leaseMs, now + leaseMs, implicit });
     if (!implicit)
         LogMessage("OSC: feedback to %s:%u for %lld s.\n", Dotted(address).c_str(), port,

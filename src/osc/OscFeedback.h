@@ -28,7 +28,8 @@ public:
     explicit COscFeedback(Sender sender);
 
     void SetFixedDestinations(std::vector<std::pair<std::uint32_t, std::uint16_t>> destinations);
-    // A new subscriber gets the whole state at once; false when the table is full.
+    // A new subscriber gets the whole state at once; false when the table is
+    // full of explicit subscriptions (an implicit one makes room).
     // An implicit one (a command's sender) starts and ends without a log line.
     bool Subscribe(std::uint32_t address, std::uint16_t port, std::int64_t leaseMs, std::int64_t now,
         bool implicit = false);

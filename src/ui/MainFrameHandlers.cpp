@@ -584,7 +584,9 @@ LRESULT CMainFrame::OnOscPlaylistMode(WPARAM mode, LPARAM on)
     bool enabled = false, checked = false;
     m_pRightView->GetCommandState(id, enabled, checked);
     // The menu command toggles: it runs only when the mark differs.
-    if (enabled && checked != (on != 0))
+    if (!enabled)
+        LogMessage("OnOscPlaylistMode(): the command is disabled.\n");
+    else if (checked != (on != 0))
         RunCommand(id);
     StatusChanged();
     return 1;

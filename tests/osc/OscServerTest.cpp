@@ -277,9 +277,16 @@ TEST_F(OscServerTest, CommandsSubscribeTheirSenderAndRenewItsLeases)
     m_Now += 1;
     m_Server.Poll();
     EXPECT_EQ(feedback.GetSubscriberCount(), 0u);
-    // The table is bounded: a flood of senders cannot grow it.
+    // The table is bounded: a flood of senders cannot grow it, and the
+    // implicit leases they leave never keep a named subscriber out.
     for (std::uint16_t port = 41000; port < 41100; ++port)
         Feed(Osc("/zuvio/a/stop"), port);
+    EXPECT_EQ(feedback.GetSubscriberCount(), COscFeedback::kMaxSubscribers);
+    for (int port = 9000; port < 9000 + static_cast<int>(COscFeedback::kMaxSubscribers); ++port)
+        Feed(Osc("/zuvio/subscribe", "i", port));
+    EXPECT_TRUE(feedback.IsSubscribed(kLoopback, 9000));
+    Feed(Osc("/zuvio/a/stop"), 42000);
+    EXPECT_FALSE(feedback.IsSubscribed(kLoopback, 42000));
     EXPECT_EQ(feedback.GetSubscriberCount(), COscFeedback::kMaxSubscribers);
 }
 
