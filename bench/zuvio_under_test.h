@@ -74,6 +74,7 @@ public:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_Root.path() + QStringLiteral("/config"));
         env.insert(QStringLiteral("ZUVIO_COMMAND_PORT"), QString::number(m_CommandPort));
+        env.insert(QStringLiteral("ZUVIO_OSC_PORT"), QStringLiteral("0"));
         m_Process.setProcessEnvironment(env);
         m_Process.setWorkingDirectory(m_Root.path());
         m_Process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

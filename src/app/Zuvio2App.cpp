@@ -106,6 +106,15 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     options.statusDestination = line.statusAddress;
     options.commandPort = CommandPort();
     options.probeAddedFiles = m_bProbeAddedFiles;
+    options.oscEnabled = line.osc;
+    options.oscPort = line.oscPort;
+    // As the command port: another port lets several players share one machine.
+    if (bool ok = false; options.oscPort < 0) {
+        const int port = qEnvironmentVariableIntValue("ZUVIO_OSC_PORT", &ok);
+        if (ok && port >= 0 && port <= 65535)
+            options.oscPort = port;
+    }
+    options.oscFeedback = line.oscFeedback;
     m_pFrame = std::make_unique<CMainFrame>(options, *m_pServices);
     m_pUiServices->SetParent(m_pFrame.get());
     connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);

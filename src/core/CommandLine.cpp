@@ -50,8 +50,21 @@ CCommandLine CCommandLine::Parse(int argc, const char* const* argv)
                 line.play = true;
             else if (TakeValue(argv, argc, i, "--audio-sink", line.audioSink, line.error)
                 || TakeValue(argv, argc, i, "--video-sink", line.videoSink, line.error)
-                || TakeValue(argv, argc, i, "--status-address", line.statusAddress, line.error))
+                || TakeValue(argv, argc, i, "--status-address", line.statusAddress, line.error)
+                || TakeValue(argv, argc, i, "--osc-feedback", line.oscFeedback, line.error))
                 continue;
+            else if (std::string value; TakeValue(argv, argc, i, "--osc", value, line.error)) {
+                if (value == "on" || value == "off")
+                    line.osc = value == "on" ? 1 : 0;
+                else if (line.error.empty())
+                    line.error = "--osc wants on or off";
+            } else if (TakeValue(argv, argc, i, "--osc-port", value, line.error)) {
+                const bool digits = !value.empty() && value.size() <= 5
+                    && value.find_first_not_of("0123456789") == std::string::npos;
+                line.oscPort = digits ? std::stoi(value) : -1;
+                if (line.error.empty() && (line.oscPort < 0 || line.oscPort > 65535))
+                    line.error = "--osc-port wants a port, 0..65535";
+            }
             // Qt's own options (-platform, -display, ...) are left to QApplication.
             else if (std::strncmp(arg, "--", 2) == 0)
                 line.error = std::string("unknown option ") + arg;
@@ -80,10 +93,15 @@ std::string CCommandLine::Usage(const char* program)
           "  --video-sink=DESC         GStreamer video sink, e.g. \"ximagesink\"\n"
           "  --status-address=ADDR[:PORT]\n"
           "                            where status packets go (default 255.255.255.255:31772)\n"
+          "  --osc=on|off              the OSC server on UDP port 31774 (default: the preference)\n"
+          "  --osc-port=PORT           another OSC port for this run\n"
+          "  --osc-feedback=ADDR:PORT[,ADDR:PORT...]\n"
+          "                            OSC feedback also goes there\n"
           "  --log-stderr              also write every logbook line to standard error\n"
           "  --play                    start FILE at once (a playlist from its first entry)\n"
           "  --version                 print the version and exit\n"
           "  -h, --help                print this help and exit\n\n"
-          "Remote commands arrive on UDP port 31773. Settings: $XDG_CONFIG_HOME/vexo/Zuvio.conf;\n"
+          "Remote commands arrive on UDP port 31773, OSC on 31774. Settings: "
+          "$XDG_CONFIG_HOME/vexo/Zuvio.conf;\n"
           "the playlist of the last run: LastPLS.dat in the working folder.\n";
 }

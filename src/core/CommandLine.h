@@ -14,6 +14,9 @@ struct CCommandLine
     std::string audioSink; // GStreamer bin description; empty = default
     std::string videoSink;
     std::string statusAddress; // "ADDR[:PORT]" as given; empty = default broadcast
+    int osc = -1; // --osc=on|off: 1, 0; -1 = as the preferences say
+    int oscPort = -1; // --osc-port; -1 = as the preferences say
+    std::string oscFeedback; // --osc-feedback=ADDR:PORT[,ADDR:PORT...]
     std::string document; // a media or playlist file to open
     std::string error; // set when the line cannot be used
 

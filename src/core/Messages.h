@@ -32,6 +32,22 @@ constexpr unsigned WM_NET_SEEK = 1128;
 constexpr unsigned WM_NET_UNUSED_12 = 1129; // command 12: sent, but nobody handles it
 constexpr unsigned WM_NET_VOLUME = 1130;
 constexpr unsigned WM_NET_SELECT_PLAYER = 1131;
+// OSC commands with no binary-protocol message of their own.
+// wParam player, lParam a const std::string* (path, stream address or ":n") valid during the call.
+constexpr unsigned WM_OSC_OPEN = 1140;
+// wParam player, lParam the volume in hundredths of a dB.
+constexpr unsigned WM_OSC_VOLUME_DB = 1141;
+// Cut to the hidden player and start it.
+constexpr unsigned WM_OSC_TAKE = 1142;
+// wParam the playlist row (0-based); loaded and started as by a double click.
+constexpr unsigned WM_OSC_PLAYLIST_GO = 1143;
+// wParam OSC_MODE_*, lParam 1 on, 0 off.
+constexpr unsigned WM_OSC_PLAYLIST_MODE = 1144;
+// lParam 1 on, 0 off.
+constexpr unsigned WM_OSC_FULLSCREEN = 1145;
+constexpr WPARAM OSC_MODE_LOOP = 0;
+constexpr WPARAM OSC_MODE_REPEAT = 1;
+constexpr WPARAM OSC_MODE_AUTO_ADVANCE = 2;
 
 // A player posts this to its owner (on the owner's thread) when graph events are
 // pending; the message carries no data, the owner drains with GetEvent.

@@ -27,6 +27,9 @@ void CPreferences::Load()
     m_AutoPlaylist = GetProfileString(kSection, "m_AutoPlaylist", d.m_AutoPlaylist);
     m_iRemoteCtrl = GetProfileInt(kSection, "m_iRemoteCtrl", d.m_iRemoteCtrl);
     m_BindIpAddress = GetProfileString(kSection, "m_BindIpAddress", d.m_BindIpAddress);
+    m_bOscControl = GetProfileInt(kSection, "m_bOscControl", d.m_bOscControl) != 0;
+    m_iOscPort = GetProfileInt(kSection, "m_iOscPort", d.m_iOscPort);
+    m_OscFeedback = GetProfileString(kSection, "m_OscFeedback", d.m_OscFeedback);
 }
 
 bool CPreferences::Save() const
@@ -43,5 +46,8 @@ bool CPreferences::Save() const
             { "m_AutoPlaylist", m_AutoPlaylist },
             { "m_iRemoteCtrl", number(m_iRemoteCtrl) },
             { "m_BindIpAddress", m_BindIpAddress },
+            { "m_bOscControl", number(m_bOscControl ? 1 : 0) },
+            { "m_iOscPort", number(m_iOscPort) },
+            { "m_OscFeedback", m_OscFeedback },
         });
 }

@@ -29,4 +29,7 @@ public:
     std::string m_AutoPlaylist;
     int m_iRemoteCtrl = 1; // 0 = none, 1 = "Ethernet Control"
     std::string m_BindIpAddress; // empty = automatic choice
+    bool m_bOscControl = true; // the OSC server, while remote control is on
+    int m_iOscPort = 31774;
+    std::string m_OscFeedback; // fixed OSC feedback destinations, "ADDR:PORT[,ADDR:PORT...]"
 };

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -95,6 +96,10 @@ void CGeneralCfgDlg::BuildControls()
     m_pRemoteCtrl->addItem(QStringLiteral("Ethernet Control"));
     auto* miscLayout = new QFormLayout(misc);
     miscLayout->addRow(QStringLiteral("Remote Control"), m_pRemoteCtrl);
+    m_pOscControl = new QCheckBox(QStringLiteral("OSC Control"), misc);
+    m_pOscPort = new QSpinBox(misc);
+    m_pOscPort->setRange(1, 65535);
+    miscLayout->addRow(m_pOscControl, m_pOscPort);
 
     auto* audio = new QGroupBox(QStringLiteral("Audio"), this);
     m_pVolumeLabel = new QLabel(audio);
@@ -166,6 +171,8 @@ void CGeneralCfgDlg::OnInitDialog()
     m_pRemoteCtrl->setCurrentIndex(m_Prefs.m_iRemoteCtrl == kRemoteEthernet ? kRemoteEthernet : kRemoteNone);
     m_pAutoPlaylist->setText(QString::fromStdString(m_Prefs.m_AutoPlaylist));
     m_pAutoPlaylist->setCursorPosition(0); // a long path shows its beginning
+    m_pOscControl->setChecked(m_Prefs.m_bOscControl);
+    m_pOscPort->setValue(m_Prefs.m_iOscPort);
 
     FillAdapterList();
     UpdateAutoloadControls();
@@ -220,6 +227,8 @@ void CGeneralCfgDlg::OnOK()
     m_Prefs.m_bReloadPlaylist = m_pReloadPlaylist->isChecked();
     m_Prefs.m_bAutoPlayTrack = m_pAutoPlayTrack->isChecked();
     m_Prefs.m_iRemoteCtrl = m_pRemoteCtrl->currentIndex();
+    m_Prefs.m_bOscControl = m_pOscControl->isChecked();
+    m_Prefs.m_iOscPort = m_pOscPort->value();
     m_Prefs.m_AutoPlaylist = m_pAutoPlaylist->text().toStdString();
     m_Prefs.m_VolumeMin = m_pVolumeRange->value() * -1000;
     m_Prefs.m_BindIpAddress = m_pAdapter->currentData().toString().toStdString();

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 
 // The "General" page of the "Program Preferences" sheet. OnInitDialog loads the
 // controls from the preferences object on construction and each time the page
@@ -79,6 +80,8 @@ private:
     QPushButton* m_pBrowse = nullptr;
     QCheckBox* m_pAutoPlayTrack = nullptr;
     QComboBox* m_pRemoteCtrl = nullptr;
+    QCheckBox* m_pOscControl = nullptr;
+    QSpinBox* m_pOscPort = nullptr;
     QLabel* m_pVolumeLabel = nullptr;
     QSlider* m_pVolumeRange = nullptr;
     QComboBox* m_pAdapter = nullptr;

@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "devices/DMXInput.h"
+#include "osc/OscServer.h"
 #include "playback/BasePlayer.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
@@ -25,6 +26,10 @@ CMainFrame::CMainFrame(const Options& options, const CServices& services, QWidge
     : QMainWindow(parent)
     , m_Services(services)
     , m_pSocket(std::make_unique<CServerSocket>(this, m_Services.prefs))
+    , m_pOsc(std::make_unique<COscServer>(this, m_Services.prefs))
+    , m_OscEnabledOverride(options.oscEnabled)
+    , m_OscPortOverride(options.oscPort)
+    , m_OscFeedbackExtra(options.oscFeedback)
     , m_pDMXInput(std::make_unique<CDMXInput>())
 {
     setWindowTitle(QStringLiteral("Zuvio"));
@@ -48,6 +53,7 @@ CMainFrame::~CMainFrame()
     m_nTimer = 0;
     DestroyPanes();
     m_pDMXInput.reset();
+    m_pOsc.reset();
     m_pSocket.reset();
     m_pLogBook.reset();
 }
@@ -91,6 +97,7 @@ void CMainFrame::CreatePanes(bool probeAddedFiles)
     m_pLogBook = std::make_unique<CLogBookDlg>(nullptr);
     m_pLogBook->Show(false);
     m_pSocket->InitServer(m_Services.prefs.m_BindIpAddress);
+    StartOscServer();
     ApplyVolumeRange();
     m_nTimer = startTimer(100);
     activateWindow();
@@ -189,6 +196,7 @@ void CMainFrame::OnTimer()
     m_pCtrlBar->OnTimer();
     m_pLogBook->OnTimer();
     m_pSocket->PollStatus();
+    m_pOsc->Poll();
     UpdateStatusRecord();
     UpdateCommandUI();
 }
@@ -261,4 +269,37 @@ bool CMainFrame::OfferDocument(const std::string& path)
     if (!playlist || !playlist->IsInitialised() || !IsPlaylistFile(path))
         return false;
     return !playlist->OpenPlaylist(path).empty();
+}
+
+void CMainFrame::StartOscServer()
+{
+    const CPreferences& prefs = m_Services.prefs;
+    COscServer::Settings settings;
+    settings.enabled = m_OscEnabledOverride >= 0 ? m_OscEnabledOverride == 1 : prefs.m_bOscControl;
+    const int port = m_OscPortOverride >= 0 ? m_OscPortOverride : prefs.m_iOscPort;
+    settings.port = static_cast<uint16_t>(port >= 0 && port <= 65535 ? port : COscServer::kDefaultPort);
+    settings.bindAddress = prefs.m_BindIpAddress;
+    settings.feedback = prefs.m_OscFeedback;
+    if (!m_OscFeedbackExtra.empty())
+        settings.feedback += (settings.feedback.empty() ? "" : ",") + m_OscFeedbackExtra;
+    // Unchanged settings keep the running server and its subscribers.
+    if (m_pOsc->IsRunning() && settings == m_pOsc->GetSettings())
+        return;
+    m_pOsc->Start(settings);
+}
+
+bool CMainFrame::TakeHidden()
+{
+    if (!m_bPanesCreated)
+        return false;
+    const int hidden = ActivePlayer() == PLAYER_A ? PLAYER_B : PLAYER_A;
+    CBasePlayer* player = m_pVideoView->GetPlayer(hidden);
+    // Cutting to a player with nothing in it would put black on the screen.
+    if (!player || player->GetGraphState() != CBasePlayer::GRAPH_OPEN) {
+        LogMessage("TakeHidden(): %s has no medium open.\n", hidden == PLAYER_A ? "Player A" : "Player B");
+        return false;
+    }
+    SendMessage(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(hidden), 0);
+    SendMessage(WM_NET_PLAY, static_cast<WPARAM>(hidden), 0);
+    return true;
 }

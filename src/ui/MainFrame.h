@@ -15,6 +15,7 @@
 #include <string>
 
 class CDMXInput;
+class COscServer;
 class CLogBookDlg;
 class CPlayerCtrlBar;
 class CPlaylistCtrl;
@@ -55,6 +56,9 @@ public:
         std::string statusDestination;
         uint16_t commandPort = RemotePackets::kCommandPort;
         bool probeAddedFiles = true; // the playlist reads title and length of added files
+        int oscEnabled = -1; // the OSC server: 1 on, 0 off, -1 as the preferences say
+        int oscPort = -1; // -1: as the preferences say
+        std::string oscFeedback; // fixed OSC feedback destinations besides the preferences' ones
     };
     CMainFrame(const Options& options, const CServices& services, QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -81,6 +85,9 @@ public:
     void ApplyAcceptedPreferences(int previousRemoteCtrl);
     // Replaces the modal yes/no box (tests).
     void SetQuestionHandler(std::function<bool(const std::string&)> ask) { m_AskYesNo = std::move(ask); }
+    // Cuts to the hidden player and starts it, through the cut and play
+    // handlers; false (logged) when the hidden player has nothing open.
+    bool TakeHidden();
     // Mouse-wheel volume: delta in eighths of a degree (120 = one notch).
     void WheelVolume(int delta);
 
@@ -89,6 +96,7 @@ public:
     CRightView* GetRightView() const { return m_pRightView; }
     CPlaylistCtrl* GetPlaylist() const;
     CServerSocket* GetSocket() const { return m_pSocket.get(); }
+    COscServer* GetOscServer() const { return m_pOsc.get(); }
     CLogBookDlg* GetLogBook() const { return m_pLogBook.get(); }
     CDMXInput* GetDMXInput() const { return m_pDMXInput.get(); }
     bool IsAlwaysOnTop() const { return m_bAlwaysOnTop; }
@@ -149,6 +157,12 @@ private:
     LRESULT OnNetOpen(WPARAM player, LPARAM slot);
     LRESULT OnNetSeek(WPARAM player, LPARAM position);
     LRESULT OnNetVolume(WPARAM player, LPARAM percent);
+    void OpenRemote(int player, std::string text);
+    LRESULT OnOscVolumeDb(WPARAM player, LPARAM hundredths);
+    LRESULT OnOscPlaylistGo(WPARAM row);
+    LRESULT OnOscPlaylistMode(WPARAM mode, LPARAM on);
+    LRESULT OnOscFullscreen(LPARAM on);
+    void StartOscServer();
 
     int ActivePlayer() const;
     int VolumeRange() const;
@@ -163,6 +177,10 @@ private:
     CServices m_Services;
     std::unique_ptr<CLogBookDlg> m_pLogBook;
     std::unique_ptr<CServerSocket> m_pSocket;
+    std::unique_ptr<COscServer> m_pOsc;
+    int m_OscEnabledOverride = -1;
+    int m_OscPortOverride = -1;
+    std::string m_OscFeedbackExtra;
     std::unique_ptr<CDMXInput> m_pDMXInput;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;

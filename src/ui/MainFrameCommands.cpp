@@ -262,6 +262,7 @@ void CMainFrame::ApplyAcceptedPreferences(int previousRemoteCtrl)
         m_pSocket->CloseServer();
         m_pSocket->InitServer(m_Services.prefs.m_BindIpAddress);
     }
+    StartOscServer();
     m_Services.prefs.Save();
     ApplyVolumeRange();
 }

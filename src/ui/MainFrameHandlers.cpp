@@ -7,12 +7,14 @@
 #include "core/Log.h"
 #include "core/TickClock.h"
 #include "core/VolumeScale.h"
+#include "osc/OscServer.h"
 #include "playback/BasePlayer.h"
 #include "playlist/Duration.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/RemotePackets.h"
 #include "remote/ServerSocket.h"
+#include "ui/CommandIds.h"
 #include "ui/PlayerCtrlBar.h"
 #include "ui/RightView.h"
 #include "ui/VideoView.h"
@@ -108,6 +110,21 @@ LRESULT CMainFrame::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
         return OnNetSeek(wParam, lParam);
     case WM_NET_VOLUME:
         return OnNetVolume(wParam, lParam);
+    case WM_OSC_OPEN:
+        if (lParam == 0)
+            return 1;
+        OpenRemote(PlayerArg(wParam), *reinterpret_cast<const std::string*>(lParam));
+        return 1;
+    case WM_OSC_VOLUME_DB:
+        return OnOscVolumeDb(wParam, lParam);
+    case WM_OSC_TAKE:
+        return TakeHidden() ? 1 : 0;
+    case WM_OSC_PLAYLIST_GO:
+        return OnOscPlaylistGo(wParam);
+    case WM_OSC_PLAYLIST_MODE:
+        return OnOscPlaylistMode(wParam, lParam);
+    case WM_OSC_FULLSCREEN:
+        return OnOscFullscreen(lParam);
     default:
         return 0; // 1129 (command 12) included: nobody handles it
     }
@@ -132,6 +149,24 @@ void CMainFrame::UpdateStatusRecord()
     record.fileName = player ? player->GetShortName() : std::string();
     record.activeIndex = static_cast<uint16_t>(active);
     m_pSocket->SetStatus(std::move(record));
+
+    OscState osc;
+    for (int i : { PLAYER_A, PLAYER_B }) {
+        if (CBasePlayer* p = m_pVideoView->GetPlayer(i))
+            osc.players[i] = { p->GetPlayState(), p->GetPosition(), p->GetDuration(), p->GetShortName() };
+    }
+    osc.active = active;
+    osc.volumePercent = VolumePercent(m_pVideoView->GetVolume());
+    osc.volumeDb = m_pVideoView->GetVolume() / 100.0;
+    if (CPlaylistCtrl* playlist = GetPlaylist(); playlist && playlist->IsInitialised()) {
+        osc.playlistPosition = std::max(playlist->GetCurrentTrack() + 1, 0);
+        osc.playlistCount = std::max(playlist->GetTrackCount(), 0);
+        osc.loop = playlist->GetLoopList();
+        osc.repeat = playlist->GetLoopSingleTrack();
+        osc.autoAdvance = playlist->GetAutoSkipTrack();
+    }
+    osc.fullscreen = m_pVideoView->IsFullscreen();
+    m_pOsc->SetState(osc);
 }
 
 void CMainFrame::MarkStatusChanged()
@@ -153,7 +188,9 @@ void CMainFrame::SendStatusMsg(int player, const std::string& text)
         LogMessage("SendStatusMsg(): PlayerID out of range!\n");
         return;
     }
-    m_pSocket->SendText((player == PLAYER_A ? "Player A: " : "Player B: ") + text + "\n");
+    const std::string line = (player == PLAYER_A ? "Player A: " : "Player B: ") + text + "\n";
+    m_pSocket->SendText(line);
+    m_pOsc->SendText(line);
 }
 
 void CMainFrame::SendSeekMessage(int player, uint32_t position, uint32_t duration)
@@ -476,7 +513,13 @@ LRESULT CMainFrame::OnNetOpen(WPARAM wParam, LPARAM slot)
     const bool copied = slot >= 0 && slot < CServerSocket::kRingSlots
         && m_pSocket->GetCommandPacket(packet, static_cast<int>(slot));
     const auto command = copied ? DecodeCommand(packet) : std::nullopt;
-    std::string text = command ? command->text : std::string();
+    OpenRemote(PlayerArg(wParam), command ? command->text : std::string());
+    return 1;
+}
+
+// An open from a controller: a path or stream address, or ":n" for playlist entry n.
+void CMainFrame::OpenRemote(int player, std::string text)
+{
     const size_t first = text.find_first_not_of(' ');
     const size_t last = text.find_last_not_of(' ');
     text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
@@ -486,10 +529,8 @@ LRESULT CMainFrame::OnNetOpen(WPARAM wParam, LPARAM slot)
     if (!text.empty() && text[0] == ':')
         path = playlist ? playlist->GetPathAt(EntryNumber(text) - 1) : std::string();
 
-    const int player = PlayerArg(wParam);
     m_pVideoView->OpenMedia(path, player,
         [this, path, player](CVideoView::OpenResult result) { OnNetOpened(path, player, result); });
-    return 1;
 }
 
 void CMainFrame::OnNetOpened(const std::string& path, int player, CVideoView::OpenResult result)
@@ -505,4 +546,56 @@ void CMainFrame::OnNetOpened(const std::string& path, int player, CVideoView::Op
         if (player == ActivePlayer() && playlist->GetPlayListIndx(path) >= 0)
             playlist->FocusPlayerEntry(player);
     }
+}
+
+LRESULT CMainFrame::OnOscVolumeDb(WPARAM wParam, LPARAM hundredths)
+{
+    if (!CheckRemotePlayer(wParam, "OnNetVolumeChange"))
+        return 1;
+    // The same steps as a volume in percent, on the slider's range.
+    const int range = VolumeRange();
+    const auto volume = static_cast<int32_t>(std::clamp<LPARAM>(hundredths, -range, 0));
+    m_pVideoView->SetVolume(volume);
+    m_pCtrlBar->SetVolumePos(range + volume);
+    char text[64];
+    std::snprintf(text, sizeof text, "Volume set to %d%%.", VolumePercent(m_pVideoView->GetVolume()));
+    SendStatusMsg(ActivePlayer(), text);
+    StatusChanged();
+    return 1;
+}
+
+LRESULT CMainFrame::OnOscPlaylistGo(WPARAM row)
+{
+    CPlaylistCtrl* playlist = GetPlaylist();
+    if (!playlist || row >= static_cast<WPARAM>(std::max(playlist->GetTrackCount(), 0))) {
+        LogMessage("OnOscPlaylistGo(): no playlist entry %llu.\n", static_cast<unsigned long long>(row) + 1);
+        return 1;
+    }
+    playlist->OnDoubleClick(static_cast<int>(row)); // as a double click on the entry
+    StatusChanged();
+    return 1;
+}
+
+LRESULT CMainFrame::OnOscPlaylistMode(WPARAM mode, LPARAM on)
+{
+    const int id = mode == OSC_MODE_LOOP ? CommandId::LoopPlaylist
+        : mode == OSC_MODE_REPEAT        ? CommandId::RepeatSingleTrack
+                                         : CommandId::AutoPlayNext;
+    bool enabled = false, checked = false;
+    m_pRightView->GetCommandState(id, enabled, checked);
+    // The menu command toggles: it runs only when the mark differs.
+    if (!enabled)
+        LogMessage("OnOscPlaylistMode(): the command is disabled.\n");
+    else if (checked != (on != 0))
+        RunCommand(id);
+    StatusChanged();
+    return 1;
+}
+
+LRESULT CMainFrame::OnOscFullscreen(LPARAM on)
+{
+    if (m_pVideoView->IsFullscreen() != (on != 0))
+        RunCommand(CommandId::Fullscreen);
+    StatusChanged();
+    return 1;
 }

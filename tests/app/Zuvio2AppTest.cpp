@@ -29,6 +29,7 @@ protected:
     void SetUp() override
     {
         qputenv("ZUVIO_COMMAND_PORT", "0");
+        qputenv("ZUVIO_OSC_PORT", "0");
         QFile::remove(QStringLiteral("LastPLS.dat"));
         QFile::remove(QString::fromStdString(ProfilePath()));
         WriteProfileString("General", "m_BindIpAddress", "127.0.0.1");

@@ -1,5 +1,7 @@
 #include "FrameDouble.h"
 
+#include "osc/OscServer.h"
+
 #include "core/Log.h"
 #include "remote/RemotePackets.h"
 #include "remote/ServerSocket.h"
@@ -112,7 +114,10 @@ void FrameDouble::SetState(int player, int state)
 
 void FrameDouble::SendStatusMsg(WPARAM player, const std::string& text)
 {
-    m_pSocket->SendText((player == 0 ? "Player A: " : "Player B: ") + text + "\n");
+    const std::string line = (player == 0 ? "Player A: " : "Player B: ") + text + "\n";
+    m_pSocket->SendText(line);
+    if (m_pOsc)
+        m_pOsc->SendText(line);
 }
 
 void FrameDouble::UpdateStatusRecord()

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+class COscServer;
 class CServerSocket;
 
 // Stands in for the main frame on the far side of the socket: answers each
@@ -15,6 +16,8 @@ class FrameDouble : public CMessageTarget
 {
 public:
     void Attach(CServerSocket* socket) { m_pSocket = socket; }
+    // Text lines also go out as OSC feedback, as the frame's do.
+    void AttachOsc(COscServer* osc) { m_pOsc = osc; }
     LRESULT SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -23,6 +26,7 @@ private:
     void UpdateStatusRecord();
 
     CServerSocket* m_pSocket = nullptr;
+    COscServer* m_pOsc = nullptr;
     int m_Active = 0;
     int m_State[2] = { 0, 0 };
     std::string m_File[2];

@@ -7,6 +7,7 @@
 #include "core/Log.h"
 #include "core/LogBuffer.h"
 #include "core/Preferences.h"
+#include "osc/OscServer.h"
 #include "remote/ServerSocket.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
     std::string statusDest;
     int commandPort = RemotePackets::kCommandPort;
     int lifetimeSeconds = 60;
+    int oscPort = -1; // no OSC server
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         const char* value = argv[i + 1];
@@ -34,10 +36,12 @@ int main(int argc, char** argv)
             commandPort = std::atoi(value);
         else if (option == "--lifetime")
             lifetimeSeconds = std::atoi(value);
+        else if (option == "--osc-port")
+            oscPort = std::atoi(value);
         else {
             std::fprintf(stderr,
                 "usage: zuvio_remote_host [--bind ADDR] [--command-port P] "
-                "[--status-dest HOST:PORT] [--lifetime SECONDS]\n");
+                "[--status-dest HOST:PORT] [--lifetime SECONDS] [--osc-port P]\n");
             return 2;
         }
     }
@@ -58,11 +62,19 @@ int main(int argc, char** argv)
     }
     if (!socket.InitServer(bind))
         return 1;
+    COscServer osc(&frame, preferences);
+    if (oscPort >= 0) {
+        if (!osc.Start({ true, static_cast<std::uint16_t>(oscPort), bind, {} }))
+            return 1;
+        frame.AttachOsc(&osc);
+        std::printf("osc %u\n", osc.GetBoundPort());
+    }
     std::printf("ready %u\n", socket.GetBoundPort());
     std::fflush(stdout);
 
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &socket, &CServerSocket::PollStatus);
+    QObject::connect(&tick, &QTimer::timeout, &osc, &COscServer::Poll);
     tick.start(100);
     QTimer::singleShot(lifetimeSeconds * 1000, &app, &QCoreApplication::quit);
     const int result = QCoreApplication::exec();

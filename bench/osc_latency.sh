@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# OSC against the binary protocol, across network namespaces on the test
+# harness's show network (no gateway, a second adapter beside it), against one
+# host process answering both (the socket, the OSC server and the frame
+# stand-in): first the binary protocol's seek to its text packet, then OSC
+# /zuvio/a/seek to its /zuvio/status feedback line, each at RATE commands a
+# second for SECONDS. Prints both "summary:" lines, the binary one prefixed.
+# Needs root and iproute2 (exit 77 without).
+# Usage: bench/osc_latency.sh [BUILD_DIR] [RATE] [SECONDS]   (build-release, 1000, 10)
+set -u
+. "$(dirname "$0")/common.sh"
+. "$BENCH_ROOT/tests/netns/netns.sh"
+dir=${1:-$BENCH_ROOT/build-release}
+rate=${2:-1000}
+seconds=${3:-10}
+bench_build "$dir" zuvio_remote_host remote_latency osc_latency || exit 1
+build=$(cd "$dir" && pwd)
+netns_setup
+work=$(mktemp -d)
+trap 'netns_cleanup; rm -rf "$work"' EXIT
+
+netns_player "$build/bin/zuvio_remote_host" --bind "$NETNS_PLAYER_IP" --osc-port 31774 \
+    --lifetime $((2 * seconds + 40)) >"$work/host.out" 2>"$work/host.err" &
+netns_wait_for "$work/host.out" "ready" 10 || { cat "$work/host.err" >&2; exit 1; }
+binary=$(netns_controller "$build/bin/remote_latency" "$NETNS_PLAYER_IP" "$rate" "$seconds" 31772 "$NETNS_CONTROLLER_IP")
+binary_rc=$?
+echo "binary protocol:"
+sed 's/^/  /' <<<"$binary"
+echo "binary $(grep '^summary:' <<<"$binary")"
+echo "OSC:"
+netns_controller "$build/bin/osc_latency" "$NETNS_PLAYER_IP:31774" "$rate" "$seconds" 9000 "$NETNS_CONTROLLER_IP"
+osc_rc=$?
+[ "$binary_rc" -eq 0 ] && [ "$osc_rc" -eq 0 ]

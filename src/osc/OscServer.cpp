@@ -1,0 +1,555 @@
+#include "osc/OscServer.h"
+
+#include "core/Log.h"
+#include "core/Preferences.h"
+#include "core/TickClock.h"
+#include "remote/HostPort.h"
+#include "remote/UniqueFd.h"
+
+#include <QHostAddress>
+#include <QSocketNotifier>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <sstream>
+
+namespace {
+
+// A flood must not keep the event loop from timers and other input: the rest
+// of a burst is read at the next notification.
+constexpr int kMaxDatagramsPerNotification = 64;
+constexpr std::int64_t kFollowIntervalMs = 1000;
+constexpr std::int64_t kMaxLeaseSeconds = 3600;
+
+std::string Dotted(std::uint32_t address)
+{
+    return QHostAddress(address).toString().toStdString();
+}
+
+// A number argument of any OSC numeric type, true and false included; NaN
+// and infinity are no numbers.
+std::optional<double> Number(char type, const lo_arg* arg)
+{
+    double value = 0;
+    switch (type) {
+    case LO_INT32:
+        value = arg->i;
+        break;
+    case LO_INT64:
+        value = static_cast<double>(arg->h);
+        break;
+    case LO_FLOAT:
+        value = arg->f;
+        break;
+    case LO_DOUBLE:
+        value = arg->d;
+        break;
+    case LO_TRUE:
+        return 1.0;
+    case LO_FALSE:
+        return 0.0;
+    default:
+        return std::nullopt;
+    }
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+LPARAM Clamped(double value, double low, double high)
+{
+    return static_cast<LPARAM>(std::llround(std::clamp(value, low, high)));
+}
+
+bool IsPattern(const char* path)
+{
+    return std::strpbrk(path, "*?[]{}") != nullptr;
+}
+
+} // namespace
+
+COscServer::COscServer(CMessageTarget* owner, const CPreferences& prefs, QObject* parent)
+    : QObject(parent)
+    , m_pOwner(owner)
+    , m_Prefs(prefs)
+    , m_Feedback([this](std::uint32_t address, std::uint16_t port, const void* data, std::size_t size) {
+        SendDatagram(address, port, data, size);
+    })
+    , m_Clock(MonotonicMs)
+{
+    static const char* const kPlayers[3] = { "a", "b", "active" };
+    const std::pair<const char*, Action> perPlayer[] = { { "play", Action::Play }, { "pause", Action::Pause },
+        { "stop", Action::Stop }, { "open", Action::Open }, { "seek", Action::Seek },
+        { "volume", Action::Volume }, { "volume/db", Action::VolumeDb } };
+    for (int player = 0; player < 3; ++player)
+        for (const auto& [name, action] : perPlayer)
+            m_Routes.push_back({ std::string("/zuvio/") + kPlayers[player] + "/" + name, action, player });
+    m_Routes.push_back({ "/zuvio/cut", Action::Cut, 0 });
+    m_Routes.push_back({ "/zuvio/cut/a", Action::CutTo, 0 });
+    m_Routes.push_back({ "/zuvio/cut/b", Action::CutTo, 1 });
+    m_Routes.push_back({ "/zuvio/take", Action::Take, 0 });
+    m_Routes.push_back({ "/zuvio/playlist/go", Action::PlaylistGo, 0 });
+    m_Routes.push_back({ "/zuvio/playlist/next", Action::PlaylistNext, 0 });
+    m_Routes.push_back({ "/zuvio/playlist/previous", Action::PlaylistPrevious, 0 });
+    m_Routes.push_back({ "/zuvio/playlist/loop", Action::Loop, 0 });
+    m_Routes.push_back({ "/zuvio/playlist/repeat", Action::Repeat, 0 });
+    m_Routes.push_back({ "/zuvio/playlist/autoadvance", Action::AutoAdvance, 0 });
+    m_Routes.push_back({ "/zuvio/fullscreen", Action::Fullscreen, 0 });
+    m_Routes.push_back({ "/zuvio/subscribe", Action::Subscribe, 0 });
+    m_Routes.push_back({ "/zuvio/unsubscribe", Action::Unsubscribe, 0 });
+}
+
+COscServer::~COscServer()
+{
+    Stop();
+}
+
+bool COscServer::Start(const Settings& settings)
+{
+    Stop();
+    m_Settings = settings;
+    if (!settings.enabled)
+        return true;
+    if (!OpenSocket())
+        return false;
+    ParseFeedbackDestinations();
+    LogMessage("OSC: listening on port %u.\n", m_BoundPort);
+    return true;
+}
+
+void COscServer::Stop()
+{
+    if (m_pNotifier) {
+        m_pNotifier->setEnabled(false);
+        // The notifier may be the one emitting: it goes once its signal returns.
+        if (m_bReceiving)
+            m_pNotifier.release()->deleteLater();
+        else
+            m_pNotifier.reset();
+    }
+    m_Server.reset();
+    m_BoundPort = 0;
+    m_Adapter.reset();
+    m_Feedback.Clear();
+    m_bSendFailed = false;
+}
+
+void COscServer::ParseFeedbackDestinations()
+{
+    std::vector<std::pair<std::uint32_t, std::uint16_t>> destinations;
+    std::string item;
+    std::istringstream list(m_Settings.feedback);
+    while (std::getline(list, item, ',')) {
+        item.erase(0, item.find_first_not_of(" \t"));
+        item.erase(item.find_last_not_of(" \t") + 1);
+        if (item.empty())
+            continue;
+        const auto parsed = ParseHostPort(item);
+        if (!parsed || parsed->port == 0) {
+            LogError("OSC: feedback destination \"%s\" is not ADDR:PORT; left out.\n", item.c_str());
+            continue;
+        }
+        destinations.emplace_back(parsed->address.toIPv4Address(), parsed->port);
+    }
+    m_Feedback.SetFixedDestinations(std::move(destinations));
+}
+
+bool COscServer::OpenSocket()
+{
+    const vexoNet::CNetworkSetup setup
+        = m_NetworkSource ? vexoNet::CNetworkSetup(m_NetworkSource) : vexoNet::CNetworkSetup();
+    const std::string address
+        = m_Settings.bindAddress.empty() ? setup.GetPrimaryAddress() : m_Settings.bindAddress;
+    const auto bindTo = ParseIPv4(address);
+    const std::uint32_t bound = bindTo ? bindTo->toIPv4Address() : 0;
+    m_Adapter = bound != 0 ? vexoNet::FindLocalInterface(bound) : std::nullopt;
+    if (!bindTo || (bound != 0 && !m_Adapter)) {
+        LogError("OSC: no adapter carries \"%s\"; OSC server not started.\n", address.c_str());
+        return false;
+    }
+
+    // As the binary server's: bound to all addresses, as a socket bound to a
+    // unicast address hears no broadcast, and tied to the adapter. Where the tie
+    // is refused, the arrival check alone keeps the other adapters out.
+    CUniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    const int on = 1;
+    sockaddr_in endpoint {};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_addr.s_addr = htonl(INADDR_ANY);
+    endpoint.sin_port = htons(m_Settings.port);
+    if (fd && m_Adapter)
+        ::setsockopt(fd.Get(), SOL_SOCKET, SO_BINDTODEVICE, m_Adapter->name.c_str(),
+            static_cast<socklen_t>(m_Adapter->name.size()));
+    if (!fd || ::setsockopt(fd.Get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0
+        || ::setsockopt(fd.Get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0
+        || ::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&endpoint), sizeof endpoint) != 0) {
+        LogError("OSC: UDP port %u not opened: %s\n", m_Settings.port, std::strerror(errno));
+        m_Adapter.reset();
+        return false;
+    }
+    socklen_t length = sizeof endpoint;
+    ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&endpoint), &length);
+
+    LoServerPtr server(lo_server_new_with_proto(nullptr, LO_UDP, nullptr));
+    const int loFd = server ? lo_server_get_socket_fd(server.get()) : -1;
+    if (loFd < 0 || ::dup2(fd.Get(), loFd) < 0 || ::fcntl(loFd, F_SETFD, FD_CLOEXEC) != 0) {
+        LogError("OSC: liblo server not created.\n");
+        m_Adapter.reset();
+        return false;
+    }
+    // Bundles are dispatched as they arrive; a queue would only be drained by lo_server_recv.
+    lo_server_enable_queue(server.get(), 0, 1);
+    lo_server_add_method(server.get(), nullptr, nullptr, &COscServer::OnMessage, this);
+    m_Server = std::move(server);
+    m_BoundPort = ntohs(endpoint.sin_port);
+    m_pNotifier = std::make_unique<QSocketNotifier>(loFd, QSocketNotifier::Read);
+    connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &COscServer::OnReadable);
+    return true;
+}
+
+bool COscServer::ArrivedOnAdapter(unsigned interfaceIndex, std::uint32_t to) const
+{
+    if (!m_Adapter)
+        return true;
+    return interfaceIndex == m_Adapter->index
+        && (to == m_Adapter->address || to == m_Adapter->broadcast || to == INADDR_BROADCAST);
+}
+
+void COscServer::FollowAdapter()
+{
+    if (!m_Adapter)
+        return;
+    // The address came back on another interface (a link made anew): the socket moves there.
+    const auto now = vexoNet::FindLocalInterface(m_Adapter->address);
+    if (!now || now->index == m_Adapter->index)
+        return;
+    if (m_pNotifier) {
+        m_pNotifier->setEnabled(false);
+        if (m_bReceiving)
+            m_pNotifier.release()->deleteLater();
+        else
+            m_pNotifier.reset();
+    }
+    m_Server.reset();
+    if (!OpenSocket())
+        m_BoundPort = 0;
+}
+
+void COscServer::OnReadable()
+{
+    const bool outer = !m_bReceiving;
+    m_bReceiving = true;
+    ReadPending();
+    if (outer)
+        m_bReceiving = false;
+}
+
+void COscServer::ReadPending()
+{
+    std::uint8_t buffer[kMaxDatagram];
+    for (int n = 0; n < kMaxDatagramsPerNotification && m_Server; ++n) {
+        sockaddr_in from {};
+        iovec io { buffer, sizeof buffer };
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+        msghdr header {};
+        header.msg_name = &from;
+        header.msg_namelen = sizeof from;
+        header.msg_iov = &io;
+        header.msg_iovlen = 1;
+        header.msg_control = control;
+        header.msg_controllen = sizeof control;
+        const ssize_t received = ::recvmsg(lo_server_get_socket_fd(m_Server.get()), &header, MSG_DONTWAIT);
+        if (received < 0)
+            return;
+        unsigned interfaceIndex = 0;
+        std::uint32_t to = 0;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr; c = CMSG_NXTHDR(&header, c)) {
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info {};
+                std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                interfaceIndex = static_cast<unsigned>(info.ipi_ifindex);
+                to = ntohl(info.ipi_addr.s_addr);
+            }
+        }
+        if (!ArrivedOnAdapter(interfaceIndex, to)) {
+            ++m_nDiscarded;
+            continue;
+        }
+        HandleDatagram(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(received)),
+            ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), (header.msg_flags & MSG_TRUNC) != 0);
+    }
+}
+
+void COscServer::HandleDatagram(
+    std::span<const std::uint8_t> bytes, std::uint32_t fromAddress, std::uint16_t fromPort, bool truncated)
+{
+    // While remote control is off datagrams are read and dropped, as on the binary port.
+    if (!m_Server || m_Prefs.m_iRemoteCtrl != 1) {
+        ++m_nDiscarded;
+        return;
+    }
+    const std::string sender = Dotted(fromAddress) + ":" + std::to_string(fromPort);
+    if (truncated || bytes.size() > kMaxDatagram) {
+        Reject("packet too large", "from " + sender);
+        return;
+    }
+    m_FromAddress = fromAddress;
+    m_FromPort = fromPort;
+    m_bValidSeen = false;
+    // liblo wants writable bytes.
+    std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
+    const int result = copy.empty() ? -1 : lo_server_dispatch_data(m_Server.get(), copy.data(), copy.size());
+    if (result <= 0)
+        Reject("malformed packet", "from " + sender);
+    if (m_bValidSeen)
+        m_Feedback.Renew(fromAddress, m_Clock());
+}
+
+int COscServer::OnMessage(
+    const char* path, const char* types, lo_arg** argv, int argc, lo_message, void* self)
+{
+    static_cast<COscServer*>(self)->Dispatch(path ? path : "", types ? types : "", argv, argc);
+    return 0;
+}
+
+void COscServer::Dispatch(const char* path, const char* types, lo_arg** argv, int argc)
+{
+    const bool pattern = IsPattern(path);
+    int matched = 0;
+    for (std::size_t i = 0; i < m_Routes.size() && m_Server; ++i) {
+        // A copy: a handler may restart the server, though never rebuild the routes.
+        const Route route = m_Routes[i];
+        if (route.path != path && !(pattern && lo_pattern_match(route.path.c_str(), path)))
+            continue;
+        ++matched;
+        if (!Run(route, types, argv, argc))
+            Reject("wrong arguments", route.path + " ," + std::string(types));
+    }
+    if (matched == 0)
+        Reject("unknown address", path);
+}
+
+int COscServer::Player(const Route& route) const
+{
+    return route.player == 2 ? m_State.active : route.player;
+}
+
+bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int argc)
+{
+    for (int i = 0; i < argc; ++i) {
+        if ((types[i] == LO_STRING || types[i] == LO_SYMBOL) && std::strlen(&argv[i]->s) > kMaxString) {
+            Reject("string too long", route.path);
+            return true; // its own cause, not also "wrong arguments"
+        }
+    }
+    const auto number = [&](int i) { return i < argc ? Number(types[i], argv[i]) : std::nullopt; };
+    // Buttons send 1 on press and 0 on release: a trigger fires on no argument
+    // or a number other than 0.
+    bool fire = false;
+    if (argc == 0)
+        fire = true;
+    else if (argc == 1 && number(0))
+        fire = *number(0) != 0;
+    const bool trigger = argc == 0 || (argc == 1 && number(0));
+    const bool oneNumber = argc == 1 && number(0);
+
+    const auto send = [this](unsigned msg, WPARAM wParam, LPARAM lParam) {
+        if (m_pOwner)
+            m_pOwner->SendMessage(msg, wParam, lParam);
+    };
+    const auto player = static_cast<WPARAM>(Player(route));
+    switch (route.action) {
+    case Action::Play:
+    case Action::Pause:
+    case Action::Stop:
+    case Action::CutTo:
+    case Action::Take:
+    case Action::PlaylistNext:
+    case Action::PlaylistPrevious: {
+        if (!trigger)
+            return false;
+        if (!fire)
+            break;
+        static constexpr std::pair<Action, unsigned> kMessages[]
+            = { { Action::Play, WM_NET_PLAY }, { Action::Pause, WM_NET_PAUSE }, { Action::Stop, WM_NET_STOP },
+                  { Action::CutTo, WM_NET_SELECT_PLAYER }, { Action::Take, WM_OSC_TAKE } };
+        if (route.action == Action::PlaylistNext || route.action == Action::PlaylistPrevious) {
+            send(WM_CMD_STEP_TRACK, route.action == Action::PlaylistNext ? 1 : 0, 0);
+            break;
+        }
+        for (const auto& [action, msg] : kMessages)
+            if (action == route.action)
+                send(msg, player, 0);
+        break;
+    }
+    case Action::Open: {
+        if (argc != 1)
+            return false;
+        std::string text;
+        if (types[0] == LO_STRING || types[0] == LO_SYMBOL) {
+            text = &argv[0]->s;
+        } else {
+            const auto n = number(0);
+            if (!n || types[0] == LO_TRUE || types[0] == LO_FALSE || *n < 1 || *n != std::floor(*n)
+                || *n > std::numeric_limits<std::int32_t>::max())
+                return false;
+            text = ":" + std::to_string(static_cast<std::int64_t>(*n));
+        }
+        send(WM_OSC_OPEN, player, reinterpret_cast<LPARAM>(&text));
+        break;
+    }
+    case Action::Seek:
+        if (!oneNumber || *number(0) < 0)
+            return false;
+        send(WM_NET_SEEK, player, Clamped(*number(0), 0, std::numeric_limits<std::int32_t>::max()));
+        break;
+    case Action::Volume:
+        if (!oneNumber)
+            return false;
+        send(WM_NET_VOLUME, player,
+            Clamped(*number(0), std::numeric_limits<std::int32_t>::min(),
+                std::numeric_limits<std::int32_t>::max()));
+        break;
+    case Action::VolumeDb:
+        if (!oneNumber)
+            return false;
+        send(WM_OSC_VOLUME_DB, player, Clamped(*number(0) * 100, -10000, 10000));
+        break;
+    case Action::Cut: {
+        if (argc != 1 || (types[0] != LO_STRING && types[0] != LO_SYMBOL))
+            return false;
+        const std::string name = &argv[0]->s;
+        if (name != "A" && name != "a" && name != "B" && name != "b")
+            return false;
+        send(WM_NET_SELECT_PLAYER, name == "A" || name == "a" ? 0 : 1, 0);
+        break;
+    }
+    case Action::PlaylistGo:
+        if (!oneNumber || *number(0) < 1 || *number(0) != std::floor(*number(0))
+            || *number(0) > std::numeric_limits<std::int32_t>::max())
+            return false;
+        send(WM_OSC_PLAYLIST_GO, static_cast<WPARAM>(*number(0) - 1), 0);
+        break;
+    case Action::Loop:
+    case Action::Repeat:
+    case Action::AutoAdvance: {
+        if (!oneNumber)
+            return false;
+        const WPARAM mode = route.action == Action::Loop ? OSC_MODE_LOOP
+            : route.action == Action::Repeat             ? OSC_MODE_REPEAT
+                                                         : OSC_MODE_AUTO_ADVANCE;
+        send(WM_OSC_PLAYLIST_MODE, mode, *number(0) != 0 ? 1 : 0);
+        break;
+    }
+    case Action::Fullscreen:
+        if (!oneNumber)
+            return false;
+        send(WM_OSC_FULLSCREEN, 0, *number(0) != 0 ? 1 : 0);
+        break;
+    case Action::Subscribe:
+    case Action::Unsubscribe: {
+        if (argc < 1 || argc > (route.action == Action::Subscribe ? 2 : 1) || types[0] != LO_INT32
+            || argv[0]->i < 1 || argv[0]->i > 65535)
+            return false;
+        const auto port = static_cast<std::uint16_t>(argv[0]->i);
+        if (route.action == Action::Unsubscribe) {
+            m_Feedback.Unsubscribe(m_FromAddress, port);
+            m_bValidSeen = true;
+            return true;
+        }
+        std::int64_t leaseMs = COscFeedback::kDefaultLeaseMs;
+        if (argc == 2) {
+            if (types[1] != LO_INT32 || argv[1]->i < 1 || argv[1]->i > kMaxLeaseSeconds)
+                return false;
+            leaseMs = std::int64_t { argv[1]->i } * 1000;
+        }
+        m_bValidSeen = true;
+        if (!m_Feedback.Subscribe(m_FromAddress, port, leaseMs, m_Clock()))
+            Reject("too many subscribers", Dotted(m_FromAddress) + ":" + std::to_string(port));
+        return true;
+    }
+    }
+    m_bValidSeen = true;
+    // Any command subscribes its sender's address and port.
+    if (!m_Feedback.IsSubscribed(m_FromAddress, m_FromPort)
+        && !m_Feedback.Subscribe(m_FromAddress, m_FromPort, COscFeedback::kDefaultLeaseMs, m_Clock(), true))
+        Reject("too many subscribers", Dotted(m_FromAddress) + ":" + std::to_string(m_FromPort));
+    return true;
+}
+
+void COscServer::Reject(const std::string& cause, const std::string& detail)
+{
+    ++m_nRejected;
+    Complaint& complaint = m_Complaints[cause];
+    const std::int64_t now = m_Clock();
+    const bool first = complaint.loggedAt == 0 && complaint.suppressed == 0;
+    if (!first && now - complaint.loggedAt < kLogIntervalMs) {
+        ++complaint.suppressed;
+        return;
+    }
+    if (complaint.suppressed != 0)
+        LogMessage("OSC: %s (%s), %llu more since; ignored.\n", cause.c_str(), detail.c_str(),
+            static_cast<unsigned long long>(complaint.suppressed));
+    else
+        LogMessage("OSC: %s (%s); ignored.\n", cause.c_str(), detail.c_str());
+    complaint.loggedAt = now;
+    complaint.suppressed = 0;
+}
+
+void COscServer::SetState(const OscState& state)
+{
+    m_State = state;
+    if (m_Server)
+        m_Feedback.SetState(state, m_Clock());
+}
+
+void COscServer::SendText(const std::string& line)
+{
+    if (m_Server)
+        m_Feedback.SendText(line);
+}
+
+void COscServer::Poll()
+{
+    if (!m_Settings.enabled)
+        return;
+    const std::int64_t now = m_Clock();
+    if (now - m_LastFollow >= kFollowIntervalMs) {
+        m_LastFollow = now;
+        FollowAdapter();
+    }
+    if (m_Server)
+        m_Feedback.Tick(now);
+}
+
+void COscServer::SendDatagram(std::uint32_t address, std::uint16_t port, const void* data, std::size_t size)
+{
+    if (!m_Server)
+        return;
+    sockaddr_in to {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(address);
+    to.sin_port = htons(port);
+    if (::sendto(lo_server_get_socket_fd(m_Server.get()), data, size, 0,
+            reinterpret_cast<const sockaddr*>(&to), sizeof to)
+        >= 0) {
+        m_bSendFailed = false;
+        return;
+    }
+    // Once until a send succeeds again.
+    const int error = errno;
+    if (!m_bSendFailed)
+        LogError(
+            "OSC: feedback to %s:%u not sent: %s\n", Dotted(address).c_str(), port, std::strerror(error));
+    m_bSendFailed = true;
+}

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "core/Messages.h"
+#include "net/LocalInterface.h"
+#include "net/NetworkSetup.h"
+#include "osc/LoHandles.h"
+#include "osc/OscFeedback.h"
+#include "osc/OscState.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+class CPreferences;
+class QSocketNotifier;
+
+// The player's OSC server, beside the binary protocol: commands become the
+// messages the binary protocol and the window send, and feedback goes to the
+// controllers that subscribed and to fixed destinations (COscFeedback).
+//
+// liblo decodes, unpacks bundles and matches patterns. liblo 0.31 binds its
+// sockets to all addresses only, so the socket is made here as the binary
+// server's is (bound to all addresses for broadcasts, tied to the adapter that
+// carries the bound address with SO_BINDTODEVICE, IP_PKTINFO for the arrival
+// check), put in place of liblo's own with dup2, read here with recvmsg and
+// its datagrams handed to lo_server_dispatch_data. Feedback leaves from the
+// same socket, so through the same adapter.
+//
+// Bad input (undecodable, oversized, unknown address, wrong arguments, strings
+// too long) is dropped and logged once per cause, then at most every 10 s with
+// a count. Everything runs on the interface thread: the socket is non-blocking
+// and watched by a QSocketNotifier.
+class COscServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::uint16_t kDefaultPort = 31774;
+    static constexpr std::size_t kMaxDatagram = 8192;
+    static constexpr std::size_t kMaxString = 1024;
+    static constexpr std::int64_t kLogIntervalMs = 10000;
+
+    struct Settings
+    {
+        bool enabled = true;
+        std::uint16_t port = kDefaultPort; // 0 takes any free port (tests)
+        std::string bindAddress; // empty = the primary adapter's address
+        std::string feedback; // fixed destinations: "ADDR:PORT[,ADDR:PORT...]"
+        bool operator==(const Settings&) const = default;
+    };
+    using Clock = std::function<std::int64_t()>; // monotonic milliseconds
+
+    // prefs says whether remote control is on; it outlives the server.
+    COscServer(CMessageTarget* owner, const CPreferences& prefs, QObject* parent = nullptr);
+    ~COscServer() override;
+    COscServer(const COscServer&) = delete;
+    COscServer& operator=(const COscServer&) = delete;
+
+    // Closes and, when enabled, opens with these settings; false when enabled
+    // and the socket could not be opened (logged).
+    bool Start(const Settings& settings);
+    void Stop();
+    bool IsRunning() const { return m_Server != nullptr; }
+    const Settings& GetSettings() const { return m_Settings; }
+    std::uint16_t GetBoundPort() const { return m_BoundPort; }
+
+    void SetState(const OscState& state);
+    void SendText(const std::string& line);
+    // The frame's tick: leases, the once-a-second feedback, the adapter followed.
+    void Poll();
+
+    // What the socket does with one datagram from an address (host byte order)
+    // that passed the arrival check; truncated says it was longer than kMaxDatagram.
+    void HandleDatagram(std::span<const std::uint8_t> bytes, std::uint32_t fromAddress,
+        std::uint16_t fromPort, bool truncated = false);
+
+    void SetClock(Clock clock) { m_Clock = std::move(clock); }
+    void SetNetworkSource(vexoNet::CNetworkSetup::Source source) { m_NetworkSource = std::move(source); }
+    const COscFeedback& GetFeedback() const { return m_Feedback; }
+    std::uint64_t GetRejectedCount() const { return m_nRejected; }
+    std::uint64_t GetDiscardedCount() const { return m_nDiscarded; }
+
+private Q_SLOTS:
+    void OnReadable();
+
+private:
+    enum class Action {
+        Play,
+        Pause,
+        Stop,
+        Open,
+        Seek,
+        Volume,
+        VolumeDb,
+        Cut,
+        CutTo,
+        Take,
+        PlaylistGo,
+        PlaylistNext,
+        PlaylistPrevious,
+        Loop,
+        Repeat,
+        AutoAdvance,
+        Fullscreen,
+        Subscribe,
+        Unsubscribe
+    };
+    struct Route
+    {
+        std::string path;
+        Action action;
+        int player; // 0 A, 1 B, 2 the active one
+    };
+    struct Complaint
+    {
+        std::int64_t loggedAt = 0;
+        std::uint64_t suppressed = 0;
+    };
+
+    static int OnMessage(
+        const char* path, const char* types, lo_arg** argv, int argc, lo_message message, void* self);
+    void Dispatch(const char* path, const char* types, lo_arg** argv, int argc);
+    bool Run(const Route& route, const char* types, lo_arg** argv, int argc);
+    void Reject(const std::string& cause, const std::string& detail);
+    int Player(const Route& route) const;
+    bool OpenSocket();
+    bool ArrivedOnAdapter(unsigned interfaceIndex, std::uint32_t to) const;
+    void FollowAdapter();
+    void SendDatagram(std::uint32_t address, std::uint16_t port, const void* data, std::size_t size);
+    void ReadPending();
+    void ParseFeedbackDestinations();
+
+    CMessageTarget* m_pOwner;
+    const CPreferences& m_Prefs;
+    Settings m_Settings;
+    LoServerPtr m_Server;
+    std::unique_ptr<QSocketNotifier> m_pNotifier;
+    std::uint16_t m_BoundPort = 0;
+    std::optional<vexoNet::LocalInterface> m_Adapter; // none: bound to all addresses
+    std::vector<Route> m_Routes;
+    COscFeedback m_Feedback;
+    OscState m_State;
+    std::map<std::string, Complaint> m_Complaints;
+    std::uint32_t m_FromAddress = 0; // the sender of the datagram being dispatched
+    std::uint16_t m_FromPort = 0;
+    bool m_bValidSeen = false; // the datagram held at least one valid command
+    bool m_bReceiving = false;
+    bool m_bSendFailed = false;
+    std::uint64_t m_nRejected = 0;
+    std::uint64_t m_nDiscarded = 0;
+    std::int64_t m_LastFollow = 0;
+    Clock m_Clock;
+    vexoNet::CNetworkSetup::Source m_NetworkSource;
+};

@@ -1,0 +1,293 @@
+#include "osc/OscServer.h"
+
+#include "core/Preferences.h"
+#include "osc/LoHandles.h"
+#include "support/LogCapture.h"
+#include "support/RecordingTarget.h"
+#include "support/WaitFor.h"
+
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::uint32_t kLoopback = 0x7f000001;
+
+Bytes Serialise(const char* path, lo_message message)
+{
+    std::size_t size = 0;
+    void* data = lo_message_serialise(message, path, nullptr, &size);
+    Bytes bytes(static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
+    std::free(data);
+    return bytes;
+}
+
+// One message: types as lo_message_add takes them ("i", "f", "s", "T"...).
+template <typename... Args> Bytes Osc(const char* path, const char* types = "", Args... args)
+{
+    LoMessagePtr message(lo_message_new());
+    if (types[0] != '\0')
+        lo_message_add(message.get(), types, args...);
+    return Serialise(path, message.get());
+}
+
+// What the frame does with the messages the server sends: recorded, with the
+// text of an open copied while it is valid.
+class OscServerTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_Target.handler = [this](unsigned msg, WPARAM, LPARAM lParam) {
+            if (msg == WM_OSC_OPEN)
+                m_Opened.push_back(*reinterpret_cast<const std::string*>(lParam));
+            return LRESULT { 1 };
+        };
+        m_Server.SetClock([this] { return m_Now; });
+        ASSERT_TRUE(m_Server.Start({ true, 0, "127.0.0.1", {} }));
+        ASSERT_NE(m_Server.GetBoundPort(), 0);
+    }
+    void Feed(const Bytes& bytes, std::uint16_t fromPort = 40000)
+    {
+        m_Server.HandleDatagram(bytes, kLoopback, fromPort);
+    }
+    std::vector<RecordingTarget::Message> Take()
+    {
+        auto messages = std::move(m_Target.messages);
+        m_Target.messages.clear();
+        return messages;
+    }
+
+    CPreferences m_Prefs { CPreferences::Defaults {} };
+    RecordingTarget m_Target;
+    COscServer m_Server { &m_Target, m_Prefs };
+    std::vector<std::string> m_Opened;
+    std::int64_t m_Now = 1000;
+};
+
+using M = RecordingTarget::Message;
+
+TEST_F(OscServerTest, EveryAddressSendsTheMessageOfTheSameAction)
+{
+    OscState state;
+    state.active = 1;
+    m_Server.SetState(state);
+    Feed(Osc("/zuvio/a/play"));
+    Feed(Osc("/zuvio/b/pause"));
+    Feed(Osc("/zuvio/active/stop"));
+    Feed(Osc("/zuvio/b/seek", "f", 1500.4f));
+    Feed(Osc("/zuvio/a/volume", "i", 40));
+    Feed(Osc("/zuvio/active/volume/db", "f", -6.0f));
+    Feed(Osc("/zuvio/cut", "s", "a"));
+    Feed(Osc("/zuvio/cut/b"));
+    Feed(Osc("/zuvio/take"));
+    Feed(Osc("/zuvio/playlist/go", "i", 2));
+    Feed(Osc("/zuvio/playlist/next"));
+    Feed(Osc("/zuvio/playlist/previous"));
+    Feed(Osc("/zuvio/playlist/loop", "T"));
+    Feed(Osc("/zuvio/playlist/repeat", "i", 0));
+    Feed(Osc("/zuvio/playlist/autoadvance", "f", 1.0f));
+    Feed(Osc("/zuvio/fullscreen", "i", 1));
+    const std::vector<M> expected = { { WM_NET_PLAY, 0, 0 }, { WM_NET_PAUSE, 1, 0 }, { WM_NET_STOP, 1, 0 },
+        { WM_NET_SEEK, 1, 1500 }, { WM_NET_VOLUME, 0, 40 }, { WM_OSC_VOLUME_DB, 1, -600 },
+        { WM_NET_SELECT_PLAYER, 0, 0 }, { WM_NET_SELECT_PLAYER, 1, 0 }, { WM_OSC_TAKE, 0, 0 },
+        { WM_OSC_PLAYLIST_GO, 1, 0 }, { WM_CMD_STEP_TRACK, 1, 0 }, { WM_CMD_STEP_TRACK, 0, 0 },
+        { WM_OSC_PLAYLIST_MODE, OSC_MODE_LOOP, 1 }, { WM_OSC_PLAYLIST_MODE, OSC_MODE_REPEAT, 0 },
+        { WM_OSC_PLAYLIST_MODE, OSC_MODE_AUTO_ADVANCE, 1 }, { WM_OSC_FULLSCREEN, 0, 1 } };
+    EXPECT_EQ(Take(), expected);
+
+    // Open: a path, a stream address, a playlist position as ":n" or a number.
+    Feed(Osc("/zuvio/a/open", "s", "/media/show/intro.mp4"));
+    Feed(Osc("/zuvio/b/open", "s", "rtsp://10.77.0.9/live"));
+    Feed(Osc("/zuvio/active/open", "i", 3));
+    Feed(Osc("/zuvio/a/open", "s", ":2"));
+    auto opens = Take();
+    for (auto& m : opens)
+        m.lParam = 0; // the text's address, valid only during the call
+    EXPECT_EQ(opens,
+        (std::vector<M> {
+            { WM_OSC_OPEN, 0, 0 }, { WM_OSC_OPEN, 1, 0 }, { WM_OSC_OPEN, 1, 0 }, { WM_OSC_OPEN, 0, 0 } }));
+    EXPECT_EQ(m_Opened,
+        (std::vector<std::string> { "/media/show/intro.mp4", "rtsp://10.77.0.9/live", ":3", ":2" }));
+}
+
+TEST_F(OscServerTest, ButtonReleasesPatternsAndBundlesAsLibloGivesThem)
+{
+    // A button's release (0) is valid and does nothing; its press (1) fires.
+    Feed(Osc("/zuvio/take", "f", 0.0f));
+    Feed(Osc("/zuvio/a/play", "i", 1));
+    EXPECT_EQ(Take(), (std::vector<M> { { WM_NET_PLAY, 0, 0 } }));
+
+    Feed(Osc("/zuvio/{a,b}/stop"));
+    EXPECT_EQ(Take(), (std::vector<M> { { WM_NET_STOP, 0, 0 }, { WM_NET_STOP, 1, 0 } }));
+
+    lo_bundle bundle = lo_bundle_new(LO_TT_IMMEDIATE);
+    LoMessagePtr cut(lo_message_new());
+    LoMessagePtr play(lo_message_new());
+    lo_message_add_string(cut.get(), "B");
+    lo_bundle_add_message(bundle, "/zuvio/cut", cut.get());
+    lo_bundle_add_message(bundle, "/zuvio/b/play", play.get());
+    std::size_t size = 0;
+    void* data = lo_bundle_serialise(bundle, nullptr, &size);
+    Feed(Bytes(static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size));
+    std::free(data);
+    lo_bundle_free(bundle);
+    EXPECT_EQ(Take(), (std::vector<M> { { WM_NET_SELECT_PLAYER, 1, 0 }, { WM_NET_PLAY, 1, 0 } }));
+}
+
+TEST_F(OscServerTest, BadInputIsIgnoredAndLoggedOncePerCause)
+{
+    LogCapture log;
+    const std::string huge(COscServer::kMaxString + 1, 'x');
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (int round = 0; round < 50; ++round) {
+        Feed(Bytes { 0x2f, 0x7a, 0x00 }); // "/z" and no type tag string
+        Feed(Bytes(37, 0xff));
+        Feed(Osc("/zuvio/a/jump"));
+        Feed(Osc("/other/thing", "i", 1));
+        Feed(Osc("/zuvio/a/seek", "s", "soon"));
+        Feed(Osc("/zuvio/a/seek", "f", nan));
+        Feed(Osc("/zuvio/a/seek", "i", -5));
+        Feed(Osc("/zuvio/a/play", "ii", 1, 2));
+        Feed(Osc("/zuvio/cut", "s", "C"));
+        Feed(Osc("/zuvio/a/open", "i", 0));
+        Feed(Osc("/zuvio/a/open", "s", huge.c_str()));
+        Feed(Osc("/zuvio/playlist/go", "f", 1.5f));
+        Feed(Osc("/zuvio/subscribe", "i", 70000));
+        m_Server.HandleDatagram(Osc("/zuvio/a/play"), kLoopback, 40000, true);
+    }
+    EXPECT_TRUE(Take().empty());
+    EXPECT_EQ(log.Texts().size(), 5u) << log.Dump(); // malformed, unknown, arguments, string, too large
+    EXPECT_TRUE(log.Contains("OSC: malformed packet (from 127.0.0.1:40000); ignored."));
+    EXPECT_TRUE(log.Contains("OSC: unknown address (/zuvio/a/jump); ignored."));
+    EXPECT_TRUE(log.Contains("OSC: wrong arguments (/zuvio/a/seek ,s); ignored."));
+    EXPECT_TRUE(log.Contains("OSC: string too long (/zuvio/a/open); ignored."));
+    EXPECT_TRUE(log.Contains("OSC: packet too large (from 127.0.0.1:40000); ignored."));
+
+    // Ten seconds on, a cause is logged again with what was left out.
+    m_Now += COscServer::kLogIntervalMs;
+    Feed(Osc("/zuvio/a/jump"));
+    EXPECT_TRUE(log.Contains("OSC: unknown address (/zuvio/a/jump), 99 more since; ignored.")) << log.Dump();
+
+    // Valid messages keep working; with remote control off nothing does.
+    Feed(Osc("/zuvio/b/play"));
+    EXPECT_EQ(Take(), (std::vector<M> { { WM_NET_PLAY, 1, 0 } }));
+    m_Prefs.m_iRemoteCtrl = 0;
+    Feed(Osc("/zuvio/b/play"));
+    Feed(Osc("/zuvio/a/jump"));
+    EXPECT_TRUE(Take().empty());
+}
+
+// Feedback as a controller sees it: through the socket, from the server's port.
+TEST_F(OscServerTest, FeedbackOnChangeOnceASecondAndUntilTheLeaseEnds)
+{
+    QUdpSocket controller;
+    ASSERT_TRUE(controller.bind(QHostAddress::LocalHost, 0));
+    std::vector<std::string> heard;
+    const auto drain = [&] {
+        while (controller.hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = controller.receiveDatagram();
+            EXPECT_EQ(datagram.senderPort(), m_Server.GetBoundPort());
+            QByteArray bytes = datagram.data();
+            int result = 0;
+            LoMessagePtr message(
+                lo_message_deserialise(bytes.data(), static_cast<std::size_t>(bytes.size()), &result));
+            if (!message)
+                continue;
+            std::string text = bytes.constData();
+            lo_arg** argv = lo_message_get_argv(message.get());
+            const char* types = lo_message_get_types(message.get());
+            if (types[0] == LO_INT32)
+                text += " " + std::to_string(argv[0]->i);
+            else if (types[0] == LO_STRING)
+                text += " " + std::string(&argv[0]->s);
+            heard.push_back(text);
+        }
+    };
+    const auto has = [&](const std::string& line) {
+        drain();
+        return std::find(heard.begin(), heard.end(), line) != heard.end();
+    };
+    OscState state;
+    state.players[0] = { 1, 1000, 5000, "clip1.avi" };
+    m_Server.SetState(state);
+
+    // A subscribe over the socket names the port: the whole state at once.
+    const Bytes subscribe = Osc("/zuvio/subscribe", "ii", static_cast<int>(controller.localPort()), 2);
+    QUdpSocket sender;
+    sender.writeDatagram(reinterpret_cast<const char*>(subscribe.data()),
+        static_cast<qint64>(subscribe.size()), QHostAddress::LocalHost, m_Server.GetBoundPort());
+    ASSERT_TRUE(WaitFor([&] { return has("/zuvio/a/remaining 4000"); })) << heard.size();
+    EXPECT_TRUE(has("/zuvio/a/file clip1.avi"));
+    EXPECT_TRUE(has("/zuvio/active A"));
+
+    // A change goes at once, alone; a running position waits for the round.
+    heard.clear();
+    state.players[0].playState = 2;
+    m_Server.SetState(state);
+    m_Now += 300;
+    state.players[0].position = 1300;
+    m_Server.SetState(state);
+    ASSERT_TRUE(WaitFor([&] { return has("/zuvio/a/state playing"); }));
+    EXPECT_FALSE(has("/zuvio/a/position 1300"));
+    // A seek is a jump and goes at once.
+    m_Now += 100;
+    state.players[0].position = 4000;
+    m_Server.SetState(state);
+    ASSERT_TRUE(WaitFor([&] { return has("/zuvio/a/position 4000"); }));
+    m_Server.SendText("Player A: Playback started.\n");
+    ASSERT_TRUE(WaitFor([&] { return has("/zuvio/status Player A: Playback started."); }));
+
+    m_Now += COscFeedback::kRefreshMs;
+    m_Server.Poll();
+    ASSERT_TRUE(WaitFor([&] { return has("/zuvio/b/file "); }));
+
+    // The lease (2 s from the subscribe) ends; a message from the address would have renewed it.
+    m_Now += 599;
+    m_Server.Poll();
+    EXPECT_EQ(m_Server.GetFeedback().GetSubscriberCount(), 1u);
+    m_Now += 1;
+    m_Server.Poll();
+    EXPECT_EQ(m_Server.GetFeedback().GetSubscriberCount(), 0u);
+}
+
+TEST_F(OscServerTest, CommandsSubscribeTheirSenderAndRenewItsLeases)
+{
+    Feed(Osc("/zuvio/subscribe", "i", 9000));
+    Feed(Osc("/zuvio/a/play"), 40001);
+    const COscFeedback& feedback = m_Server.GetFeedback();
+    EXPECT_TRUE(feedback.IsSubscribed(kLoopback, 9000));
+    EXPECT_TRUE(feedback.IsSubscribed(kLoopback, 40001));
+    m_Now += COscFeedback::kDefaultLeaseMs - 1;
+    Feed(Osc("/zuvio/a/stop"), 40002); // renews both, adds a third
+    m_Now += 2;
+    m_Server.Poll();
+    EXPECT_EQ(feedback.GetSubscriberCount(), 3u);
+    // Bad input renews nothing.
+    m_Now += COscFeedback::kDefaultLeaseMs - 2;
+    Feed(Osc("/zuvio/a/jump"), 40002);
+    m_Now += 1;
+    m_Server.Poll();
+    EXPECT_EQ(feedback.GetSubscriberCount(), 0u);
+    // The table is bounded: a flood of senders cannot grow it, and the
+    // implicit leases they leave never keep a named subscriber out.
+    for (std::uint16_t port = 41000; port < 41100; ++port)
+        Feed(Osc("/zuvio/a/stop"), port);
+    EXPECT_EQ(feedback.GetSubscriberCount(), COscFeedback::kMaxSubscribers);
+    for (int port = 9000; port < 9000 + static_cast<int>(COscFeedback::kMaxSubscribers); ++port)
+        Feed(Osc("/zuvio/subscribe", "i", port));
+    EXPECT_TRUE(feedback.IsSubscribed(kLoopback, 9000));
+    Feed(Osc("/zuvio/a/stop"), 42000);
+    EXPECT_FALSE(feedback.IsSubscribed(kLoopback, 42000));
+    EXPECT_EQ(feedback.GetSubscriberCount(), COscFeedback::kMaxSubscribers);
+}
+
+} // namespace
