@@ -42,7 +42,8 @@ bool SendOsc(int fd, const sockaddr_in& to, const char* path, lo_message message
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: osc_latency PLAYER_IP[:PORT] [RATE_PER_SECOND] [SECONDS] [LISTEN_PORT] [FROM]\n");
+        std::fprintf(
+            stderr, "usage: osc_latency PLAYER_IP[:PORT] [RATE_PER_SECOND] [SECONDS] [LISTEN_PORT] [FROM]\n");
         return 2;
     }
     const auto player = ParseHostPort(argv[1], 31774);
@@ -118,8 +119,10 @@ int main(int argc, char** argv)
             if (std::strcmp(datagram.data(), "/zuvio/status") != 0)
                 continue;
             int result = 0;
-            LoMessagePtr message(lo_message_deserialise(datagram.data(), static_cast<std::size_t>(n), &result));
-            if (!message || lo_message_get_argc(message.get()) != 1 || lo_message_get_types(message.get())[0] != 's')
+            LoMessagePtr message(
+                lo_message_deserialise(datagram.data(), static_cast<std::size_t>(n), &result));
+            if (!message || lo_message_get_argc(message.get()) != 1
+                || lo_message_get_types(message.get())[0] != 's')
                 continue;
             const std::string text = &lo_message_get_argv(message.get())[0]->s;
             if (text.rfind(prefix, 0) != 0)
