@@ -86,6 +86,8 @@ void CProbeGraph::Reset()
 {
     DestroySource(m_pBusWatch);
     DestroySource(m_pTimeout);
+    DestroySource(m_pRequery);
+    m_Requeries = 0;
     m_Done = nullptr;
     if (!m_bBusy)
         return;
@@ -115,13 +117,28 @@ void CProbeGraph::Finish(const CProbeAnswer& answer)
 void CProbeGraph::OnPadAdded(GstElement*, GstPad* pad, gpointer pipelinePointer)
 {
     // A streaming thread: each stream ends in a sink that prerolls on its first frame.
+    // An audio parser without a length in its header estimates it from the frames it
+    // has read: a queue lets it read on (cheaply, a second at most) while the sink
+    // prerolls, as the player's audio path does, instead of stopping after a frame.
     auto* pipeline = static_cast<GstElement*>(pipelinePointer);
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     if (!sink)
         return;
     g_object_set(sink, "sync", FALSE, nullptr);
     gst_bin_add(GST_BIN(pipeline), sink);
-    GstPtr<GstPad> sinkPad(gst_element_get_static_pad(sink, "sink"));
+    GstElement* head = sink;
+    GstPtr<GstCaps> caps(gst_pad_query_caps(pad, nullptr));
+    const GstStructure* structure
+        = caps && !gst_caps_is_empty(caps.get()) ? gst_caps_get_structure(caps.get(), 0) : nullptr;
+    if (structure && g_str_has_prefix(gst_structure_get_name(structure), "audio/")) {
+        if (GstElement* queue = gst_element_factory_make("queue", nullptr)) {
+            gst_bin_add(GST_BIN(pipeline), queue);
+            gst_element_link(queue, sink);
+            gst_element_sync_state_with_parent(queue);
+            head = queue;
+        }
+    }
+    GstPtr<GstPad> sinkPad(gst_element_get_static_pad(head, "sink"));
     gst_pad_link(pad, sinkPad.get());
     gst_element_sync_state_with_parent(sink);
 }
@@ -134,6 +151,45 @@ gboolean CProbeGraph::OnTimeout(gpointer self)
     answer.m_Error = "Timed out waiting for the medium to start: " + MediaFile::NameForLog(graph->m_Path);
     graph->Finish(answer);
     return G_SOURCE_REMOVE;
+}
+
+gboolean CProbeGraph::OnRequery(gpointer self)
+{
+    auto* graph = static_cast<CProbeGraph*>(self);
+    DestroySource(graph->m_pRequery);
+    graph->Answer();
+    return G_SOURCE_REMOVE;
+}
+
+void CProbeGraph::Answer()
+{
+    // A parser may know seekability and length only a few frames after the
+    // first one prerolled; the graph keeps parsing while paused, so ask again
+    // for a moment before settling for an unknown length.
+    constexpr int kRequeries = 10;
+    constexpr guint kRequeryMs = 20;
+    GstElement* pipeline = m_pPipeline.get();
+    CProbeAnswer answer;
+    answer.m_Title = MediaFile::ShortName(m_Path);
+    answer.m_bOk = true;
+    GstPtr<GstQuery> query(gst_query_new_seeking(GST_FORMAT_TIME));
+    gboolean seekable = FALSE;
+    if (gst_element_query(pipeline, query.get()))
+        gst_query_parse_seeking(query.get(), nullptr, &seekable, nullptr, nullptr);
+    answer.m_bMediaTime = seekable != FALSE;
+    gint64 ns = -1;
+    const bool known
+        = answer.m_bMediaTime && gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns >= 0;
+    if (known)
+        answer.m_DurationMs = MediaTime::NsToMs(ns);
+    if (!known && answer.m_bMediaTime && m_Requeries < kRequeries) {
+        ++m_Requeries;
+        m_pRequery = g_timeout_source_new(kRequeryMs);
+        g_source_set_callback(m_pRequery, &CProbeGraph::OnRequery, this, nullptr);
+        g_source_attach(m_pRequery, m_pContext);
+        return;
+    }
+    Finish(answer);
 }
 
 gboolean CProbeGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer self)
@@ -150,22 +206,10 @@ gboolean CProbeGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer self)
         graph->Finish(answer);
         return G_SOURCE_CONTINUE; // Finish destroyed this source
     }
-    case GST_MESSAGE_ASYNC_DONE: {
-        if (GST_MESSAGE_SRC(message) != GST_OBJECT(graph->m_pPipeline.get()))
-            return G_SOURCE_CONTINUE;
-        GstElement* pipeline = graph->m_pPipeline.get();
-        answer.m_bOk = true;
-        GstPtr<GstQuery> query(gst_query_new_seeking(GST_FORMAT_TIME));
-        gboolean seekable = FALSE;
-        if (gst_element_query(pipeline, query.get()))
-            gst_query_parse_seeking(query.get(), nullptr, &seekable, nullptr, nullptr);
-        answer.m_bMediaTime = seekable != FALSE;
-        gint64 ns = -1;
-        if (answer.m_bMediaTime && gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns >= 0)
-            answer.m_DurationMs = MediaTime::NsToMs(ns);
-        graph->Finish(answer);
+    case GST_MESSAGE_ASYNC_DONE:
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(graph->m_pPipeline.get()) && !graph->m_pRequery)
+            graph->Answer();
         return G_SOURCE_CONTINUE;
-    }
     default:
         return G_SOURCE_CONTINUE;
     }

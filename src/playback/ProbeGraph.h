@@ -35,8 +35,10 @@ public:
 private:
     static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     static gboolean OnTimeout(gpointer self);
+    static gboolean OnRequery(gpointer self);
     static void OnPadAdded(GstElement* decodebin, GstPad* pad, gpointer pipeline);
     bool Build();
+    void Answer();
     void Finish(const CProbeAnswer& answer);
     void Reset();
 
@@ -50,6 +52,8 @@ private:
     bool m_bBusy = false;
     GSource* m_pBusWatch = nullptr;
     GSource* m_pTimeout = nullptr;
+    GSource* m_pRequery = nullptr;
+    int m_Requeries = 0;
     std::string m_Path;
     Done m_Done;
 };
