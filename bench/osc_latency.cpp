@@ -124,7 +124,7 @@ int main(int argc, char** argv)
             if (!message || lo_message_get_argc(message.get()) != 1
                 || lo_message_get_types(message.get())[0] != 's')
                 continue;
-            const std::string text = &lo_message_get_argv(message.get())[0]->s;
+            const std::string text = reinterpret_cast<const char*>(lo_message_get_argv(message.get())[0]);
             if (text.rfind(prefix, 0) != 0)
                 continue;
             const long seq = std::strtol(text.c_str() + prefix.size(), nullptr, 10);

@@ -38,21 +38,35 @@ std::string Dotted(std::uint32_t address)
 
 // A number argument of any OSC numeric type, true and false included; NaN
 // and infinity are no numbers.
+// liblo hands out arguments at 4-byte offsets into the datagram: read them
+// by copy, never through the 8-byte aligned union.
+template <typename T> T Read(const lo_arg* arg)
+{
+    T value {};
+    std::memcpy(&value, arg, sizeof value);
+    return value;
+}
+
+const char* Text(const lo_arg* arg)
+{
+    return reinterpret_cast<const char*>(arg);
+}
+
 std::optional<double> Number(char type, const lo_arg* arg)
 {
     double value = 0;
     switch (type) {
     case LO_INT32:
-        value = arg->i;
+        value = Read<std::int32_t>(arg);
         break;
     case LO_INT64:
-        value = static_cast<double>(arg->h);
+        value = static_cast<double>(Read<std::int64_t>(arg));
         break;
     case LO_FLOAT:
-        value = arg->f;
+        value = Read<float>(arg);
         break;
     case LO_DOUBLE:
-        value = arg->d;
+        value = Read<double>(arg);
         break;
     case LO_TRUE:
         return 1.0;
@@ -347,7 +361,7 @@ int COscServer::Player(const Route& route) const
 bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int argc)
 {
     for (int i = 0; i < argc; ++i) {
-        if ((types[i] == LO_STRING || types[i] == LO_SYMBOL) && std::strlen(&argv[i]->s) > kMaxString) {
+        if ((types[i] == LO_STRING || types[i] == LO_SYMBOL) && std::strlen(Text(argv[i])) > kMaxString) {
             Reject("string too long", route.path);
             return true; // its own cause, not also "wrong arguments"
         }
@@ -397,7 +411,7 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
             return false;
         std::string text;
         if (types[0] == LO_STRING || types[0] == LO_SYMBOL) {
-            text = &argv[0]->s;
+            text = Text(argv[0]);
         } else {
             const auto n = number(0);
             if (!n || types[0] == LO_TRUE || types[0] == LO_FALSE || *n < 1 || *n != std::floor(*n)
@@ -428,7 +442,7 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
     case Action::Cut: {
         if (argc != 1 || (types[0] != LO_STRING && types[0] != LO_SYMBOL))
             return false;
-        const std::string name = &argv[0]->s;
+        const std::string name = Text(argv[0]);
         if (name != "A" && name != "a" && name != "B" && name != "b")
             return false;
         send(WM_NET_SELECT_PLAYER, name == "A" || name == "a" ? 0 : 1, 0);
@@ -459,9 +473,9 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
     case Action::Subscribe:
     case Action::Unsubscribe: {
         if (argc < 1 || argc > (route.action == Action::Subscribe ? 2 : 1) || types[0] != LO_INT32
-            || argv[0]->i < 1 || argv[0]->i > 65535)
+            || Read<std::int32_t>(argv[0]) < 1 || Read<std::int32_t>(argv[0]) > 65535)
             return false;
-        const auto port = static_cast<std::uint16_t>(argv[0]->i);
+        const auto port = static_cast<std::uint16_t>(Read<std::int32_t>(argv[0]));
         if (route.action == Action::Unsubscribe) {
             m_Feedback.Unsubscribe(m_FromAddress, port);
             m_bValidSeen = true;
@@ -469,9 +483,10 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
         }
         std::int64_t leaseMs = COscFeedback::kDefaultLeaseMs;
         if (argc == 2) {
-            if (types[1] != LO_INT32 || argv[1]->i < 1 || argv[1]->i > kMaxLeaseSeconds)
+            if (types[1] != LO_INT32 || Read<std::int32_t>(argv[1]) < 1
+                || Read<std::int32_t>(argv[1]) > kMaxLeaseSeconds)
                 return false;
-            leaseMs = std::int64_t { argv[1]->i } * 1000;
+            leaseMs = std::int64_t { Read<std::int32_t>(argv[1]) } * 1000;
         }
         m_bValidSeen = true;
         if (!m_Feedback.Subscribe(m_FromAddress, port, leaseMs, m_Clock()))
