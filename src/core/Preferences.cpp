@@ -30,6 +30,9 @@ void CPreferences::Load()
     m_bOscControl = GetProfileInt(kSection, "m_bOscControl", d.m_bOscControl) != 0;
     m_iOscPort = GetProfileInt(kSection, "m_iOscPort", d.m_iOscPort);
     m_OscFeedback = GetProfileString(kSection, "m_OscFeedback", d.m_OscFeedback);
+    m_iDmxSource = GetProfileInt(kSection, "m_iDmxSource", d.m_iDmxSource);
+    m_iDmxUniverse = GetProfileInt(kSection, "m_iDmxUniverse", d.m_iDmxUniverse);
+    m_iDmxAddress = GetProfileInt(kSection, "m_iDmxAddress", d.m_iDmxAddress);
 }
 
 bool CPreferences::Save() const
@@ -49,5 +52,8 @@ bool CPreferences::Save() const
             { "m_bOscControl", number(m_bOscControl ? 1 : 0) },
             { "m_iOscPort", number(m_iOscPort) },
             { "m_OscFeedback", m_OscFeedback },
+            { "m_iDmxSource", number(m_iDmxSource) },
+            { "m_iDmxUniverse", number(m_iDmxUniverse) },
+            { "m_iDmxAddress", number(m_iDmxAddress) },
         });
 }

@@ -32,4 +32,7 @@ public:
     bool m_bOscControl = true; // the OSC server, while remote control is on
     int m_iOscPort = 31774;
     std::string m_OscFeedback; // fixed OSC feedback destinations, "ADDR:PORT[,ADDR:PORT...]"
+    int m_iDmxSource = 1; // DMX show control: 0 off, 1 the DMX input device, 2 olad (Art-Net, sACN)
+    int m_iDmxUniverse = 1; // olad's universe
+    int m_iDmxAddress = 1; // start address 1..512
 };

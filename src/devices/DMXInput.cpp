@@ -23,6 +23,13 @@ void CDMXInput::Poll()
     while (m_pDriver->ReadFrame(m_Values.data(), kChannelCount)) { }
 }
 
+void CDMXInput::PollEach(const std::function<void(std::span<const std::uint8_t>)>& onFrame)
+{
+    m_pDriver->UpdateFps();
+    while (m_pDriver->ReadFrame(m_Values.data(), kChannelCount))
+        onFrame(m_Values);
+}
+
 std::string CDMXInput::GetStatus()
 {
     char text[128];

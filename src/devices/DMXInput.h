@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 class CCorvanaDriver;
@@ -24,6 +26,9 @@ public:
     // Frame-rate bookkeeping, then takes every fetched record, so the channel
     // values end as the newest one, and asks the driver for the next batch.
     void Poll();
+    // As Poll, handing every record to onFrame as it is read (an action needs
+    // each frame, not only the last of a batch).
+    void PollEach(const std::function<void(std::span<const std::uint8_t>)>& onFrame);
     // "Corvana#1 (44 fps)", "Corvana#1 (NO DATA)" or "Corvana#1 (Not found)".
     std::string GetStatus();
     bool IsAvailable();

@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "devices/DMXInput.h"
+#include "dmx/DmxControl.h"
 #include "osc/OscServer.h"
 #include "playback/BasePlayer.h"
 #include "playlist/MediaTypes.h"
@@ -17,10 +18,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QSplitter>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 CMainFrame::CMainFrame(const Options& options, const CServices& services, QWidget* parent)
     : QMainWindow(parent)
@@ -51,6 +55,7 @@ CMainFrame::~CMainFrame()
     if (m_nTimer != 0)
         killTimer(m_nTimer);
     m_nTimer = 0;
+    m_pDmx.reset(); // no cue may reach the panes on their way down
     DestroyPanes();
     m_pDMXInput.reset();
     m_pOsc.reset();
@@ -98,6 +103,7 @@ void CMainFrame::CreatePanes(bool probeAddedFiles)
     m_pLogBook->Show(false);
     m_pSocket->InitServer(m_Services.prefs.m_BindIpAddress);
     StartOscServer();
+    StartDmx();
     ApplyVolumeRange();
     m_nTimer = startTimer(100);
     activateWindow();
@@ -197,6 +203,12 @@ void CMainFrame::OnTimer()
     m_pLogBook->OnTimer();
     m_pSocket->PollStatus();
     m_pOsc->Poll();
+    if (m_pDmx) {
+        m_pDmx->Tick();
+        const QString dmxStatus = QString::fromStdString(m_pDmx->GetStatus());
+        if (m_pDmxStatus && m_pDmxStatus->text() != dmxStatus)
+            m_pDmxStatus->setText(dmxStatus);
+    }
     UpdateStatusRecord();
     UpdateCommandUI();
 }
@@ -286,6 +298,24 @@ void CMainFrame::StartOscServer()
     if (m_pOsc->IsRunning() && settings == m_pOsc->GetSettings())
         return;
     m_pOsc->Start(settings);
+}
+
+void CMainFrame::StartDmx()
+{
+    if (!m_pDmx) {
+        m_pDmx = std::make_unique<CDmxControl>(
+            this, m_pDMXInput.get(), [this] { return ActivePlayer(); }, [this] { return VolumeRange(); });
+        m_pDmxStatus = new QLabel(this);
+        m_pDmxStatus->setContentsMargins(6, 0, 6, 0);
+        menuBar()->setCornerWidget(m_pDmxStatus, Qt::TopRightCorner);
+    }
+    const CPreferences& prefs = m_Services.prefs;
+    CDmxControl::Settings settings;
+    settings.source = static_cast<CDmxControl::Source>(std::clamp(prefs.m_iDmxSource, 0, 2));
+    settings.universe = static_cast<unsigned>(std::max(prefs.m_iDmxUniverse, 0));
+    settings.address = std::clamp(prefs.m_iDmxAddress, 1, 512);
+    m_pDmx->Start(settings);
+    m_pDmxStatus->setText(QString::fromStdString(m_pDmx->GetStatus()));
 }
 
 bool CMainFrame::TakeHidden()

@@ -15,6 +15,8 @@
 #include <string>
 
 class CDMXInput;
+class CDmxControl;
+class QLabel;
 class COscServer;
 class CLogBookDlg;
 class CPlayerCtrlBar;
@@ -99,6 +101,7 @@ public:
     COscServer* GetOscServer() const { return m_pOsc.get(); }
     CLogBookDlg* GetLogBook() const { return m_pLogBook.get(); }
     CDMXInput* GetDMXInput() const { return m_pDMXInput.get(); }
+    CDmxControl* GetDmxControl() const { return m_pDmx.get(); }
     bool IsAlwaysOnTop() const { return m_bAlwaysOnTop; }
     int GetTimerId() const { return m_nTimer; }
     QSplitter* OuterSplitter() const { return m_pOuter; }
@@ -163,6 +166,7 @@ private:
     LRESULT OnOscPlaylistMode(WPARAM mode, LPARAM on);
     LRESULT OnOscFullscreen(LPARAM on);
     void StartOscServer();
+    void StartDmx();
 
     int ActivePlayer() const;
     int VolumeRange() const;
@@ -182,6 +186,8 @@ private:
     int m_OscPortOverride = -1;
     std::string m_OscFeedbackExtra;
     std::unique_ptr<CDMXInput> m_pDMXInput;
+    std::unique_ptr<CDmxControl> m_pDmx;
+    QLabel* m_pDmxStatus = nullptr; // the menu bar's corner
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     CVideoView* m_pVideoView = nullptr;

@@ -263,6 +263,7 @@ void CMainFrame::ApplyAcceptedPreferences(int previousRemoteCtrl)
         m_pSocket->InitServer(m_Services.prefs.m_BindIpAddress);
     }
     StartOscServer();
+    StartDmx();
     m_Services.prefs.Save();
     ApplyVolumeRange();
 }

@@ -1,5 +1,6 @@
 #include "ui/PrefsSheet.h"
 
+#include "ui/DmxCfgDlg.h"
 #include "ui/GeneralCfgDlg.h"
 
 #include <QDialogButtonBox>
@@ -15,6 +16,8 @@ CPrefsSheet::CPrefsSheet(
     m_pTabs = new QTabWidget(this);
     m_pGeneral = new CGeneralCfgDlg(prefs, ui, std::move(adapterSource), m_pTabs);
     m_pTabs->addTab(m_pGeneral, QStringLiteral("General"));
+    m_pDmx = new CDmxCfgDlg(prefs, m_pTabs);
+    m_pTabs->addTab(m_pDmx, QStringLiteral("DMX"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CPrefsSheet::accept);
@@ -30,13 +33,16 @@ void CPrefsSheet::showEvent(QShowEvent* event)
 {
     // Every opening shows what is stored: what Cancel threw away, or a reset
     // since the sheet was built, must not linger on the page.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         m_pGeneral->OnInitDialog();
+        m_pDmx->OnInitDialog();
+    }
     QDialog::showEvent(event);
 }
 
 void CPrefsSheet::accept()
 {
     m_pGeneral->OnOK();
+    m_pDmx->OnOK();
     QDialog::accept();
 }

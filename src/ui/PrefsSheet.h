@@ -4,12 +4,13 @@
 
 #include <QDialog>
 
+class CDmxCfgDlg;
 class CGeneralCfgDlg;
 class CPreferences;
 class CUiServices;
 class QTabWidget;
 
-// The "Program Preferences" sheet with its General page and OK / Cancel.
+// The "Program Preferences" sheet with its General and DMX pages and OK / Cancel.
 // Every opening reloads the page from the preferences object; OK writes the
 // page back into it and Cancel leaves it untouched. The caller saves and
 // applies the preferences after exec() returns Accepted.
@@ -22,6 +23,7 @@ public:
         vexoNet::CNetworkSetup::Source adapterSource = {});
 
     CGeneralCfgDlg* GeneralPage() const { return m_pGeneral; }
+    CDmxCfgDlg* DmxPage() const { return m_pDmx; }
 
     void accept() override;
 
@@ -31,4 +33,5 @@ protected:
 private:
     QTabWidget* m_pTabs = nullptr;
     CGeneralCfgDlg* m_pGeneral = nullptr;
+    CDmxCfgDlg* m_pDmx = nullptr;
 };

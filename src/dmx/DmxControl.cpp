@@ -1,0 +1,190 @@
+#include "dmx/DmxControl.h"
+
+#include "core/Log.h"
+#include "devices/DMXInput.h"
+#include "dmx/OlaSource.h"
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <regex>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The status without its frame rate: "Corvana#1 (44 fps)" and "(43 fps)" are the same kind.
+std::string KindOf(const std::string& status)
+{
+    static const std::regex kFps(R"(\(\d+ fps\))");
+    return std::regex_replace(status, kFps, "(fps)");
+}
+
+} // namespace
+
+CDmxControl::CDmxControl(CMessageTarget* owner, CDMXInput* device, std::function<int()> activePlayer,
+    std::function<int()> volumeRange, QObject* parent)
+    : QObject(parent)
+    , m_pOwner(owner)
+    , m_pDevice(device)
+    , m_ActivePlayer(std::move(activePlayer))
+    , m_VolumeRange(std::move(volumeRange))
+{
+    m_pDeviceTimer = new QTimer(this);
+    m_pDeviceTimer->setTimerType(Qt::PreciseTimer);
+    m_pDeviceTimer->setInterval(10);
+    connect(m_pDeviceTimer, &QTimer::timeout, this, &CDmxControl::PollDevice);
+}
+
+CDmxControl::~CDmxControl() = default;
+
+void CDmxControl::Start(const Settings& settings)
+{
+    if (m_bStarted && settings == m_Settings)
+        return;
+    m_bStarted = true;
+    m_Settings = settings;
+    m_pDeviceTimer->stop();
+    m_pOla.reset();
+    m_Personality.SetStartAddress(settings.address);
+    m_LastFrame = {};
+    m_Fps = 0;
+    m_nFramesThisSecond = 0;
+    if (settings.source == Source::Device && m_pDevice && m_pDevice->IsAvailable())
+        m_pDeviceTimer->start();
+    if (settings.source == Source::Ola) {
+        QPointer<CDmxControl> self(this);
+        // Called on OLA's thread: only a queued call crosses to this one.
+        m_pOla = std::make_unique<COlaSource>(settings.universe, [self] {
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self] {
+                    if (self)
+                        self->DrainOla();
+                },
+                Qt::QueuedConnection);
+        });
+        LogMessage(
+            "DMX: listening to OLA universe %u, start address %d.\n", settings.universe, settings.address);
+    } else if (settings.source == Source::Device) {
+        LogMessage("DMX: listening to the DMX input device, start address %d.\n", settings.address);
+    }
+    Tick();
+}
+
+void CDmxControl::PollDevice()
+{
+    m_pDevice->PollEach([this](std::span<const std::uint8_t> frame) { OnFrame(frame); });
+}
+
+void CDmxControl::DrainOla()
+{
+    if (!m_pOla)
+        return;
+    for (const COlaSource::Frame& frame : m_pOla->TakeFrames())
+        OnFrame(std::span<const std::uint8_t>(frame.values.data(), frame.size));
+}
+
+void CDmxControl::OnFrame(std::span<const std::uint8_t> frame)
+{
+    const Clock::time_point now = Clock::now();
+    if (now - m_LastFrame > kSourceTimeout)
+        m_Personality.Reset();
+    m_LastFrame = now;
+    ++m_nFramesThisSecond;
+    for (const CDmxPersonality::Action& action : m_Personality.Feed(frame))
+        Act(action);
+}
+
+void CDmxControl::Act(const CDmxPersonality::Action& action)
+{
+    if (!m_pOwner)
+        return;
+    using Kind = CDmxPersonality::Action::Kind;
+    using Control = CDmxPersonality::Control;
+    const auto active = static_cast<WPARAM>(m_ActivePlayer ? m_ActivePlayer() : 0);
+    switch (action.kind) {
+    case Kind::Clip: {
+        // Into the hidden player, ready for a take.
+        std::string entry = ":" + std::to_string(action.value);
+        m_pOwner->SendMessage(WM_OSC_OPEN, active == 0 ? 1 : 0, reinterpret_cast<LPARAM>(&entry));
+        break;
+    }
+    case Kind::Control:
+        switch (static_cast<Control>(action.value)) {
+        case Control::Play:
+            m_pOwner->SendMessage(WM_NET_PLAY, active, 0);
+            break;
+        case Control::Pause:
+            m_pOwner->SendMessage(WM_NET_PAUSE, active, 0);
+            break;
+        case Control::Stop:
+            m_pOwner->SendMessage(WM_NET_STOP, active, 0);
+            break;
+        case Control::Take:
+            m_pOwner->SendMessage(WM_OSC_TAKE, 0, 0);
+            break;
+        case Control::CutA:
+            m_pOwner->SendMessage(WM_NET_SELECT_PLAYER, 0, 0);
+            break;
+        case Control::CutB:
+            m_pOwner->SendMessage(WM_NET_SELECT_PLAYER, 1, 0);
+            break;
+        case Control::Idle:
+            break;
+        }
+        break;
+    case Kind::Level: {
+        // The slider's range: 255 is full, 0 the bottom of the range.
+        const int range = m_VolumeRange ? m_VolumeRange() : 3000;
+        m_pOwner->SendMessage(WM_OSC_VOLUME_DB, active, action.value * range / 255 - range);
+        break;
+    }
+    case Kind::FullScreen:
+        m_pOwner->SendMessage(WM_OSC_FULLSCREEN, 0, action.value);
+        break;
+    }
+}
+
+void CDmxControl::Tick()
+{
+    const Clock::time_point now = Clock::now();
+    if (now - m_FpsStart >= std::chrono::seconds(1)) {
+        m_Fps = m_nFramesThisSecond;
+        m_nFramesThisSecond = 0;
+        m_FpsStart = now;
+    }
+    m_Status = ComposeStatus();
+    const std::string kind = KindOf(m_Status);
+    if (kind != m_LoggedKind) {
+        m_LoggedKind = kind;
+        LogMessage("DMX: %s\n", m_Status.c_str());
+    }
+}
+
+std::string CDmxControl::ComposeStatus()
+{
+    switch (m_Settings.source) {
+    case Source::Off:
+        return "DMX off";
+    case Source::Device:
+        return m_pDevice ? m_pDevice->GetStatus() : "Corvana#1 (Not found)";
+    case Source::Ola:
+        break;
+    }
+    const std::string name = "OLA universe " + std::to_string(m_Settings.universe);
+    switch (m_pOla ? m_pOla->GetState() : COlaSource::State::Connecting) {
+    case COlaSource::State::Connecting:
+        return name + " (connecting)";
+    case COlaSource::State::Absent:
+        return name + " (no olad)";
+    case COlaSource::State::Lost:
+        return name + " (olad lost)";
+    case COlaSource::State::Connected:
+        break;
+    }
+    if (Clock::now() - m_LastFrame > kSourceTimeout)
+        return name + " (NO DATA)";
+    return name + " (" + std::to_string(m_Fps) + " fps)";
+}

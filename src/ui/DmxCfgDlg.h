@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+class CPreferences;
+class QComboBox;
+class QSpinBox;
+
+// The "DMX" page of the "Program Preferences" sheet: where DMX show control
+// comes from, olad's universe and the start address. Like the General page,
+// OnInitDialog loads the controls and OnOK writes them back.
+class CDmxCfgDlg : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CDmxCfgDlg(CPreferences& prefs, QWidget* parent = nullptr);
+
+    void OnInitDialog();
+    void OnOK();
+
+    QComboBox* Source() const { return m_pSource; }
+    QSpinBox* Universe() const { return m_pUniverse; }
+    QSpinBox* Address() const { return m_pAddress; }
+
+private:
+    void UpdateControls();
+
+    CPreferences& m_Prefs;
+    QComboBox* m_pSource = nullptr;
+    QSpinBox* m_pUniverse = nullptr;
+    QSpinBox* m_pAddress = nullptr;
+};

@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# A lighting desk drives the real player over sACN: an olad in the controller
+# namespace sends universe 1 across the show link (no gateway), the olad beside
+# the player receives it, and the player, patched at address 10, obeys the
+# personality. The player starts before its olad (logged once, then it joins);
+# flicker, a storm of all 512 channels and a desk whose cable is pulled and
+# put back
+# set nothing off. Feedback is watched with oscdump.
+# Usage: dmx_ola_test.sh ZUVIO MAKE_DEMO_MEDIA
+set -u
+zuvio=$(realpath "$1")
+make_media=$(realpath "$2")
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in olad ola_patch ola_streaming_client oscsend oscdump runuser; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool missing" >&2; exit 77; }
+done
+id nobody >/dev/null 2>&1 || { echo "SKIP: no user nobody to run olad as" >&2; exit 77; }
+. "$here/netns.sh"
+netns_setup
+
+work=$(mktemp -d)
+stream_pid=""
+trap '[ -n "$stream_pid" ] && kill -- -"$stream_pid" 2>/dev/null; netns_cleanup; rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+"$make_media" "$work/media" 3 20 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
+netns_player_settings "$work/config" "$work/media/demo.m3u"
+printf 'm_iDmxSource=2\nm_iDmxUniverse=1\nm_iDmxAddress=10\n' >>"$work/config/vexo/Zuvio.conf"
+
+# olad refuses root: it runs as nobody, with only its E1.31 plugin, bound to the show link.
+olad_config() { # DIR IP
+    mkdir -p "$1"
+    printf 'enabled = true\nip = %s\n' "$2" >"$1/ola-e131.conf"
+    for plugin in artnet dummy espnet ftdidmx gpio karate kinet milinst nanoleaf opendmx openpixelcontrol \
+        osc pathport renard sandnet shownet spi stageprofi uartdmx usbdmx usbserial dmx4linux; do
+        printf 'enabled = false\n' >"$1/ola-$plugin.conf"
+    done
+    chmod -R a+rwX "$1"
+}
+chmod a+rx "$work"
+olad_config "$work/olad-player" "$NETNS_PLAYER_IP"
+olad_config "$work/olad-desk" "$NETNS_CONTROLLER_IP"
+as_nobody() { runuser -u nobody -- "$@"; }
+start_olad() { # player|controller DIR
+    "netns_$1" runuser -u nobody -- olad --config-dir "$2" --no-http --no-register-with-dns-sd -l 2 \
+        >"$2.log" 2>&1 &
+}
+
+dump=$work/dump.txt
+netns_controller oscdump -L 9000 >"$dump" 2>/dev/null &
+player_log=$work/player.log
+ip netns exec "$NETNS_PLAYER" env -C "$work" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
+    "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
+    >"$work/player.out" 2>"$player_log" &
+netns_wait_for "$player_log" "DMX: OLA universe 1 (no olad)" 20 || { fail "no olad was not reported"; cat "$player_log" >&2; exit 1; }
+netns_controller oscsend "$NETNS_PLAYER_IP" 31774 /zuvio/subscribe ii 9000 3600
+
+start_olad player "$work/olad-player"
+start_olad controller "$work/olad-desk"
+# OLA's tools start an olad of their own when none listens: wait for ours first.
+# Then patch once the E1.31 device and its ports are there: ola_patch exits 0
+# on "Port doesn't exist" too, so its silence is the success.
+for side in player controller; do
+    for _ in $(seq 100); do
+        "netns_$side" ss -ltn | grep -q '127.0.0.1:9010 ' && break
+        sleep 0.1
+    done
+    patched=0
+    for _ in $(seq 100); do
+        out=$("netns_$side" runuser -u nobody -- ola_patch -d 1 -p 0 -u 1 $([ $side = player ] && echo -i) 2>&1) \
+            && [ -z "$out" ] && { patched=1; break; }
+        sleep 0.1
+    done
+    [ "$patched" -eq 1 ] || { fail "cannot patch the $side's olad: $out"; "netns_$side" runuser -u nobody -- ola_dev_info >&2; cat "$work"/olad-*.log >&2; exit 1; }
+done
+
+# The desk: the frame in $work/frame (one line per frame, comma separated from
+# channel 1) sent over and over at about 40 frames a second.
+frame=$work/frame
+set_frame() { # VALUES FOR CHANNELS 10..13, as "clip,control,level,fullscreen"
+    printf '0,0,0,0,0,0,0,0,0,%s\n' "$1" >"$frame.new" && mv "$frame.new" "$frame"
+}
+start_desk() { # in a process group of its own, so that stop_desk ends all of it
+    setsid bash -c 'while :; do cat "$1"; sleep 0.025; done | ip netns exec "$2" runuser -u nobody -- ola_streaming_client -u 1' \
+        desk "$frame" "$NETNS_CONTROLLER" &
+    stream_pid=$!
+}
+stop_desk() {
+    kill -- -"$stream_pid" 2>/dev/null
+    wait "$stream_pid" 2>/dev/null
+    stream_pid=""
+}
+set_frame "0,0,255,0"
+start_desk
+netns_wait_for "$player_log" "DMX: OLA universe 1 (" 15 || fail "no DMX status"
+netns_wait_line "$player_log" 0 20 "DMX: OLA universe 1 (" "fps)" || { fail "sACN never reached the player"; tail "$player_log" >&2; }
+grep -c "(no olad)" "$player_log" | grep -qx 1 || fail "the missing olad was logged more than once"
+
+mark() { wc -l <"$dump"; }
+expect() { # MARK SECONDS TEXT
+    netns_wait_line "$dump" "$1" "$2" "$3" || { fail "no feedback \"$3\""; tail -n 5 "$dump" >&2; }
+}
+expect_none() { # MARK SECONDS TEXT: nothing like TEXT for that long
+    sleep "$2"
+    tail -n +"$(($1 + 1))" "$dump" | grep -qF -- "$3" && fail "\"$3\" set off by $4"
+}
+
+m=$(mark); set_frame "2,0,255,0"
+expect "$m" 10 'Player B: Opening Stream ( clip2'
+m=$(mark); set_frame "2,120,255,0"
+expect "$m" 10 '/zuvio/active s "B"'
+expect "$m" 10 'Player B: Playback started.'
+m=$(mark); set_frame "2,90,255,0"
+expect "$m" 10 'Player B: Playback stopped.'
+m=$(mark); set_frame "2,20,128,0"
+expect "$m" 10 'Player B: Playback started.'
+expect "$m" 10 'Player B: Volume set to 50%.'
+
+# Flicker: the control channel differs in every frame.
+m=$(mark)
+printf '0,0,0,0,0,0,0,0,0,2,90,128,0\n0,0,0,0,0,0,0,0,0,2,20,128,0\n' >"$frame.new" && mv "$frame.new" "$frame"
+expect_none "$m" 3 "Playback" "flicker"
+# A storm: all 512 channels new in every frame.
+awk 'BEGIN { srand(7); for (f = 0; f < 40; f++) { s = int(rand() * 256); for (c = 1; c < 512; c++) s = s "," int(rand() * 256); print s } }' \
+    >"$frame.new" && mv "$frame.new" "$frame"
+m=$(mark)
+expect_none "$m" 3 "Playback" "a storm"
+tail -n +"$((m + 1))" "$dump" | grep "/zuvio/status" | grep -E "Playback|Volume|Opening" && fail "the storm set something off"
+
+# The cable is pulled and put back while the desk shows stop: where it stands
+# when it returns is no cue.
+set_frame "2,20,128,0"
+sleep 1
+netns_controller ip link set veth-c down
+netns_wait_line "$player_log" 0 10 "DMX: OLA universe 1 (NO DATA)" || fail "the vanished source was not logged"
+set_frame "2,90,128,0"
+# Past sACN's source timeout (2.5 s), so the player's olad has let go of the
+# desk's old values as well.
+sleep 3
+m=$(mark)
+netns_controller ip link set veth-c up
+netns_wait_line "$player_log" "$(grep -n "NO DATA" "$player_log" | tail -1 | cut -d: -f1)" 10 "DMX: OLA universe 1 (" "fps)" \
+    || fail "the returning source was not logged"
+expect_none "$m" 2 "Playback stopped" "a returning source"
+m=$(mark); set_frame "2,20,128,0"
+expect "$m" 10 'Player B: Playback started.'
+stop_desk
+
+grep -q "runtime error\|AddressSanitizer" "$player_log" && fail "sanitizer report"
+[ "$failures" -eq 0 ] && echo "dmx_ola: the desk's cues obeyed, flicker, storm and a returning source ignored"
+exit "$((failures > 0))"
