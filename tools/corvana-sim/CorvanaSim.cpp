@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -21,7 +22,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-enum class Pattern { Ramp, Level, Constant };
+enum class Pattern { Ramp, Level, Constant, File };
 
 struct Config
 {
@@ -34,6 +35,7 @@ struct Config
     int blockMs = 0; // GetFrame waits this long first; -1: until CorvanaSim_Unblock
     Pattern pattern = Pattern::Ramp;
     int constant = 0;
+    std::string file; // Pattern::File: comma-separated values from channel 1, read for every batch
     bool failVersion = false;
     bool failSign = false;
     bool failFrame = false;
@@ -49,6 +51,7 @@ struct State
     long framesDelivered = 0;
     int batchesDelivered = 0;
     std::uint32_t sequence = 0; // number of the next record, from 1
+    std::uint8_t fileValues[512] {}; // Pattern::File: the values of the current batch
     int initDriverCalls = 0;
     int versionCalls = 0;
     int signCalls = 0;
@@ -108,6 +111,9 @@ Config ReadConfig()
     const char* pattern = std::getenv("CORVANA_SIM_PATTERN");
     if (pattern && std::strcmp(pattern, "level") == 0) {
         config.pattern = Pattern::Level;
+    } else if (pattern && std::strncmp(pattern, "file:", 5) == 0) {
+        config.pattern = Pattern::File;
+        config.file = pattern + 5;
     } else if (pattern && *pattern >= '0' && *pattern <= '9') {
         config.pattern = Pattern::Constant;
         config.constant = std::atoi(pattern) & 0xFF;
@@ -132,9 +138,29 @@ void PutU16(std::uint8_t* p, int value)
     p[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
 }
 
-std::uint8_t Value(const Config& config, std::uint32_t sequence, std::size_t channel)
+// A desk for the tests: the file's first line, "v1,v2,...", channels after it 0.
+void ReadValuesFile(State& sim)
 {
+    std::memset(sim.fileValues, 0, sizeof sim.fileValues);
+    std::FILE* file = std::fopen(sim.config.file.c_str(), "r");
+    if (!file)
+        return;
+    std::size_t channel = 0;
+    int value = 0;
+    while (channel < sizeof sim.fileValues && std::fscanf(file, "%d", &value) == 1) {
+        sim.fileValues[channel++] = static_cast<std::uint8_t>(value & 0xFF);
+        if (std::fgetc(file) != ',')
+            break;
+    }
+    std::fclose(file);
+}
+
+std::uint8_t Value(const State& sim, std::uint32_t sequence, std::size_t channel)
+{
+    const Config& config = sim.config;
     switch (config.pattern) {
+    case Pattern::File:
+        return channel < sizeof sim.fileValues ? sim.fileValues[channel] : 0;
     case Pattern::Level:
         return static_cast<std::uint8_t>(sequence);
     case Pattern::Constant:
@@ -167,6 +193,8 @@ void FillBatch(State& sim, int records, std::uint8_t* header, std::uint8_t* data
     std::memset(header, 0, corvana::kHeaderSize);
     PutU16(header + corvana::kHeaderCountOffset, config.count);
     header[corvana::kHeaderRecordsOffset] = static_cast<std::uint8_t>(records);
+    if (config.pattern == Pattern::File)
+        ReadValuesFile(sim);
     std::size_t offset = 0;
     for (int i = 0; i < std::min(records, corvana::kMaxRecords); ++i) {
         PutU16(header + corvana::kHeaderRecordTableOffset
@@ -176,7 +204,7 @@ void FillBatch(State& sim, int records, std::uint8_t* header, std::uint8_t* data
         // The header may lie on purpose; the data never leaves the buffer.
         for (std::size_t k = 0;
              k < static_cast<std::size_t>(config.length) && offset + k < corvana::kDataSize; ++k)
-            data[offset + k] = Value(config, sequence, k);
+            data[offset + k] = Value(sim, sequence, k);
         offset += static_cast<std::size_t>(config.length);
     }
     sim.framesDelivered += records;
