@@ -52,6 +52,7 @@ struct State
     int batchesDelivered = 0;
     std::uint32_t sequence = 0; // number of the next record, from 1
     std::uint8_t fileValues[512] {}; // Pattern::File: the values of the current batch
+    bool fileRandom = false; // Pattern::File said "random": new values in every frame
     int initDriverCalls = 0;
     int versionCalls = 0;
     int signCalls = 0;
@@ -138,13 +139,22 @@ void PutU16(std::uint8_t* p, int value)
     p[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
 }
 
-// A desk for the tests: the file's first line, "v1,v2,...", channels after it 0.
+// A desk for the tests: the file's first line, "v1,v2,...", channels after it
+// 0; or "random", a storm of new values on every channel in every frame.
 void ReadValuesFile(State& sim)
 {
     std::memset(sim.fileValues, 0, sizeof sim.fileValues);
+    sim.fileRandom = false;
     std::FILE* file = std::fopen(sim.config.file.c_str(), "r");
     if (!file)
         return;
+    char word[7] {};
+    if (std::fread(word, 1, 6, file) == 6 && std::strcmp(word, "random") == 0) {
+        sim.fileRandom = true;
+        std::fclose(file);
+        return;
+    }
+    std::rewind(file);
     std::size_t channel = 0;
     int value = 0;
     while (channel < sizeof sim.fileValues && std::fscanf(file, "%d", &value) == 1) {
@@ -160,6 +170,11 @@ std::uint8_t Value(const State& sim, std::uint32_t sequence, std::size_t channel
     const Config& config = sim.config;
     switch (config.pattern) {
     case Pattern::File:
+        if (sim.fileRandom) {
+            std::uint32_t x = sequence * 2654435761u ^ static_cast<std::uint32_t>(channel) * 40503u;
+            x ^= x >> 13;
+            return static_cast<std::uint8_t>(x * 0x5bd1e995u >> 24);
+        }
         return channel < sizeof sim.fileValues ? sim.fileValues[channel] : 0;
     case Pattern::Level:
         return static_cast<std::uint8_t>(sequence);

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# DMX value change to the player's text packet, from the DMX input device (the
+# simulated library playing a file at 44 frames a second) and from sACN through
+# two olads across the namespaces (the desk's olad, the show link without a
+# gateway, the player's olad); and the player's CPU under a 44 Hz storm of all
+# 512 channels. CUES changes of the control channel between play and stop.
+# Needs root, iproute2 and OLA (exit 77 without).
+# Usage: bench/dmx_latency.sh [BUILD_DIR] [CUES] [STORM_SECONDS]   (build-release, 100, 10)
+set -u
+. "$(dirname "$0")/common.sh"
+. "$BENCH_ROOT/tests/netns/netns.sh"
+dir=${1:-$BENCH_ROOT/build-release}
+cues=${2:-100}
+storm=${3:-10}
+command -v olad >/dev/null || { echo "olad is missing: install the Debian package ola" >&2; exit 77; }
+bench_build "$dir" zuvio dmx_latency || exit 1
+build=$(cd "$dir" && pwd)
+netns_setup
+work=$(mktemp -d)
+chmod a+rx "$work"
+trap 'netns_cleanup; rm -rf "$work"' EXIT
+"$BENCH_ROOT/scripts/make-demo-media.sh" "$work/media" 2 60 >/dev/null || exit 1
+
+olad_up() { # player|controller IP
+    local conf=$work/olad-$1 plugin
+    mkdir -p "$conf"
+    printf 'enabled = true\nip = %s\n' "$2" >"$conf/ola-e131.conf"
+    for plugin in artnet dummy espnet ftdidmx gpio karate kinet milinst nanoleaf opendmx openpixelcontrol \
+        osc pathport renard sandnet shownet spi stageprofi uartdmx usbdmx usbserial dmx4linux; do
+        printf 'enabled = false\n' >"$conf/ola-$plugin.conf"
+    done
+    chmod -R a+rwX "$conf"
+    "netns_$1" runuser -u nobody -- olad --config-dir "$conf" --no-http --no-register-with-dns-sd -l 1 >/dev/null 2>&1 &
+    for _ in $(seq 100); do "netns_$1" ss -ltn | grep -q '127.0.0.1:9010 ' && break; sleep 0.1; done
+    for _ in $(seq 100); do
+        out=$("netns_$1" runuser -u nobody -- ola_patch -d 1 -p 0 -u 1 $([ "$1" = player ] && echo -i) 2>&1) \
+            && [ -z "$out" ] && return 0
+        sleep 0.1
+    done
+    echo "cannot patch the $1's olad: $out" >&2
+    return 1
+}
+
+run_player() { # SOURCE(1 device, 2 olad) READY [ENV...]
+    local source=$1 ready=$2
+    shift 2
+    netns_player_settings "$work/config" "$work/media/demo.m3u"
+    printf 'm_iDmxSource=%s\nm_iDmxUniverse=1\nm_iDmxAddress=1\n' "$source" >>"$work/config/vexo/Zuvio.conf"
+    : >"$work/player.log"
+    ip netns exec "$NETNS_PLAYER" env -C "$work" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" "$@" \
+        "$build/bin/zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
+        >/dev/null 2>"$work/player.log" &
+    player_pid=$!
+    netns_wait_line "$work/player.log" 0 20 "DMX: " "$ready" || { echo "DMX never $ready" >&2; tail "$work/player.log" >&2; exit 1; }
+}
+
+printf '0,90,255,0\n' >"$work/desk.txt"
+run_player 1 "fps)" CORVANA_SIM_PATTERN="file:$work/desk.txt"
+netns_controller "$build/bin/dmx_latency" device "$work/desk.txt" 1 "$cues" "$player_pid" "$storm"
+kill "$player_pid"; wait "$player_pid" 2>/dev/null
+
+olad_up player "$NETNS_PLAYER_IP" && olad_up controller "$NETNS_CONTROLLER_IP" || exit 1
+run_player 2 "(NO DATA)"
+netns_controller "$build/bin/dmx_latency" ola 1 1 "$cues" "$player_pid" "$storm"
+kill "$player_pid"; wait "$player_pid" 2>/dev/null
