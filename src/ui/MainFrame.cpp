@@ -307,6 +307,10 @@ void CMainFrame::StartDmx()
             this, m_pDMXInput.get(), [this] { return ActivePlayer(); }, [this] { return VolumeRange(); });
         m_pDmxStatus = new QLabel(this);
         m_pDmxStatus->setContentsMargins(6, 0, 6, 0);
+        // The menu bar sizes its corner once: room for the longest text.
+        m_pDmxStatus->setMinimumWidth(
+            m_pDmxStatus->fontMetrics().horizontalAdvance(QStringLiteral("OLA universe 63999 (olad lost)"))
+            + 12);
         menuBar()->setCornerWidget(m_pDmxStatus, Qt::TopRightCorner);
     }
     const CPreferences& prefs = m_Services.prefs;
