@@ -241,8 +241,9 @@ int main(int argc, char** argv)
     before = CpuSeconds(pid);
     desk->Storm(true);
     run(std::chrono::seconds(stormSeconds), [&] {
+        // Never the value of the frame before: a repeat would be a held value.
         for (auto& value : frame)
-            value = static_cast<std::uint8_t>(random());
+            value = static_cast<std::uint8_t>(value + 1 + random() % 255);
     });
     const double stormCpu = (CpuSeconds(pid) - before) / stormSeconds * 100;
     desk->Storm(false);

@@ -171,9 +171,10 @@ std::uint8_t Value(const State& sim, std::uint32_t sequence, std::size_t channel
     switch (config.pattern) {
     case Pattern::File:
         if (sim.fileRandom) {
-            std::uint32_t x = sequence * 2654435761u ^ static_cast<std::uint32_t>(channel) * 40503u;
+            // A random start per channel, then 37 further in every frame: never the same twice running.
+            std::uint32_t x = static_cast<std::uint32_t>(channel) * 2654435761u;
             x ^= x >> 13;
-            return static_cast<std::uint8_t>(x * 0x5bd1e995u >> 24);
+            return static_cast<std::uint8_t>((x * 0x5bd1e995u >> 24) + sequence * 37u);
         }
         return channel < sizeof sim.fileValues ? sim.fileValues[channel] : 0;
     case Pattern::Level:
