@@ -17,7 +17,7 @@ packages=(
   gstreamer1.0-plugins-bad
   liblo-dev liblo-tools
   ola libola-dev
-  libsystemd-dev
+  libsystemd-dev python3
   debootstrap dpkg-dev fakeroot
 )
 

@@ -211,6 +211,7 @@ void CMainFrame::OnTimer()
     }
     UpdateStatusRecord();
     UpdateCommandUI();
+    m_Service.Tick();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event)

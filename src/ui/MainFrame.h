@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "core/ServiceNotifier.h"
 #include "core/Services.h"
 #include "remote/RemotePackets.h"
 #include "ui/VideoView.h"
@@ -188,6 +189,7 @@ private:
     std::unique_ptr<CDMXInput> m_pDMXInput;
     std::unique_ptr<CDmxControl> m_pDmx;
     QLabel* m_pDmxStatus = nullptr; // the menu bar's corner
+    CServiceNotifier m_Service;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     CVideoView* m_pVideoView = nullptr;
