@@ -4,6 +4,7 @@
 //
 //   sync_member --role leader|follower [--leader ADDR] [--port N]
 //               [--cue-port N] [--member ADDR:PORT]... [--clip-ms N] [--log DIR]
+//   sync_member --relay PORT LEADER:PORT DELAY_MS JITTER_MS
 //
 // The leader reads "play", "cut", "stop" lines on standard input, schedules each
 // kLeadMs ahead on the group clock, sends it three times to every member and
@@ -24,6 +25,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -250,10 +252,97 @@ bool ParseMember(const char* text, sockaddr_in& address)
     return inet_pton(AF_INET, s.substr(0, colon).c_str(), &address.sin_addr) == 1;
 }
 
+// A UDP relay between one follower and the leader's clock that holds every
+// datagram delay +- jitter ms each way (the kernel may lack netem).
+struct Relay
+{
+    int down = -1; // bound, faces the follower
+    int up = -1; // faces the leader
+    sockaddr_in leader {};
+    sockaddr_in follower {};
+    bool haveFollower = false;
+    int delayMs = 5;
+    int jitterMs = 2;
+};
+
+struct Held
+{
+    int socket;
+    sockaddr_in to;
+    std::vector<uint8_t> bytes;
+};
+
+gboolean SendHeld(gpointer data)
+{
+    auto* held = static_cast<Held*>(data);
+    sendto(held->socket, held->bytes.data(), held->bytes.size(), 0,
+        reinterpret_cast<const sockaddr*>(&held->to), sizeof held->to);
+    delete held;
+    return G_SOURCE_REMOVE;
+}
+
+void Hold(Relay& relay, int from, int socket, const sockaddr_in& to)
+{
+    uint8_t bytes[2048];
+    sockaddr_in source {};
+    socklen_t length = sizeof source;
+    const ssize_t n = recvfrom(from, bytes, sizeof bytes, 0, reinterpret_cast<sockaddr*>(&source), &length);
+    if (n <= 0)
+        return;
+    if (from == relay.down) {
+        relay.follower = source;
+        relay.haveFollower = true;
+    }
+    const int delay = relay.delayMs + g_random_int_range(-relay.jitterMs, relay.jitterMs + 1);
+    g_timeout_add(static_cast<guint>(std::max(delay, 0)), SendHeld,
+        new Held { socket, to, std::vector<uint8_t>(bytes, bytes + n) });
+}
+
+gboolean OnDown(gint fd, GIOCondition, gpointer data)
+{
+    auto* relay = static_cast<Relay*>(data);
+    Hold(*relay, fd, relay->up, relay->leader);
+    return G_SOURCE_CONTINUE;
+}
+
+gboolean OnUp(gint fd, GIOCondition, gpointer data)
+{
+    auto* relay = static_cast<Relay*>(data);
+    if (relay->haveFollower)
+        Hold(*relay, fd, relay->down, relay->follower);
+    return G_SOURCE_CONTINUE;
+}
+
+int RunRelay(int port, const char* to, int delayMs, int jitterMs)
+{
+    Relay relay;
+    relay.delayMs = delayMs;
+    relay.jitterMs = jitterMs;
+    if (!ParseMember(to, relay.leader))
+        return 2;
+    relay.down = socket(AF_INET, SOCK_DGRAM, 0);
+    relay.up = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (bind(relay.down, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        std::perror("bind");
+        return 2;
+    }
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    g_unix_fd_add(relay.down, G_IO_IN, OnDown, &relay);
+    g_unix_fd_add(relay.up, G_IO_IN, OnUp, &relay);
+    g_main_loop_run(loop);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // sync_member --relay PORT ADDR:PORT DELAY_MS JITTER_MS
+    if (argc == 6 && std::strcmp(argv[1], "--relay") == 0)
+        return RunRelay(std::atoi(argv[2]), argv[3], std::atoi(argv[4]), std::atoi(argv[5]));
     gst_init(&argc, &argv);
     CLogBuffer log("sync_member", 100, 200);
     log.SetMirror(stderr);
