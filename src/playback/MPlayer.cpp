@@ -69,6 +69,8 @@ bool CMPlayer::Init(CMessageTarget* owner)
             2, playbin != nullptr, "no GStreamer element \"playbin\"", "Init: CoCreateInstance() failed\n"))
         return false;
     m_pGraph.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
+    if (s_pGroupClock)
+        gst_pipeline_use_clock(GST_PIPELINE(playbin), s_pGroupClock);
 
     m_pEvent.reset(gst_element_get_bus(m_pGraph.get()));
     if (!CheckResult(2, m_pEvent.get() != nullptr, "the pipeline has no bus",

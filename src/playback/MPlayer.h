@@ -85,6 +85,10 @@ public:
     // Whether the open medium has a picture.
     bool HasVideo() const;
 
+    // The clock of a synchronised wall, for every graph made from now on
+    // (null: each graph picks its own). Not owned; it outlives the players.
+    static void SetGroupClock(GstClock* clock) { s_pGroupClock = clock; }
+
 private:
     bool IsOpen() const { return m_GraphState == GRAPH_OPEN && m_pGraph; }
     bool ReRequestIVideoWindow();
@@ -139,4 +143,5 @@ private:
     std::unique_ptr<QTimer> m_pOpenTimer;
     bool m_bOpenTimedOut = false;
     std::unique_ptr<CGraphWorker> m_pWorker; // created with the first asynchronous open
+    static inline GstClock* s_pGroupClock = nullptr;
 };

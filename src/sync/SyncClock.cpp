@@ -40,6 +40,8 @@ const char* CSyncClock::RoleName(Role role)
 bool CSyncClock::Start(Role role, const std::string& address, uint16_t port)
 {
     Stop();
+    if (!gst_init_check(nullptr, nullptr, nullptr))
+        return false;
     m_Address = address;
     m_Port = port;
     if (role == ROLE_STANDALONE)
