@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/socket.h>
@@ -165,6 +166,9 @@ void CZuvio2App::StartSync(const CCommandLine& line)
     connect(m_pSyncTimer, &QTimer::timeout, this, [this] {
         if (m_pSync->Poll(m_SyncSince.elapsed()))
             LogMessage("%s\n", m_pSync->Describe().c_str());
+        if (m_pFrame)
+            m_pFrame->SetSyncStatus(
+                m_pSync->Summary(), static_cast<float>(std::lround(m_pSync->OffsetNs() / 100000.0)) / 10.0f);
     });
     m_SyncSince.start();
     m_pSyncTimer->start(500);

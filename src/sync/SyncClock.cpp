@@ -140,9 +140,19 @@ bool CSyncClock::Poll(int64_t nowMs)
     return m_State != before;
 }
 
+namespace {
+constexpr const char* kStates[] = { "off", "syncing", "locked", "lost" };
+} // namespace
+
+std::string CSyncClock::Summary() const
+{
+    if (m_Role != ROLE_FOLLOWER)
+        return RoleName(m_Role);
+    return "follower " + m_Address + ":" + std::to_string(m_Port) + " " + kStates[m_State];
+}
+
 std::string CSyncClock::Describe() const
 {
-    static constexpr const char* kStates[] = { "off", "syncing", "locked", "lost" };
     char text[200];
     if (m_Role == ROLE_STANDALONE)
         return "Sync: standalone";

@@ -50,8 +50,10 @@ public:
     // Reads what the clock reported since the last call; nowMs is a monotonic time.
     // True when the state changed.
     bool Poll(int64_t nowMs);
-    // "sync: follower of 10.0.0.1:31775, locked, offset +12 us, rtt 210 us"
+    // "Sync: follower of 10.0.0.1:31775, locked, offset +12 us, rtt 210 us"
     std::string Describe() const;
+    // "leader", "follower 10.0.0.1:31775 locked": what a panel shows.
+    std::string Summary() const;
 
 private:
     Role m_Role = ROLE_STANDALONE;

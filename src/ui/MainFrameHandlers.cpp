@@ -166,6 +166,8 @@ void CMainFrame::UpdateStatusRecord()
         osc.autoAdvance = playlist->GetAutoSkipTrack();
     }
     osc.fullscreen = m_pVideoView->IsFullscreen();
+    osc.sync = m_SyncStatus;
+    osc.syncOffsetMs = m_SyncOffsetMs;
     m_pOsc->SetState(osc);
 }
 
