@@ -3,7 +3,7 @@
 #   zuvio_protocol (remote/RemotePackets, remote/HostPort)
 #                                only itself and core/Messages.h
 #   core/                        only core/ and the protocol library
-#   playback/ playlist/ remote/ devices/ net/ extensions/ osc/ dmx/
+#   playback/ playlist/ remote/ devices/ net/ extensions/ osc/ dmx/ sync/
 #                                core/ and one another, never ui/ or app/
 #   ui/                          anything but app/
 # and when a widget-free file includes a QtWidgets header.
@@ -19,7 +19,7 @@ for h in "$widgets_dir"/*; do widget_header[$(basename "$h")]=1; done
 bad=0
 flag() { echo "layer violation: $1 includes $2 ($3)"; bad=1; }
 
-for file in $(find core playback playlist remote devices net extensions osc dmx ui -name '*.h' -o -name '*.cpp' | sort); do
+for file in $(find core playback playlist remote devices net extensions osc dmx sync ui -name '*.h' -o -name '*.cpp' | sort); do
   layer=${file%%/*}
   protocol=0
   case $file in remote/RemotePackets.* | remote/HostPort.*) protocol=1 ;; esac

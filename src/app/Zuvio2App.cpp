@@ -6,11 +6,13 @@
 #include "core/SignalBridge.h"
 #include "playback/BasePlayer.h"
 #include "playback/GraphProber.h"
+#include "playback/MPlayer.h"
 #include "playback/PlayerFactory.h"
 #include "playback/SinkChoice.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
+#include "sync/SyncClock.h"
 #include "ui/AboutDlg.h"
 #include "ui/DlgSplash.h"
 #include "ui/MainFrame.h"
@@ -19,7 +21,9 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/socket.h>
@@ -33,6 +37,8 @@ CZuvio2App::~CZuvio2App()
     if (m_pSplash)
         delete m_pSplash.data();
     m_pFrame.reset();
+    CMPlayer::SetGroupClock(nullptr);
+    m_pSync.reset();
     m_pServices.reset();
     m_pUiServices.reset();
     m_pPreferences.reset();
@@ -102,6 +108,7 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     m_pServices.reset(new CServices { *m_pPreferences, ui, std::move(createPlayer),
         [] { return std::unique_ptr<CMediaProber>(std::make_unique<CGraphProber>()); } });
 
+    StartSync(line);
     CMainFrame::Options options;
     options.statusDestination = line.statusAddress;
     options.commandPort = CommandPort();
@@ -134,6 +141,37 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
         m_pSplash->ShowOver(m_pFrame.get());
     }
     return true;
+}
+
+void CZuvio2App::StartSync(const CCommandLine& line)
+{
+    auto role = static_cast<CSyncClock::Role>(m_pPreferences->m_iSyncRole);
+    if (!line.sync.empty())
+        CSyncClock::ParseRole(line.sync, role);
+    if (role != CSyncClock::ROLE_LEADER && role != CSyncClock::ROLE_FOLLOWER)
+        return;
+    const std::string leader = line.syncLeader.empty() ? m_pPreferences->m_SyncLeader : line.syncLeader;
+    const int port = line.syncPort > 0 ? line.syncPort : m_pPreferences->m_iSyncPort;
+    m_pSync = std::make_unique<CSyncClock>();
+    // A leader serves on every address of this machine.
+    if (port < 1 || port > 65535
+        || !m_pSync->Start(
+            role, role == CSyncClock::ROLE_LEADER ? std::string() : leader, static_cast<uint16_t>(port))) {
+        LogError("Sync: playing standalone.\n");
+        m_pSync.reset();
+        return;
+    }
+    CMPlayer::SetGroupClock(m_pSync->Clock());
+    m_pSyncTimer = new QTimer(this);
+    connect(m_pSyncTimer, &QTimer::timeout, this, [this] {
+        if (m_pSync->Poll(m_SyncSince.elapsed()))
+            LogMessage("%s\n", m_pSync->Describe().c_str());
+        if (m_pFrame)
+            m_pFrame->SetSyncStatus(
+                m_pSync->Summary(), static_cast<float>(std::lround(m_pSync->OffsetNs() / 100000.0)) / 10.0f);
+    });
+    m_SyncSince.start();
+    m_pSyncTimer->start(500);
 }
 
 int CZuvio2App::Run()

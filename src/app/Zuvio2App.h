@@ -4,6 +4,7 @@
 #include "core/Services.h"
 #include "ui/VideoView.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
@@ -18,6 +19,8 @@ class CMainFrame;
 class CPreferences;
 class CQtUiServices;
 class CSignalBridge;
+class CSyncClock;
+class QTimer;
 
 // The application object: brings the program up in a fixed order (logbook and
 // preferences before anything that logs or reads them, the server before the
@@ -76,6 +79,10 @@ private:
     std::unique_ptr<CServices> m_pServices;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<CSignalBridge> m_pSignals;
+    std::unique_ptr<CSyncClock> m_pSync; // a wall's group clock; before the frame, so it outlives the players
+    QTimer* m_pSyncTimer = nullptr; // owned by this object
+    QElapsedTimer m_SyncSince;
+    void StartSync(const CCommandLine& line);
     QPointer<CDlgSplash> m_pSplash;
     std::function<std::unique_ptr<CBasePlayer>()> m_CreatePlayer;
     std::optional<CVideoView::Hooks> m_ViewHooks;

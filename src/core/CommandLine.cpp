@@ -51,7 +51,8 @@ CCommandLine CCommandLine::Parse(int argc, const char* const* argv)
             else if (TakeValue(argv, argc, i, "--audio-sink", line.audioSink, line.error)
                 || TakeValue(argv, argc, i, "--video-sink", line.videoSink, line.error)
                 || TakeValue(argv, argc, i, "--status-address", line.statusAddress, line.error)
-                || TakeValue(argv, argc, i, "--osc-feedback", line.oscFeedback, line.error))
+                || TakeValue(argv, argc, i, "--osc-feedback", line.oscFeedback, line.error)
+                || TakeValue(argv, argc, i, "--sync-leader", line.syncLeader, line.error))
                 continue;
             else if (std::string value; TakeValue(argv, argc, i, "--osc", value, line.error)) {
                 if (value == "on" || value == "off")
@@ -64,6 +65,16 @@ CCommandLine CCommandLine::Parse(int argc, const char* const* argv)
                 line.oscPort = digits ? std::stoi(value) : -1;
                 if (line.error.empty() && (line.oscPort < 0 || line.oscPort > 65535))
                     line.error = "--osc-port wants a port, 0..65535";
+            } else if (TakeValue(argv, argc, i, "--sync-port", value, line.error)) {
+                const bool digits = !value.empty() && value.size() <= 5
+                    && value.find_first_not_of("0123456789") == std::string::npos;
+                line.syncPort = digits ? std::stoi(value) : -1;
+                if (line.error.empty() && (line.syncPort < 1 || line.syncPort > 65535))
+                    line.error = "--sync-port wants a port, 1..65535";
+            } else if (TakeValue(argv, argc, i, "--sync", line.sync, line.error)) {
+                if (line.error.empty() && line.sync != "standalone" && line.sync != "leader"
+                    && line.sync != "follower")
+                    line.error = "--sync wants standalone, leader or follower";
             }
             // Qt's own options (-platform, -display, ...) are left to QApplication.
             else if (std::strncmp(arg, "--", 2) == 0)
@@ -97,6 +108,10 @@ std::string CCommandLine::Usage(const char* program)
           "  --osc-port=PORT           another OSC port for this run\n"
           "  --osc-feedback=ADDR:PORT[,ADDR:PORT...]\n"
           "                            OSC feedback also goes there\n"
+          "  --sync=standalone|leader|follower\n"
+          "                            this player's part in a synchronised wall\n"
+          "  --sync-leader=ADDR        a follower's clock leader\n"
+          "  --sync-port=PORT          the group clock's port (default 31775)\n"
           "  --log-stderr              also write every logbook line to standard error\n"
           "  --play                    start FILE at once (a playlist from its first entry)\n"
           "  --version                 print the version and exit\n"

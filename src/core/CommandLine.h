@@ -17,6 +17,9 @@ struct CCommandLine
     int osc = -1; // --osc=on|off: 1, 0; -1 = as the preferences say
     int oscPort = -1; // --osc-port; -1 = as the preferences say
     std::string oscFeedback; // --osc-feedback=ADDR:PORT[,ADDR:PORT...]
+    std::string sync; // --sync=standalone|leader|follower; empty = the preference
+    std::string syncLeader; // --sync-leader=ADDR
+    int syncPort = -1; // --sync-port=PORT; -1 = the preference
     std::string document; // a media or playlist file to open
     std::string error; // set when the line cannot be used
 

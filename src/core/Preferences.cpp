@@ -33,6 +33,9 @@ void CPreferences::Load()
     m_iDmxSource = GetProfileInt(kSection, "m_iDmxSource", d.m_iDmxSource);
     m_iDmxUniverse = GetProfileInt(kSection, "m_iDmxUniverse", d.m_iDmxUniverse);
     m_iDmxAddress = GetProfileInt(kSection, "m_iDmxAddress", d.m_iDmxAddress);
+    m_iSyncRole = GetProfileInt(kSection, "m_iSyncRole", d.m_iSyncRole);
+    m_SyncLeader = GetProfileString(kSection, "m_SyncLeader", d.m_SyncLeader);
+    m_iSyncPort = GetProfileInt(kSection, "m_iSyncPort", d.m_iSyncPort);
 }
 
 bool CPreferences::Save() const
@@ -55,5 +58,8 @@ bool CPreferences::Save() const
             { "m_iDmxSource", number(m_iDmxSource) },
             { "m_iDmxUniverse", number(m_iDmxUniverse) },
             { "m_iDmxAddress", number(m_iDmxAddress) },
+            { "m_iSyncRole", number(m_iSyncRole) },
+            { "m_SyncLeader", m_SyncLeader },
+            { "m_iSyncPort", number(m_iSyncPort) },
         });
 }

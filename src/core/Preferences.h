@@ -35,4 +35,7 @@ public:
     int m_iDmxSource = 1; // DMX show control: 0 off, 1 the DMX input device, 2 olad (Art-Net, sACN)
     int m_iDmxUniverse = 1; // olad's universe
     int m_iDmxAddress = 1; // start address 1..512
+    int m_iSyncRole = 0; // a wall's group clock: 0 standalone, 1 leader, 2 follower
+    std::string m_SyncLeader; // a follower's leader address
+    int m_iSyncPort = 31775;
 };

@@ -177,6 +177,10 @@ void COscFeedback::SetState(const OscState& state, std::int64_t now)
         SendInt("/zuvio/playlist/autoadvance", state.autoAdvance, nullptr);
     if (state.fullscreen != m_Sent.fullscreen)
         SendInt("/zuvio/fullscreen", state.fullscreen, nullptr);
+    if (state.sync != m_Sent.sync)
+        SendString("/zuvio/sync", state.sync, nullptr);
+    if (state.syncOffsetMs != m_Sent.syncOffsetMs)
+        SendFloat("/zuvio/sync/offset", state.syncOffsetMs, nullptr);
     m_Sent = sent;
 }
 
@@ -217,6 +221,8 @@ void COscFeedback::SendAll(const OscState& state, const Subscriber* only)
     SendInt("/zuvio/playlist/repeat", state.repeat, only);
     SendInt("/zuvio/playlist/autoadvance", state.autoAdvance, only);
     SendInt("/zuvio/fullscreen", state.fullscreen, only);
+    SendString("/zuvio/sync", state.sync, only);
+    SendFloat("/zuvio/sync/offset", state.syncOffsetMs, only);
 }
 
 void COscFeedback::SendText(const std::string& line)

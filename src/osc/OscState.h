@@ -27,6 +27,8 @@ struct OscState
     bool repeat = false;
     bool autoAdvance = false;
     bool fullscreen = false;
+    std::string sync = "standalone"; // a wall member's role, state and leader
+    float syncOffsetMs = 0; // a follower's clock offset estimate, tenths of a ms
 
     bool operator==(const OscState&) const = default;
 };

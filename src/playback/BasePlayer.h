@@ -74,6 +74,9 @@ public:
     // Asynchronous: OpenMedia may return in GRAPH_OPENING, and the result then
     // arrives as EC_OPEN_COMPLETE through GetEvent.
     /* 37 */ virtual void SetAsyncOpen(bool /*async*/) { }
+    // Repeat the medium without a gap from the next Run on; a player that
+    // cannot ends with EC_COMPLETE as before and is restarted by its owner.
+    /* 38 */ virtual void SetSeamlessLoop(bool /*loop*/) { }
 
     bool IsType(int32_t kind) const { return m_PlayerType == kind; }
 

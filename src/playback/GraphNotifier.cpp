@@ -98,6 +98,7 @@ GstBusSyncReply CGraphNotifier::OnSyncMessage(GstBus* /*bus*/, GstMessage* messa
         }
         [[fallthrough]];
     case GST_MESSAGE_EOS:
+    case GST_MESSAGE_SEGMENT_DONE:
     case GST_MESSAGE_ERROR: {
         std::lock_guard lock(shared.mutex);
         if (!shared.context)

@@ -18,6 +18,10 @@ inline void GstRelease(GstBus* p)
 {
     gst_object_unref(p);
 }
+inline void GstRelease(GstClock* p)
+{
+    gst_object_unref(p);
+}
 inline void GstRelease(GstPad* p)
 {
     gst_object_unref(p);
@@ -29,6 +33,10 @@ inline void GstRelease(GstElementFactory* p)
 inline void GstRelease(GstMessage* p)
 {
     gst_message_unref(p);
+}
+inline void GstRelease(GstEvent* p)
+{
+    gst_event_unref(p);
 }
 inline void GstRelease(GstCaps* p)
 {

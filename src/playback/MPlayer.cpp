@@ -69,6 +69,8 @@ bool CMPlayer::Init(CMessageTarget* owner)
             2, playbin != nullptr, "no GStreamer element \"playbin\"", "Init: CoCreateInstance() failed\n"))
         return false;
     m_pGraph.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
+    if (s_pGroupClock)
+        gst_pipeline_use_clock(GST_PIPELINE(playbin), s_pGroupClock);
 
     m_pEvent.reset(gst_element_get_bus(m_pGraph.get()));
     if (!CheckResult(2, m_pEvent.get() != nullptr, "the pipeline has no bus",
@@ -147,6 +149,7 @@ void CMPlayer::Close()
     m_GraphState = GRAPH_NONE;
     m_PlayState = STATE_STOPPED;
     m_bMediaTime = false;
+    m_bSegmentMode = false;
     m_Rate = 1.0;
     m_VideoRect = {};
 }
@@ -355,6 +358,14 @@ void CMPlayer::Run()
 {
     if (!IsOpen())
         return;
+    if (m_bLoop && !m_bSegmentMode && m_bMediaTime && m_Rate == 1.0) {
+        gint64 position = 0;
+        if (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0)
+            position = 0;
+        m_bSegmentMode = gst_element_seek(m_pGraph.get(), 1.0, GST_FORMAT_TIME,
+            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_SEGMENT | GST_SEEK_FLAG_ACCURATE),
+            GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    }
     if (gst_element_set_state(m_pGraph.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         CheckResult(2, false, TakeGraphError(), "CMPlayer::Run()\n");
         Stop();
@@ -381,6 +392,7 @@ void CMPlayer::Stop()
         return;
     if (gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
         return;
+    m_bSegmentMode = false;
     SetPosition(0);
     m_PlayState = STATE_STOPPED;
 }
@@ -391,8 +403,9 @@ void CMPlayer::SetPosition(uint32_t ms)
         return;
     const int32_t previous = m_PlayState;
     m_PlayState = STATE_SEEKING;
+    const auto segment = m_bSegmentMode ? GST_SEEK_FLAG_SEGMENT : GST_SEEK_FLAG_NONE;
     gst_element_seek(m_pGraph.get(), m_Rate, GST_FORMAT_TIME,
-        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE | segment), GST_SEEK_TYPE_SET,
         static_cast<gint64>(MediaTime::MsToNs(ms)), GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     m_PlayState = previous;
 }
@@ -445,8 +458,10 @@ bool CMPlayer::SetRate(double rate)
                         GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)
                              : gst_element_seek(m_pGraph.get(), rate, GST_FORMAT_TIME, flags,
                                  GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET, position);
-    if (ok)
+    if (ok) {
         m_Rate = rate;
+        m_bSegmentMode = false; // ends with EOS again; the owner's repeat takes over
+    }
     return ok;
 }
 

@@ -81,9 +81,14 @@ public:
     int32_t GetFrameWidth() override { return m_FrameWidth; }
     int32_t GetFrameHeight() override { return m_FrameHeight; }
     void SetAsyncOpen(bool async) override { m_bAsyncOpen = async; }
+    void SetSeamlessLoop(bool loop) override { m_bLoop = loop; }
 
     // Whether the open medium has a picture.
     bool HasVideo() const;
+
+    // The clock of a synchronised wall, for every graph made from now on
+    // (null: each graph picks its own). Not owned; it outlives the players.
+    static void SetGroupClock(GstClock* clock) { s_pGroupClock = clock; }
 
 private:
     bool IsOpen() const { return m_GraphState == GRAPH_OPEN && m_pGraph; }
@@ -139,4 +144,10 @@ private:
     std::unique_ptr<QTimer> m_pOpenTimer;
     bool m_bOpenTimedOut = false;
     std::unique_ptr<CGraphWorker> m_pWorker; // created with the first asynchronous open
+    static inline GstClock* s_pGroupClock = nullptr;
+    // Looping by segment seeks: the graph plays a segment and posts
+    // SEGMENT_DONE instead of EOS, and a non-flushing seek back to 0 keeps
+    // running time going on, so no frame is lost or shown twice.
+    bool m_bLoop = false;
+    bool m_bSegmentMode = false;
 };

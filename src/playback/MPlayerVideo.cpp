@@ -156,8 +156,23 @@ int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
         param1 = FinishOpen(error.empty(), error, audioDevice) ? 1 : 0;
         return 0;
     }
-    GstPtr<GstMessage> message
-        = m_pNotifier->Take(static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstPtr<GstMessage> message = m_pNotifier->Take(
+        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_SEGMENT_DONE));
+    while (message && GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_SEGMENT_DONE) {
+        // Back to the start without a flush: the graph keeps its running time.
+        if (m_bLoop && m_bSegmentMode
+            && gst_element_seek(m_pGraph.get(), 1.0, GST_FORMAT_TIME,
+                static_cast<GstSeekFlags>(GST_SEEK_FLAG_SEGMENT | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+                0, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)) {
+            message = m_pNotifier->Take(
+                static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_SEGMENT_DONE));
+            continue;
+        }
+        // Repeat was switched off: the medium ends here, as at EOS.
+        m_bSegmentMode = false;
+        code = EC_COMPLETE;
+        return 0;
+    }
     if (!message)
         return -1;
     if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS) {

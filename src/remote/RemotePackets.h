@@ -47,6 +47,9 @@ enum CommandCode : std::int32_t {
     CMD_UNUSED_12 = 12,
     CMD_VOLUME = 13,
     CMD_SET_ACTIVE = 16,
+    // A wall's leader to its members: a scheduled action, and the periodic state.
+    CMD_SYNC_CUE = 40,
+    CMD_SYNC_STATE = 41,
 };
 
 using CommandBytes = std::array<std::uint8_t, kCommandSize>;

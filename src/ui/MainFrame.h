@@ -82,6 +82,12 @@ public:
     bool OfferDocument(const std::string& path);
     void ApplyVolumeRange();
     void UpdateStatusRecord();
+    // A wall member's sync state for the OSC feedback ("follower 10.0.0.1 locked").
+    void SetSyncStatus(const std::string& text, float offsetMs)
+    {
+        m_SyncStatus = text;
+        m_SyncOffsetMs = offsetMs;
+    }
     void SendStatusMsg(int player, const std::string& text);
     // After the preferences sheet's OK: restarts the server when remote control
     // was switched on, saves the preferences and applies the volume range.
@@ -186,6 +192,8 @@ private:
     int m_OscEnabledOverride = -1;
     int m_OscPortOverride = -1;
     std::string m_OscFeedbackExtra;
+    std::string m_SyncStatus = "standalone";
+    float m_SyncOffsetMs = 0;
     std::unique_ptr<CDMXInput> m_pDMXInput;
     std::unique_ptr<CDmxControl> m_pDmx;
     QLabel* m_pDmxStatus = nullptr; // the menu bar's corner

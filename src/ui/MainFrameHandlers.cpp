@@ -166,6 +166,12 @@ void CMainFrame::UpdateStatusRecord()
         osc.autoAdvance = playlist->GetAutoSkipTrack();
     }
     osc.fullscreen = m_pVideoView->IsFullscreen();
+    // Repeat loops the active medium seamlessly where the player can.
+    for (int i : { PLAYER_A, PLAYER_B })
+        if (CBasePlayer* p = m_pVideoView->GetPlayer(i))
+            p->SetSeamlessLoop(i == active && osc.repeat);
+    osc.sync = m_SyncStatus;
+    osc.syncOffsetMs = m_SyncOffsetMs;
     m_pOsc->SetState(osc);
 }
 

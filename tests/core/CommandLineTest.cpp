@@ -31,6 +31,12 @@ TEST(CommandLine, OptionsInBothForms)
     EXPECT_FALSE(line.help);
     EXPECT_FALSE(line.play);
     EXPECT_TRUE(ParseArgs({ "--play", "show.m3u" }).play);
+    const CCommandLine wall
+        = ParseArgs({ "--sync=follower", "--sync-leader", "10.0.0.1", "--sync-port=4000" });
+    EXPECT_TRUE(wall.error.empty()) << wall.error;
+    EXPECT_EQ(wall.sync, "follower");
+    EXPECT_EQ(wall.syncLeader, "10.0.0.1");
+    EXPECT_EQ(wall.syncPort, 4000);
 }
 
 TEST(CommandLine, ErrorsAreReportedNotFatal)
@@ -40,6 +46,8 @@ TEST(CommandLine, ErrorsAreReportedNotFatal)
     EXPECT_FALSE(ParseArgs({ "a.avi", "b.avi" }).error.empty());
     EXPECT_FALSE(ParseArgs({ "--status-address=nowhere" }).error.empty());
     EXPECT_FALSE(ParseArgs({ "--status-address=10.0.0.1:70000" }).error.empty());
+    EXPECT_FALSE(ParseArgs({ "--sync=boss" }).error.empty());
+    EXPECT_FALSE(ParseArgs({ "--sync-port=0" }).error.empty());
     EXPECT_EQ(ParseArgs({ "--", "--odd-name.avi" }).document, "--odd-name.avi");
     EXPECT_TRUE(ParseArgs({ "-h" }).help);
     EXPECT_TRUE(ParseArgs({ "--version" }).version);

@@ -241,6 +241,7 @@ TEST_F(OscServerTest, FeedbackOnChangeOnceASecondAndUntilTheLeaseEnds)
     ASSERT_TRUE(WaitFor([&] { return has("/zuvio/a/remaining 4000"); })) << heard.size();
     EXPECT_TRUE(has("/zuvio/a/file clip1.avi"));
     EXPECT_TRUE(has("/zuvio/active A"));
+    EXPECT_TRUE(has("/zuvio/sync standalone"));
 
     // A change goes at once, alone; a running position waits for the round.
     heard.clear();
@@ -256,6 +257,9 @@ TEST_F(OscServerTest, FeedbackOnChangeOnceASecondAndUntilTheLeaseEnds)
     state.players[0].position = 4000;
     m_Server.SetState(state);
     ASSERT_TRUE(WaitFor([&] { return has("/zuvio/a/position 4000"); }));
+    state.sync = "follower 10.0.0.1:31775 locked";
+    m_Server.SetState(state);
+    ASSERT_TRUE(WaitFor([&] { return has("/zuvio/sync follower 10.0.0.1:31775 locked"); }));
     m_Server.SendText("Player A: Playback started.\n");
     ASSERT_TRUE(WaitFor([&] { return has("/zuvio/status Player A: Playback started."); }));
 

@@ -194,6 +194,42 @@ TEST_F(PlayerTest, PlaysToTheEndAndAnnouncesItOnTheUiThread)
     EXPECT_EQ(player.GetPlayState(), CBasePlayer::STATE_STOPPED);
 }
 
+// Repeat loops inside the graph: the end comes back as the start without an
+// EC_COMPLETE for the owner; switched off, the next end is announced as ever.
+TEST_F(PlayerTest, ASeamlessLoopRestartsWithoutAnEndAndEndsWhenSwitchedOff)
+{
+    ASSERT_TRUE(player.OpenMedia(media->wav));
+    player.SetSeamlessLoop(true);
+    player.Run();
+    player.SetPosition(MediaFixtures::kAudioDurationMs - 150);
+    int32_t code = 0, p1 = 0, p2 = 0;
+    int ends = 0;
+    const auto drain = [&] {
+        while (player.GetEvent(code, p1, p2) >= 0)
+            ends += code == CBasePlayer::EC_COMPLETE;
+    };
+    ASSERT_TRUE(WaitFor([&] { return owner.Count(WM_GRAPHNOTIFY) > 0; }, 10s));
+    drain();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            drain();
+            const uint32_t position = player.GetPosition();
+            return position > 100 && position < 600;
+        },
+        10s));
+    EXPECT_EQ(ends, 0);
+    EXPECT_EQ(player.GetPlayState(), CBasePlayer::STATE_RUNNING);
+
+    player.SetSeamlessLoop(false);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            drain();
+            return ends > 0;
+        },
+        10s));
+    EXPECT_EQ(log.CountErrors(), 0) << log.Dump();
+}
+
 TEST_F(PlayerTest, GrabsTheCurrentFrameOnlyWhilePausedOrRunning)
 {
     ASSERT_TRUE(player.OpenMedia(media->video));

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "playback/GstPtr.h"
+
+#include <gst/gst.h>
+
+#include <cstdint>
+#include <string>
+
+// The group clock of a wall of players. A leader serves its system clock on
+// the network (GstNetTimeProvider); a follower slaves a GstNetClientClock to
+// it. Standalone keeps the pipelines on their own clocks, as always.
+// Poll() drains the client clock's statistics; a follower that hears nothing
+// for kLostAfterMs keeps running on its last estimate, says so once, and says
+// so again once when the leader answers.
+class CSyncClock
+{
+public:
+    enum Role : int32_t { ROLE_STANDALONE = 0, ROLE_LEADER = 1, ROLE_FOLLOWER = 2 };
+    enum State : int32_t { STATE_OFF = 0, STATE_SYNCING = 1, STATE_LOCKED = 2, STATE_LOST = 3 };
+    static constexpr uint16_t kDefaultPort = 31775;
+    static constexpr int64_t kLostAfterMs = 3000;
+
+    CSyncClock() = default;
+    ~CSyncClock();
+    CSyncClock(const CSyncClock&) = delete;
+    CSyncClock& operator=(const CSyncClock&) = delete;
+
+    // "standalone", "leader" or "follower"; false for anything else.
+    static bool ParseRole(const std::string& text, Role& role);
+    static const char* RoleName(Role role);
+
+    // leader: the address to serve on ("" or "0.0.0.0" for every one);
+    // follower: the leader's address. False (logged) when the clock cannot be made.
+    bool Start(Role role, const std::string& address, uint16_t port);
+    void Stop();
+
+    Role GetRole() const { return m_Role; }
+    State GetState() const { return m_State; }
+    // The clock every pipeline of the member runs on; null when standalone.
+    GstClock* Clock() const { return m_pClock.get(); }
+    // Group time now (ns), or GST_CLOCK_TIME_NONE when standalone.
+    GstClockTime Now() const;
+    // The follower's latest offset of the group clock from its own (ns) and round trip.
+    int64_t OffsetNs() const { return m_OffsetNs; }
+    int64_t RoundTripNs() const { return m_RttNs; }
+    const std::string& Leader() const { return m_Address; }
+    uint16_t Port() const { return m_Port; }
+
+    // Reads what the clock reported since the last call; nowMs is a monotonic time.
+    // True when the state changed.
+    bool Poll(int64_t nowMs);
+    // "Sync: follower of 10.0.0.1:31775, locked, offset +12 us, rtt 210 us"
+    std::string Describe() const;
+    // "leader", "follower 10.0.0.1:31775 locked": what a panel shows.
+    std::string Summary() const;
+
+private:
+    Role m_Role = ROLE_STANDALONE;
+    State m_State = STATE_OFF;
+    std::string m_Address;
+    uint16_t m_Port = kDefaultPort;
+    GstPtr<GstClock> m_pClock;
+    GstPtr<GstBus> m_pBus; // the client clock's statistics
+    GstObject* m_pProvider = nullptr; // GstNetTimeProvider, owned
+    int64_t m_OffsetNs = 0;
+    int64_t m_RttNs = 0;
+    int64_t m_LastHeardMs = -1;
+    bool m_bEverLocked = false;
+};
