@@ -9,6 +9,7 @@
 set -u
 . "$(dirname "$0")/common.sh"
 . "$BENCH_ROOT/tests/netns/netns.sh"
+. "$BENCH_ROOT/tests/netns/olad.sh"
 dir=${1:-$BENCH_ROOT/build-release}
 cues=${2:-100}
 storm=${3:-10}
@@ -20,26 +21,6 @@ work=$(mktemp -d)
 chmod a+rx "$work"
 trap 'netns_cleanup; rm -rf "$work"' EXIT
 "$BENCH_ROOT/scripts/make-demo-media.sh" "$work/media" 2 60 >/dev/null || exit 1
-
-olad_up() { # player|controller IP
-    local conf=$work/olad-$1 plugin
-    mkdir -p "$conf"
-    printf 'enabled = true\nip = %s\n' "$2" >"$conf/ola-e131.conf"
-    for plugin in artnet dummy espnet ftdidmx gpio karate kinet milinst nanoleaf opendmx openpixelcontrol \
-        osc pathport renard sandnet shownet spi stageprofi uartdmx usbdmx usbserial dmx4linux; do
-        printf 'enabled = false\n' >"$conf/ola-$plugin.conf"
-    done
-    chmod -R a+rwX "$conf"
-    "netns_$1" runuser -u nobody -- olad --config-dir "$conf" --no-http --no-register-with-dns-sd -l 1 >/dev/null 2>&1 &
-    for _ in $(seq 100); do "netns_$1" ss -ltn | grep -q '127.0.0.1:9010 ' && break; sleep 0.1; done
-    for _ in $(seq 100); do
-        out=$("netns_$1" runuser -u nobody -- ola_patch -d 1 -p 0 -u 1 $([ "$1" = player ] && echo -i) 2>&1) \
-            && [ -z "$out" ] && return 0
-        sleep 0.1
-    done
-    echo "cannot patch the $1's olad: $out" >&2
-    return 1
-}
 
 run_player() { # SOURCE(1 device, 2 olad) READY [ENV...]
     local source=$1 ready=$2
@@ -59,7 +40,7 @@ run_player 1 "fps)" CORVANA_SIM_PATTERN="file:$work/desk.txt"
 netns_controller "$build/bin/dmx_latency" device "$work/desk.txt" 1 "$cues" "$player_pid" "$storm"
 kill "$player_pid"; wait "$player_pid" 2>/dev/null
 
-olad_up player "$NETNS_PLAYER_IP" && olad_up controller "$NETNS_CONTROLLER_IP" || exit 1
+olad_up player "$NETNS_PLAYER_IP" "$work/olad-player" && olad_up controller "$NETNS_CONTROLLER_IP" "$work/olad-desk" || exit 1
 run_player 2 "(NO DATA)"
 netns_controller "$build/bin/dmx_latency" ola 1 1 "$cues" "$player_pid" "$storm"
 kill "$player_pid"; wait "$player_pid" 2>/dev/null

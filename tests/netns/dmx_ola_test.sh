@@ -16,6 +16,7 @@ for tool in olad ola_patch ola_streaming_client oscsend oscdump runuser; do
 done
 id nobody >/dev/null 2>&1 || { echo "SKIP: no user nobody to run olad as" >&2; exit 77; }
 . "$here/netns.sh"
+. "$here/olad.sh"
 netns_setup
 
 work=$(mktemp -d)
@@ -28,24 +29,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 netns_player_settings "$work/config" "$work/media/demo.m3u"
 printf 'm_iDmxSource=2\nm_iDmxUniverse=1\nm_iDmxAddress=10\n' >>"$work/config/vexo/Zuvio.conf"
 
-# olad refuses root: it runs as nobody, with only its E1.31 plugin, bound to the show link.
-olad_config() { # DIR IP
-    mkdir -p "$1"
-    printf 'enabled = true\nip = %s\n' "$2" >"$1/ola-e131.conf"
-    for plugin in artnet dummy espnet ftdidmx gpio karate kinet milinst nanoleaf opendmx openpixelcontrol \
-        osc pathport renard sandnet shownet spi stageprofi uartdmx usbdmx usbserial dmx4linux; do
-        printf 'enabled = false\n' >"$1/ola-$plugin.conf"
-    done
-    chmod -R a+rwX "$1"
-}
 chmod a+rx "$work"
-olad_config "$work/olad-player" "$NETNS_PLAYER_IP"
-olad_config "$work/olad-desk" "$NETNS_CONTROLLER_IP"
-as_nobody() { runuser -u nobody -- "$@"; }
-start_olad() { # player|controller DIR
-    "netns_$1" runuser -u nobody -- olad --config-dir "$2" --no-http --no-register-with-dns-sd -l 2 \
-        >"$2.log" 2>&1 &
-}
 
 dump=$work/dump.txt
 netns_controller oscdump -L 9000 >"$dump" 2>/dev/null &
@@ -56,24 +40,8 @@ ip netns exec "$NETNS_PLAYER" env -C "$work" QT_QPA_PLATFORM=offscreen XDG_CONFI
 netns_wait_for "$player_log" "DMX: OLA universe 1 (no olad)" 20 || { fail "no olad was not reported"; cat "$player_log" >&2; exit 1; }
 netns_controller oscsend "$NETNS_PLAYER_IP" 31774 /zuvio/subscribe ii 9000 3600
 
-start_olad player "$work/olad-player"
-start_olad controller "$work/olad-desk"
-# OLA's tools start an olad of their own when none listens: wait for ours first.
-# Then patch once the E1.31 device and its ports are there: ola_patch exits 0
-# on "Port doesn't exist" too, so its silence is the success.
-for side in player controller; do
-    for _ in $(seq 100); do
-        "netns_$side" ss -ltn | grep -q '127.0.0.1:9010 ' && break
-        sleep 0.1
-    done
-    patched=0
-    for _ in $(seq 100); do
-        out=$("netns_$side" runuser -u nobody -- ola_patch -d 1 -p 0 -u 1 $([ $side = player ] && echo -i) 2>&1) \
-            && [ -z "$out" ] && { patched=1; break; }
-        sleep 0.1
-    done
-    [ "$patched" -eq 1 ] || { fail "cannot patch the $side's olad: $out"; "netns_$side" runuser -u nobody -- ola_dev_info >&2; cat "$work"/olad-*.log >&2; exit 1; }
-done
+olad_up player "$NETNS_PLAYER_IP" "$work/olad-player" || { fail "the player's olad"; exit 1; }
+olad_up controller "$NETNS_CONTROLLER_IP" "$work/olad-desk" || { fail "the desk's olad"; exit 1; }
 
 # The desk: the frame in $work/frame (one line per frame, comma separated from
 # channel 1) sent over and over at about 40 frames a second.
