@@ -87,7 +87,9 @@ bool InstallFrameLog(GstElement* sink, const std::string& path)
         LogError("Sync: cannot write the frame log %s.\n", path.c_str());
         return false;
     }
-    g_object_set(sink, "signal-handoffs", TRUE, nullptr);
+    // A frame that comes late on a busy machine is still shown and logged, not
+    // dropped: the log is compared frame for frame across members.
+    g_object_set(sink, "signal-handoffs", TRUE, "max-lateness", gint64 { -1 }, "qos", FALSE, nullptr);
     g_signal_connect_data(sink, "handoff", G_CALLBACK(OnHandoff), file, CloseLog, GConnectFlags {});
     return true;
 }
