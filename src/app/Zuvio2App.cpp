@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/LogBuffer.h"
 #include "core/Preferences.h"
+#include "core/Profile.h"
 #include "core/SignalBridge.h"
 #include "playback/BasePlayer.h"
 #include "playback/GraphProber.h"
@@ -34,6 +35,8 @@ CZuvio2App::CZuvio2App() = default;
 CZuvio2App::~CZuvio2App()
 {
     m_pSignals.reset();
+    if (m_pFrame)
+        m_pFrame->EndResume(); // an orderly end is a clean one
     if (m_pSplash)
         delete m_pSplash.data();
     m_pFrame.reset();
@@ -122,6 +125,7 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
             options.oscPort = port;
     }
     options.oscFeedback = line.oscFeedback;
+    options.resumeFile = ResumeFilePath();
     m_pFrame = std::make_unique<CMainFrame>(options, *m_pServices);
     m_pUiServices->SetParent(m_pFrame.get());
     connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);
@@ -133,7 +137,10 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     // placed and the zoom level is tested against the view.
     m_pFrame->show();
     m_pFrame->InitialUpdate();
-    if (!line.document.empty() && OpenDocumentFile(line.document) && line.play)
+    const bool opened = !line.document.empty() && OpenDocumentFile(line.document);
+    // After a crash the show goes on where it was, not at the document's top.
+    const bool resumed = m_pFrame->StartResume();
+    if (opened && line.play && !resumed)
         StartDocument(line.document);
 
     if (m_pPreferences->m_bShowSplash) {
@@ -177,6 +184,8 @@ void CZuvio2App::StartSync(const CCommandLine& line)
 int CZuvio2App::Run()
 {
     const int code = QApplication::exec();
+    if (m_pFrame)
+        m_pFrame->EndResume();
     // Panes and members store their state on the way down.
     m_pFrame.reset();
     return code;
@@ -188,6 +197,13 @@ void CZuvio2App::Quit()
         m_pFrame->close();
     else
         QCoreApplication::quit();
+}
+
+std::string CZuvio2App::ResumeFilePath()
+{
+    const std::string settings = ProfilePath();
+    const size_t slash = settings.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : settings.substr(0, slash)) + "/Zuvio.resume";
 }
 
 bool CZuvio2App::OpenDocumentFile(const std::string& path)

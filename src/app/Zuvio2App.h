@@ -45,6 +45,8 @@ public:
 
     // The command port: 31773, or ZUVIO_COMMAND_PORT.
     static uint16_t CommandPort();
+    // "Zuvio.resume" beside the settings file.
+    static std::string ResumeFilePath();
 
     // Start-up; false ends the program at once.
     bool InitInstance(const CCommandLine& line);

@@ -36,6 +36,7 @@ void CPreferences::Load()
     m_iSyncRole = GetProfileInt(kSection, "m_iSyncRole", d.m_iSyncRole);
     m_SyncLeader = GetProfileString(kSection, "m_SyncLeader", d.m_SyncLeader);
     m_iSyncPort = GetProfileInt(kSection, "m_iSyncPort", d.m_iSyncPort);
+    m_bResumeShow = GetProfileInt(kSection, "m_bResumeShow", d.m_bResumeShow) != 0;
 }
 
 bool CPreferences::Save() const
@@ -61,5 +62,6 @@ bool CPreferences::Save() const
             { "m_iSyncRole", number(m_iSyncRole) },
             { "m_SyncLeader", m_SyncLeader },
             { "m_iSyncPort", number(m_iSyncPort) },
+            { "m_bResumeShow", number(m_bResumeShow ? 1 : 0) },
         });
 }

@@ -38,4 +38,5 @@ public:
     int m_iSyncRole = 0; // a wall's group clock: 0 standalone, 1 leader, 2 follower
     std::string m_SyncLeader; // a follower's leader address
     int m_iSyncPort = 31775;
+    bool m_bResumeShow = true; // after an unclean end the next start picks the show up
 };

@@ -80,6 +80,7 @@ void CGeneralCfgDlg::BuildControls()
     m_pBrowse->setFixedWidth(m_pBrowse->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
     m_pBrowse->setAutoDefault(false);
     m_pAutoPlayTrack = new QCheckBox(QStringLiteral("Autoplay 1st Track"), startup);
+    m_pResumeShow = new QCheckBox(QStringLiteral("Resume the show after a crash"), startup);
     auto* startupLayout = new QGridLayout(startup);
     startupLayout->addWidget(m_pShowSplash, 0, 0, 1, 2);
     startupLayout->addWidget(m_pFullScreen, 1, 0, 1, 2);
@@ -88,6 +89,7 @@ void CGeneralCfgDlg::BuildControls()
     startupLayout->addWidget(m_pAutoPlaylist, 4, 0);
     startupLayout->addWidget(m_pBrowse, 4, 1);
     startupLayout->addWidget(m_pAutoPlayTrack, 5, 0, 1, 2);
+    startupLayout->addWidget(m_pResumeShow, 6, 0, 1, 2);
 
     auto* misc = new QGroupBox(QStringLiteral("Misc"), this);
     m_pRemoteCtrl = new QComboBox(misc);
@@ -167,6 +169,7 @@ void CGeneralCfgDlg::OnInitDialog()
     m_pFullScreen->setChecked(m_Prefs.m_bFullScrOnStartup);
     m_pReloadPlaylist->setChecked(m_Prefs.m_bReloadPlaylist);
     m_pAutoPlayTrack->setChecked(m_Prefs.m_bAutoPlayTrack);
+    m_pResumeShow->setChecked(m_Prefs.m_bResumeShow);
     // Only 1 turns remote control on, so any other stored value shows as "< none >".
     m_pRemoteCtrl->setCurrentIndex(m_Prefs.m_iRemoteCtrl == kRemoteEthernet ? kRemoteEthernet : kRemoteNone);
     m_pAutoPlaylist->setText(QString::fromStdString(m_Prefs.m_AutoPlaylist));
@@ -226,6 +229,7 @@ void CGeneralCfgDlg::OnOK()
     m_Prefs.m_bFullScrOnStartup = m_pFullScreen->isChecked();
     m_Prefs.m_bReloadPlaylist = m_pReloadPlaylist->isChecked();
     m_Prefs.m_bAutoPlayTrack = m_pAutoPlayTrack->isChecked();
+    m_Prefs.m_bResumeShow = m_pResumeShow->isChecked();
     m_Prefs.m_iRemoteCtrl = m_pRemoteCtrl->currentIndex();
     m_Prefs.m_bOscControl = m_pOscControl->isChecked();
     m_Prefs.m_iOscPort = m_pOscPort->value();

@@ -79,6 +79,7 @@ private:
     QLineEdit* m_pAutoPlaylist = nullptr;
     QPushButton* m_pBrowse = nullptr;
     QCheckBox* m_pAutoPlayTrack = nullptr;
+    QCheckBox* m_pResumeShow = nullptr;
     QComboBox* m_pRemoteCtrl = nullptr;
     QCheckBox* m_pOscControl = nullptr;
     QSpinBox* m_pOscPort = nullptr;

@@ -14,6 +14,7 @@
 #include "ui/LogBookDlg.h"
 #include "ui/PlayerCtrlBar.h"
 #include "ui/RightView.h"
+#include "ui/ShowResume.h"
 #include "ui/VideoView.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ CMainFrame::CMainFrame(const Options& options, const CServices& services, QWidge
     , m_OscPortOverride(options.oscPort)
     , m_OscFeedbackExtra(options.oscFeedback)
     , m_pDMXInput(std::make_unique<CDMXInput>())
+    , m_ResumeFile(options.resumeFile)
 {
     setWindowTitle(QStringLiteral("Zuvio"));
     setMinimumSize(kMinTrackWidth, kMinTrackHeight);
@@ -56,6 +58,7 @@ CMainFrame::~CMainFrame()
         killTimer(m_nTimer);
     m_nTimer = 0;
     m_pDmx.reset(); // no cue may reach the panes on their way down
+    m_pResume.reset(); // not a clean quit unless EndResume said so
     DestroyPanes();
     m_pDMXInput.reset();
     m_pOsc.reset();
@@ -211,6 +214,8 @@ void CMainFrame::OnTimer()
     }
     UpdateStatusRecord();
     UpdateCommandUI();
+    if (m_pResume)
+        m_pResume->Tick();
     m_Service.Tick();
 }
 
@@ -337,4 +342,26 @@ bool CMainFrame::TakeHidden()
     SendMessage(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(hidden), 0);
     SendMessage(WM_NET_PLAY, static_cast<WPARAM>(hidden), 0);
     return true;
+}
+
+bool CMainFrame::StartResume()
+{
+    if (m_ResumeFile.empty() || !m_bPanesCreated)
+        return false;
+    if (!m_Services.prefs.m_bResumeShow) {
+        EndResume();
+        CResumeFile(m_ResumeFile).Remove(); // an old state must not come back when it is switched on
+        return false;
+    }
+    if (m_pResume)
+        return false;
+    m_pResume = std::make_unique<CShowResume>(*this, m_ResumeFile);
+    return m_pResume->RestoreIfUnclean();
+}
+
+void CMainFrame::EndResume()
+{
+    if (m_pResume)
+        m_pResume->Finish();
+    m_pResume.reset();
 }

@@ -23,6 +23,7 @@ class CLogBookDlg;
 class CPlayerCtrlBar;
 class CPlaylistCtrl;
 class CRightView;
+class CShowResume;
 class CServerSocket;
 class CVideoView;
 class QAction;
@@ -62,6 +63,7 @@ public:
         int oscEnabled = -1; // the OSC server: 1 on, 0 off, -1 as the preferences say
         int oscPort = -1; // -1: as the preferences say
         std::string oscFeedback; // fixed OSC feedback destinations besides the preferences' ones
+        std::string resumeFile; // where the show's state is kept for a start after a crash; empty: nowhere
     };
     CMainFrame(const Options& options, const CServices& services, QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -94,6 +96,12 @@ public:
     void ApplyAcceptedPreferences(int previousRemoteCtrl);
     // Replaces the modal yes/no box (tests).
     void SetQuestionHandler(std::function<bool(const std::string&)> ask) { m_AskYesNo = std::move(ask); }
+    // Starts keeping the show's state while resume is on (else removes the
+    // file); true when a state from an unclean end is being restored.
+    bool StartResume();
+    // A clean quit: the state file goes, so the next start is a fresh one.
+    void EndResume();
+    CShowResume* GetResume() const { return m_pResume.get(); }
     // Cuts to the hidden player and starts it, through the cut and play
     // handlers; false (logged) when the hidden player has nothing open.
     bool TakeHidden();
@@ -198,6 +206,8 @@ private:
     std::unique_ptr<CDmxControl> m_pDmx;
     QLabel* m_pDmxStatus = nullptr; // the menu bar's corner
     CServiceNotifier m_Service;
+    std::string m_ResumeFile;
+    std::unique_ptr<CShowResume> m_pResume;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     CVideoView* m_pVideoView = nullptr;

@@ -264,6 +264,7 @@ void CMainFrame::ApplyAcceptedPreferences(int previousRemoteCtrl)
     }
     StartOscServer();
     StartDmx();
+    StartResume();
     m_Services.prefs.Save();
     ApplyVolumeRange();
 }

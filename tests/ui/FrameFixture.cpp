@@ -23,7 +23,7 @@ void FrameFixture::SetUp()
     m_pListener = std::make_unique<QUdpSocket>();
     ASSERT_TRUE(m_pListener->bind(QHostAddress::LocalHost, 0));
     const std::string destination = "127.0.0.1:" + std::to_string(m_pListener->localPort());
-    m_pFrame = std::make_unique<CMainFrame>(CMainFrame::Options { destination, 0, false, -1, 0, {} },
+    m_pFrame = std::make_unique<CMainFrame>(CMainFrame::Options { destination, 0, false, -1, 0, {}, {} },
         CServices { *m_pPrefs, &m_Ui, FakePlayers(), {} });
     m_pFrame->GetVideoView()->SetHooks(ScriptedHooks());
     m_pFrame->show();
