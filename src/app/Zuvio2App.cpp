@@ -128,6 +128,7 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     options.resumeFile = ResumeFilePath();
     m_pFrame = std::make_unique<CMainFrame>(options, *m_pServices);
     m_pUiServices->SetParent(m_pFrame.get());
+    m_pFrame->SetSyncClock(m_pSync.get());
     connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);
     connect(m_pFrame.get(), &CMainFrame::documentRequested, this,
         [this](const QString& path) { OpenDocumentFile(path.toLocal8Bit().toStdString()); });

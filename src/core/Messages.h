@@ -45,6 +45,8 @@ constexpr unsigned WM_OSC_PLAYLIST_GO = 1143;
 constexpr unsigned WM_OSC_PLAYLIST_MODE = 1144;
 // lParam 1 on, 0 off.
 constexpr unsigned WM_OSC_FULLSCREEN = 1145;
+// A wall's cue packet: lParam its slot in the server socket's ring.
+constexpr unsigned WM_SYNC_CUE = 1146;
 constexpr WPARAM OSC_MODE_LOOP = 0;
 constexpr WPARAM OSC_MODE_REPEAT = 1;
 constexpr WPARAM OSC_MODE_AUTO_ADVANCE = 2;

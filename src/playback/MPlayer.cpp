@@ -9,6 +9,7 @@
 #include "playback/Id3Tag.h"
 #include "playback/MediaTime.h"
 #include "playback/SinkChoice.h"
+#include "sync/SyncPipeline.h"
 
 #include "core/Messages.h"
 
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <string_view>
 
 namespace {
@@ -49,6 +51,8 @@ CMPlayer::CMPlayer(CUiServices* ui)
     : m_pUi(ui)
 {
     m_PlayerType = PLAYER_TYPE_MEDIA_FILE;
+    static int s_Created = 0;
+    m_Number = s_Created++;
     GstPtr<GError> error;
     if (!gst_init_check(nullptr, nullptr, error.out()))
         CheckResult(2, false, error ? error->message : "GStreamer cannot be initialised", nullptr);
@@ -101,6 +105,9 @@ bool CMPlayer::BuildSinks()
     if (!CheckResult(2, videoSink != nullptr, error, "Init: QueryInterface(IID_IBasicVideo) failed\n"))
         return false;
     g_object_set(m_pGraph.get(), "video-sink", videoSink, nullptr);
+    // Test mode of a wall: every frame's group time into PREFIX.<player number>.
+    if (const char* prefix = std::getenv("ZUVIO_TEST_FRAME_LOG"); prefix && *prefix)
+        SyncPipeline::InstallFrameLog(videoSink, std::string(prefix) + "." + std::to_string(m_Number));
 
     GstElement* audioSink = SinkChoice::MakeAudioSink(error);
     if (!CheckResult(2, audioSink != nullptr, error, "Init: QueryInterface(IID_IBasicAudio) failed\n"))
@@ -374,10 +381,54 @@ void CMPlayer::Run()
     m_PlayState = STATE_RUNNING;
 }
 
+bool CMPlayer::RunAt(uint64_t at)
+{
+    if (!IsOpen())
+        return false;
+    if (!s_pGroupClock || !m_bMediaTime) {
+        Run();
+        return false;
+    }
+    gint64 position = 0;
+    if (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0)
+        position = 0;
+    const GstClockTime now = gst_clock_get_time(s_pGroupClock);
+    if (now + kJoinMarginNs > at) {
+        // Late (a member that heard the cue after its time): the frame due then.
+        position += static_cast<gint64>(now + kJoinMarginNs - at);
+        at = now + kJoinMarginNs;
+    }
+    // A flushing seek makes the stream's running time 0 at `position`; every
+    // member's frame n then renders at at + n * frame.
+    const bool segment = m_bLoop && m_Rate == 1.0;
+    gst_element_seek(m_pGraph.get(), m_Rate, GST_FORMAT_TIME,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE
+            | (segment ? GST_SEEK_FLAG_SEGMENT : GST_SEEK_FLAG_NONE)),
+        GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    m_bSegmentMode = segment;
+    gst_element_set_start_time(m_pGraph.get(), GST_CLOCK_TIME_NONE);
+    gst_element_set_base_time(m_pGraph.get(), at);
+    if (gst_element_set_state(m_pGraph.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        CheckResult(2, false, TakeGraphError(), "CMPlayer::RunAt()\n");
+        Stop();
+        return false;
+    }
+    m_PlayState = STATE_RUNNING;
+    return true;
+}
+
+void CMPlayer::ReleaseGroupBaseTime()
+{
+    // Any valid start time: going to PAUSED replaces it with the running time.
+    if (gst_element_get_start_time(m_pGraph.get()) == GST_CLOCK_TIME_NONE)
+        gst_element_set_start_time(m_pGraph.get(), 0);
+}
+
 void CMPlayer::Pause()
 {
     if (!IsOpen())
         return;
+    ReleaseGroupBaseTime();
     if (gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         CheckResult(2, false, TakeGraphError(), "CMPlayer::Pause()\n");
         Stop();
@@ -390,6 +441,7 @@ void CMPlayer::Stop()
 {
     if (!IsOpen())
         return;
+    ReleaseGroupBaseTime();
     if (gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
         return;
     m_bSegmentMode = false;

@@ -48,6 +48,7 @@ public:
     void Close() override;
     void Run() override;
     void Pause() override;
+    bool RunAt(uint64_t at) override;
     void Stop() override;
     void SetPosition(uint32_t ms) override;
     void SeekBy(int32_t ms) override;
@@ -89,6 +90,8 @@ public:
     // The clock of a synchronised wall, for every graph made from now on
     // (null: each graph picks its own). Not owned; it outlives the players.
     static void SetGroupClock(GstClock* clock) { s_pGroupClock = clock; }
+    // A late cue is joined this far ahead of now: time for the seek's preroll.
+    static constexpr uint64_t kJoinMarginNs = 100'000'000;
 
 private:
     bool IsOpen() const { return m_GraphState == GRAPH_OPEN && m_pGraph; }
@@ -144,6 +147,10 @@ private:
     std::unique_ptr<QTimer> m_pOpenTimer;
     bool m_bOpenTimedOut = false;
     std::unique_ptr<CGraphWorker> m_pWorker; // created with the first asynchronous open
+    // After a scheduled run the pipeline keeps the wall's base time; a pause or
+    // stop hands timing back to the pipeline, so a later Run starts afresh.
+    void ReleaseGroupBaseTime();
+    int m_Number = 0; // in order of creation: Player A is 0
     static inline GstClock* s_pGroupClock = nullptr;
     // Looping by segment seeks: the graph plays a segment and posts
     // SEGMENT_DONE instead of EOS, and a non-flushing seek back to 0 keeps

@@ -259,6 +259,7 @@ void CServerSocket::ReadPending()
             continue;
         }
         const QByteArray bytes = datagram.data();
+        m_LastSender = datagram.senderAddress().toIPv4Address();
         HandleDatagram(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
             static_cast<std::size_t>(bytes.size())));
     }
@@ -280,12 +281,14 @@ void CServerSocket::AcceptCommand(const std::uint8_t* packet)
     const int slot = m_iRecvIndex;
     std::memcpy(m_RecvRing[static_cast<std::size_t>(slot)].data(), packet, RemotePackets::kCommandSize);
     const auto command = RemotePackets::DecodeCommand(m_RecvRing[static_cast<std::size_t>(slot)]);
-    const unsigned message = RemotePackets::MessageForCode(command->code);
+    const bool cue
+        = command->code == RemotePackets::CMD_SYNC_CUE || command->code == RemotePackets::CMD_SYNC_STATE;
+    const unsigned message = cue ? WM_SYNC_CUE : RemotePackets::MessageForCode(command->code);
     if (message != 0 && m_pOwner != nullptr) {
         // A negative index stays out of 0..1 when the handler reads it as unsigned.
         const auto player = static_cast<WPARAM>(SignExtended(command->player));
         LPARAM lParam = 0;
-        if (message == WM_NET_OPEN)
+        if (message == WM_NET_OPEN || message == WM_SYNC_CUE)
             lParam = slot;
         else if (message == WM_NET_SEEK || message == WM_NET_UNUSED_12 || message == WM_NET_VOLUME)
             lParam = SignExtended(command->value);
@@ -333,6 +336,21 @@ void CServerSocket::SendText(const std::string& text)
         return;
     const auto packet = RemotePackets::EncodeText(text);
     SendBroadcast(packet.data(), packet.size());
+}
+
+void CServerSocket::SendToPlayers(const RemotePackets::CommandBytes& packet)
+{
+    if (!m_BroadcastSocket)
+        return;
+    // Status kept on this machine (tests, rehearsals) keeps the cues here too.
+    const bool local
+        = m_StatusAddress.isLoopback() && m_StatusAddress.protocol() == QAbstractSocket::IPv4Protocol;
+    const sockaddr_in to = Endpoint(local ? m_StatusAddress.toIPv4Address() : INADDR_BROADCAST,
+        m_CommandPort != 0 ? m_CommandPort : RemotePackets::kCommandPort);
+    if (::sendto(m_BroadcastSocket.Get(), packet.data(), packet.size(), 0,
+            reinterpret_cast<const sockaddr*>(&to), sizeof to)
+        < 0)
+        LogError("SendToPlayers(): Packet not sent: %s\n", std::strerror(errno));
 }
 
 void CServerSocket::SendBroadcast(const std::uint8_t* data, std::size_t size)

@@ -72,6 +72,12 @@ public:
     void SetStatus(RemotePackets::StatusRecord record);
     const RemotePackets::StatusRecord& GetStatus() const { return m_Status; }
     int GetRecvIndex() const { return m_iRecvIndex; }
+    // The IPv4 address (host order) the command being handled came from.
+    std::uint32_t GetLastSender() const { return m_LastSender; }
+    // A command-sized packet to every player on the bound adapter's network
+    // (255.255.255.255 on the command port; loopback while the status stays on
+    // this machine), as a wall's leader sends its cues.
+    void SendToPlayers(const RemotePackets::CommandBytes& packet);
     // Datagrams read and dropped: remote control off, wrong size or wrong magic.
     std::uint64_t GetDiscardedCount() const { return m_nDiscarded; }
     bool IsInitialized() const { return m_bInitialized; }
@@ -104,6 +110,7 @@ private:
     std::array<std::array<std::uint8_t, 548>, kRingSlots> m_RecvRing {};
     std::uint32_t m_dwStatusStart = 0;
     bool m_bInitialized = false;
+    std::uint32_t m_LastSender = 0;
     bool m_bReceiving = false;
     std::uint64_t m_nDiscarded = 0;
     std::unique_ptr<QUdpSocket> m_pServerSocket;

@@ -24,7 +24,7 @@ std::optional<CSyncCue> CSyncCue::Decode(std::span<const std::uint8_t> datagram,
     if (!command
         || (command->code != RemotePackets::CMD_SYNC_CUE && command->code != RemotePackets::CMD_SYNC_STATE))
         return std::nullopt;
-    if (command->value < ACTION_NONE || command->value > ACTION_OPEN_PLAY)
+    if (command->value < ACTION_NONE || command->value > ACTION_OPEN)
         return std::nullopt;
     CSyncCue cue;
     cue.player = command->player;
@@ -63,6 +63,8 @@ const char* CSyncCue::ActionName(Action action)
         return "cut";
     case ACTION_OPEN_PLAY:
         return "open+play";
+    case ACTION_OPEN:
+        return "open";
     default:
         return "none";
     }

@@ -20,14 +20,15 @@ struct CSyncCue
         ACTION_PLAY = 1,
         ACTION_STOP = 2,
         ACTION_CUT = 3,
-        ACTION_OPEN_PLAY = 4
+        ACTION_OPEN_PLAY = 4,
+        ACTION_OPEN = 5
     };
 
     uint32_t seq = 0;
     Action action = ACTION_NONE;
     uint64_t groupTime = 0;
     int32_t player = 0;
-    std::string path; // open+play: the medium; cut: the medium cut to
+    std::string path; // open, open+play: the medium, a stream address or ":n" for playlist entry n
 
     RemotePackets::CommandBytes Encode(bool state) const;
     // A cue or state packet; nothing for any other packet or a malformed text.

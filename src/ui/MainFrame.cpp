@@ -16,6 +16,7 @@
 #include "ui/RightView.h"
 #include "ui/ShowResume.h"
 #include "ui/VideoView.h"
+#include "ui/WallSync.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -58,6 +59,7 @@ CMainFrame::~CMainFrame()
         killTimer(m_nTimer);
     m_nTimer = 0;
     m_pDmx.reset(); // no cue may reach the panes on their way down
+    m_pWall.reset();
     m_pResume.reset(); // not a clean quit unless EndResume said so
     DestroyPanes();
     m_pDMXInput.reset();
@@ -216,6 +218,8 @@ void CMainFrame::OnTimer()
     UpdateCommandUI();
     if (m_pResume)
         m_pResume->Tick();
+    if (m_pWall)
+        m_pWall->Tick();
     m_Service.Tick();
 }
 
@@ -364,4 +368,9 @@ void CMainFrame::EndResume()
     if (m_pResume)
         m_pResume->Finish();
     m_pResume.reset();
+}
+
+void CMainFrame::SetSyncClock(CSyncClock* clock)
+{
+    m_pWall = clock ? std::make_unique<CWallSync>(*this, *m_pSocket, *clock) : nullptr;
 }

@@ -24,6 +24,8 @@ class CPlayerCtrlBar;
 class CPlaylistCtrl;
 class CRightView;
 class CShowResume;
+class CSyncClock;
+class CWallSync;
 class CServerSocket;
 class CVideoView;
 class QAction;
@@ -84,6 +86,8 @@ public:
     bool OfferDocument(const std::string& path);
     void ApplyVolumeRange();
     void UpdateStatusRecord();
+    // Joins a wall on this group clock (null: standalone); outlives the frame.
+    void SetSyncClock(CSyncClock* clock);
     // A wall member's sync state for the OSC feedback ("follower 10.0.0.1 locked").
     void SetSyncStatus(const std::string& text, float offsetMs)
     {
@@ -208,6 +212,7 @@ private:
     CServiceNotifier m_Service;
     std::string m_ResumeFile;
     std::unique_ptr<CShowResume> m_pResume;
+    std::unique_ptr<CWallSync> m_pWall;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     CVideoView* m_pVideoView = nullptr;

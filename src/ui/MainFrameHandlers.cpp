@@ -18,6 +18,7 @@
 #include "ui/PlayerCtrlBar.h"
 #include "ui/RightView.h"
 #include "ui/VideoView.h"
+#include "ui/WallSync.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -66,6 +67,8 @@ LRESULT CMainFrame::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
 {
     if (!m_bPanesCreated)
         return 0;
+    if (m_pWall && m_pWall->Intercept(msg, wParam, lParam))
+        return 1;
     switch (msg) {
     case WM_CMD_PLAY:
         m_pVideoView->PlayOnly(ActivePlayer());
@@ -125,6 +128,10 @@ LRESULT CMainFrame::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
         return OnOscPlaylistMode(wParam, lParam);
     case WM_OSC_FULLSCREEN:
         return OnOscFullscreen(lParam);
+    case WM_SYNC_CUE:
+        if (m_pWall)
+            m_pWall->OnCuePacket(static_cast<int>(lParam));
+        return 1;
     default:
         return 0; // 1129 (command 12) included: nobody handles it
     }

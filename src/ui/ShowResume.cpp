@@ -91,13 +91,11 @@ void CShowResume::Restore(const CResumeState& saved)
             FormatDuration(p.positionMs).c_str(), StateName(p.state));
         ++m_PendingOpens;
         const std::weak_ptr<bool> alive = m_Alive;
-        const bool started
-            = view->OpenMedia(p.path, player, [this, alive, player, p](CVideoView::OpenResult result) {
-                  if (!alive.expired())
-                      OnRestored(player, p, result == CVideoView::OpenResult::Opened);
-              });
-        if (!started && view->GetPlayer(player)->GetGraphState() != CBasePlayer::GRAPH_OPENING)
-            OnRestored(player, p, false);
+        // A failure at once calls back too.
+        view->OpenMedia(p.path, player, [this, alive, player, p](CVideoView::OpenResult result) {
+            if (!alive.expired())
+                OnRestored(player, p, result == CVideoView::OpenResult::Opened);
+        });
     }
     if (saved.fullScreen != view->IsFullscreen())
         m_Frame.SendMessage(WM_OSC_FULLSCREEN, 0, saved.fullScreen ? 1 : 0);

@@ -332,6 +332,15 @@ void CVideoView::PlayOnly(int player)
     }
 }
 
+void CVideoView::PlayOnlyAt(int player, uint64_t at)
+{
+    CBasePlayer* p = IsValidPlayerId(player) ? GetPlayer(player) : nullptr;
+    if (!p || p->GetGraphState() != CBasePlayer::GRAPH_OPEN)
+        return;
+    p->RunAt(at);
+    NotifyState(player);
+}
+
 void CVideoView::Pause(int player)
 {
     if (!IsValidPlayerId(player)) {

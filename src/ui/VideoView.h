@@ -72,6 +72,8 @@ public:
     bool IsOpening(int player) const;
     void Play(int player);
     void PlayOnly(int player);
+    // PlayOnly on a wall's clock: the player's current frame falls on group time `at`.
+    void PlayOnlyAt(int player, uint64_t at);
     void Pause(int player);
     void Stop(int player);
     void SetPosition(int player, uint32_t position);

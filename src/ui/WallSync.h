@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/Messages.h"
+#include "sync/SyncCue.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+class CMainFrame;
+class CServerSocket;
+class CSyncClock;
+
+// A player's part in a wall. On the clock leader, the commands a controller,
+// OSC or DMX send for play, stop, cut (select), take and open become cues at
+// group time now + kLead: the leader acts on each itself and sends it to every
+// member (three times, then the latest twice a second as state). A member
+// acts on each cue once: play runs the player so that its frame falls on the
+// cue's time (joining at the frame due now when the cue comes late), stop and
+// cut happen when the group clock reaches it, open at once. Standalone, it
+// does nothing.
+class CWallSync : public QObject
+{
+public:
+    static constexpr uint64_t kLeadNs = 300'000'000;
+    static constexpr int kRepeatMs = 500;
+
+    CWallSync(CMainFrame& frame, CServerSocket& socket, CSyncClock& clock);
+
+    // The leader's commands that the wall shares: true when taken as a cue.
+    bool Intercept(unsigned msg, WPARAM wParam, LPARAM lParam);
+    // A cue packet in the server socket's ring.
+    void OnCuePacket(int slot);
+    void Tick(); // the leader's repeats
+
+private:
+    bool IsLeader() const;
+    uint64_t Now() const;
+    void Issue(CSyncCue::Action action, int player, const std::string& path);
+    void Apply(const CSyncCue& cue);
+    void PlayWhenOpen(int player, uint64_t at, int triesLeft);
+    // Runs a handler of the frame when the group clock reaches `at`.
+    void At(uint64_t at, std::function<void()> step);
+    void Run(unsigned msg, WPARAM wParam, LPARAM lParam); // a frame handler, not intercepted
+
+    CMainFrame& m_Frame;
+    CServerSocket& m_Socket;
+    CSyncClock& m_Clock;
+    uint32_t m_Seq = 0;
+    std::optional<uint32_t> m_Applied;
+    std::optional<CSyncCue> m_Latest;
+    QElapsedTimer m_SinceRepeat;
+    bool m_bApplying = false;
+};
