@@ -77,10 +77,10 @@ public:
     // Repeat the medium without a gap from the next Run on; a player that
     // cannot ends with EC_COMPLETE as before and is restarted by its owner.
     /* 38 */ virtual void SetSeamlessLoop(bool /*loop*/) { }
-    // Runs from the current position so that it falls on group time `at` (ns)
-    // of a wall's clock; when `at` has passed, joins at the frame due now.
-    // Without a group clock it runs at once and returns false.
-    /* 39 */ virtual bool RunAt(uint64_t /*at*/)
+    // Runs so that position startMs (-1: the current one) falls on group time
+    // `at` (ns) of a wall's clock; when `at` has passed, joins at the frame due
+    // now. Without a group clock it runs at once and returns false.
+    /* 39 */ virtual bool RunAt(uint64_t /*at*/, int64_t /*startMs*/)
     {
         Run();
         return false;

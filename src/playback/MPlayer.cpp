@@ -381,7 +381,7 @@ void CMPlayer::Run()
     m_PlayState = STATE_RUNNING;
 }
 
-bool CMPlayer::RunAt(uint64_t at)
+bool CMPlayer::RunAt(uint64_t at, int64_t startMs)
 {
     if (!IsOpen())
         return false;
@@ -389,8 +389,9 @@ bool CMPlayer::RunAt(uint64_t at)
         Run();
         return false;
     }
-    gint64 position = 0;
-    if (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0)
+    gint64 position = startMs * GST_MSECOND;
+    if (startMs < 0
+        && (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0))
         position = 0;
     const GstClockTime now = gst_clock_get_time(s_pGroupClock);
     if (now + kJoinMarginNs > at) {

@@ -48,7 +48,7 @@ public:
     void Close() override;
     void Run() override;
     void Pause() override;
-    bool RunAt(uint64_t at) override;
+    bool RunAt(uint64_t at, int64_t startMs) override;
     void Stop() override;
     void SetPosition(uint32_t ms) override;
     void SeekBy(int32_t ms) override;

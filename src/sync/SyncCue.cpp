@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 RemotePackets::CommandBytes CSyncCue::Encode(bool state) const
 {
@@ -13,7 +14,9 @@ RemotePackets::CommandBytes CSyncCue::Encode(bool state) const
     char head[48];
     std::snprintf(head, sizeof head, "%" PRIu32 " %" PRIu64, seq, groupTime);
     command.text = head;
-    if (!path.empty())
+    if (action == ACTION_PLAY && startMs >= 0)
+        command.text += " @" + std::to_string(startMs);
+    else if (!path.empty())
         command.text += " " + path;
     return RemotePackets::EncodeCommand(command);
 }
@@ -47,6 +50,14 @@ std::optional<CSyncCue> CSyncCue::Decode(std::span<const std::uint8_t> datagram,
     cue.groupTime = time;
     if (*end == ' ')
         cue.path = end + 1;
+    if (cue.action == ACTION_PLAY && cue.path.size() > 1 && cue.path[0] == '@') {
+        char* last = nullptr;
+        const long long ms = std::strtoll(cue.path.c_str() + 1, &last, 10);
+        if (*last != '\0' || ms < 0 || !digit(cue.path[1]))
+            return std::nullopt;
+        cue.startMs = ms;
+        cue.path.clear();
+    }
     if (state)
         *state = command->code == RemotePackets::CMD_SYNC_STATE;
     return cue;

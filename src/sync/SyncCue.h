@@ -29,6 +29,9 @@ struct CSyncCue
     uint64_t groupTime = 0;
     int32_t player = 0;
     std::string path; // open, open+play: the medium, a stream address or ":n" for playlist entry n
+    // play: the medium's position (ms) that falls on groupTime, sent as "@MS"
+    // in place of the path; -1: wherever each member's player stands.
+    int64_t startMs = -1;
 
     RemotePackets::CommandBytes Encode(bool state) const;
     // A cue or state packet; nothing for any other packet or a malformed text.

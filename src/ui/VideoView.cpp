@@ -332,12 +332,12 @@ void CVideoView::PlayOnly(int player)
     }
 }
 
-void CVideoView::PlayOnlyAt(int player, uint64_t at)
+void CVideoView::PlayOnlyAt(int player, uint64_t at, int64_t startMs)
 {
     CBasePlayer* p = IsValidPlayerId(player) ? GetPlayer(player) : nullptr;
     if (!p || p->GetGraphState() != CBasePlayer::GRAPH_OPEN)
         return;
-    p->RunAt(at);
+    p->RunAt(at, startMs);
     NotifyState(player);
 }
 

@@ -72,8 +72,8 @@ public:
     bool IsOpening(int player) const;
     void Play(int player);
     void PlayOnly(int player);
-    // PlayOnly on a wall's clock: the player's current frame falls on group time `at`.
-    void PlayOnlyAt(int player, uint64_t at);
+    // PlayOnly on a wall's clock: position startMs (-1: the current one) falls on group time `at`.
+    void PlayOnlyAt(int player, uint64_t at, int64_t startMs);
     void Pause(int player);
     void Stop(int player);
     void SetPosition(int player, uint32_t position);

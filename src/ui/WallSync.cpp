@@ -105,6 +105,16 @@ void CWallSync::Issue(CSyncCue::Action action, int player, const std::string& pa
     cue.player = player;
     cue.path = path;
     cue.groupTime = Now() + kLeadNs;
+    if (action == CSyncCue::ACTION_PLAY) {
+        // Every member starts from the leader's frame, wherever its own player stands.
+        CBasePlayer* p = m_Frame.GetVideoView()->GetPlayer(player);
+        if (p && p->GetGraphState() == CBasePlayer::GRAPH_OPEN) {
+            const int64_t position = p->GetPosition();
+            cue.startMs = p->GetPlayState() == CBasePlayer::STATE_RUNNING
+                ? position + static_cast<int64_t>(kLeadNs / 1'000'000)
+                : position;
+        }
+    }
     m_Latest = cue;
     const auto bytes = cue.Encode(false);
     for (int i = 0; i < 3; ++i)
@@ -151,14 +161,14 @@ void CWallSync::Apply(const CSyncCue& cue)
         (static_cast<int64_t>(cue.groupTime) - static_cast<int64_t>(now)) / 1'000'000);
     switch (cue.action) {
     case CSyncCue::ACTION_PLAY:
-        PlayWhenOpen(player, cue.groupTime, 0);
+        PlayWhenOpen(player, cue.groupTime, cue.startMs, 0);
         break;
     case CSyncCue::ACTION_OPEN_PLAY:
     case CSyncCue::ACTION_OPEN: {
         std::string path = cue.path;
         Run(WM_OSC_OPEN, static_cast<WPARAM>(player), reinterpret_cast<LPARAM>(&path));
         if (cue.action == CSyncCue::ACTION_OPEN_PLAY)
-            PlayWhenOpen(player, cue.groupTime, 0);
+            PlayWhenOpen(player, cue.groupTime, 0, 0);
         break;
     }
     case CSyncCue::ACTION_STOP:
@@ -172,7 +182,7 @@ void CWallSync::Apply(const CSyncCue& cue)
     }
 }
 
-void CWallSync::PlayWhenOpen(int player, uint64_t at, int tries)
+void CWallSync::PlayWhenOpen(int player, uint64_t at, int64_t startMs, int tries)
 {
     CVideoView* view = m_Frame.GetVideoView();
     if (!view)
@@ -180,10 +190,11 @@ void CWallSync::PlayWhenOpen(int player, uint64_t at, int tries)
     // An open of the same cue may still be running; the run then joins late.
     if (view->IsOpening(player)) {
         if (tries < 500) // 10 s, the open's own bound
-            QTimer::singleShot(20, this, [this, player, at, tries] { PlayWhenOpen(player, at, tries + 1); });
+            QTimer::singleShot(20, this,
+                [this, player, at, startMs, tries] { PlayWhenOpen(player, at, startMs, tries + 1); });
         return;
     }
-    view->PlayOnlyAt(player, at);
+    view->PlayOnlyAt(player, at, startMs);
     At(at, [this, player] { Run(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(player), 0); });
 }
 

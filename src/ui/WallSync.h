@@ -42,7 +42,7 @@ private:
     uint64_t Now() const;
     void Issue(CSyncCue::Action action, int player, const std::string& path);
     void Apply(const CSyncCue& cue);
-    void PlayWhenOpen(int player, uint64_t at, int triesLeft);
+    void PlayWhenOpen(int player, uint64_t at, int64_t startMs, int tries);
     // Runs a handler of the frame when the group clock reaches `at`.
     void At(uint64_t at, std::function<void()> step);
     void Run(unsigned msg, WPARAM wParam, LPARAM lParam); // a frame handler, not intercepted

@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# A wall of real players: a leader and FOLLOWERS followers, each in a namespace
+# of its own on one bridged show network without a gateway, and a controller
+# that talks to the leader only. The controller's play, take (OSC) and stop
+# become cues that every member acts on; each member logs, per frame, the group
+# time it was due (a test mode of the player). The members must agree on every
+# frame they share, and each cue must reach every member. The leader is killed
+# mid-run (the followers play on and log it once) and restarted (they rejoin
+# and obey its next cues).
+# Usage: sync_players_test.sh ZUVIO ZUVIO_REMOTE MAKE_DEMO_MEDIA [FOLLOWERS]
+set -u
+zuvio=$(realpath "$1")
+remote_bin=$(realpath "$2")
+make_media=$(realpath "$3")
+followers=${4:-2}
+[ "$(id -u)" -eq 0 ] || { echo "SKIP: needs root for network namespaces" >&2; exit 77; }
+command -v oscsend >/dev/null || { echo "SKIP: liblo-tools missing" >&2; exit 77; }
+
+tag=zw$$$RANDOM
+work=$(mktemp -d)
+names=(leader $(seq -f "f%g" 1 "$followers") ctl)
+cleanup() {
+    local n pid
+    for n in "${names[@]}" sw; do
+        for pid in $(ip netns pids "$tag-$n" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null; done
+        ip netns del "$tag-$n" 2>/dev/null
+    done
+    [ -n "${ZUVIO_KEEP:-}" ] && cp -r "$work" "$ZUVIO_KEEP"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# One switch (a bridge in a namespace of its own) and a port per member.
+ip netns add "$tag-sw" || { echo "SKIP: cannot make namespaces" >&2; exit 77; }
+ip -n "$tag-sw" link add br0 type bridge && ip -n "$tag-sw" link set br0 up || { echo "SKIP: no bridge" >&2; exit 77; }
+declare -A ip_of
+i=0
+for n in "${names[@]}"; do
+    i=$((i + 1))
+    ip_of[$n]=10.79.0.$i
+    ip netns add "$tag-$n"
+    ip link add "zw$i$$" type veth peer name eth0 netns "$tag-$n"
+    ip link set "zw$i$$" netns "$tag-sw"
+    ip -n "$tag-sw" link set "zw$i$$" master br0 up
+    ip -n "$tag-$n" addr add "${ip_of[$n]}/24" brd 10.79.0.255 dev eth0
+    ip -n "$tag-$n" link set eth0 up
+    ip -n "$tag-$n" link set lo up
+done
+in_ns() { local n=$1; shift; ip netns exec "$tag-$n" "$@"; }
+
+"$make_media" "$work/media" 3 30 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
+declare -A pid_of
+start_member() { # NAME ROLE...
+    local n=$1
+    shift
+    mkdir -p "$work/$n/config/vexo" "$work/$n/run"
+    printf '[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_AutoPlaylist=%s\nm_BindIpAddress=%s\nm_iDmxSource=0\n' \
+        "$work/media/demo.m3u" "${ip_of[$n]}" >"$work/$n/config/vexo/Zuvio.conf"
+    # A simple command in the background, so that $! is the player itself.
+    ip netns exec "$tag-$n" env -C "$work/$n/run" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/$n/config" \
+        ZUVIO_TEST_FRAME_LOG="$work/$n/frames" "$zuvio" --audio-sink="fakesink sync=true" \
+        --video-sink="fakesink sync=true" --log-stderr "$@" >/dev/null 2>>"$work/$n.log" &
+    pid_of[$n]=$!
+}
+wait_log() { # NAME SECONDS TEXT [COUNT]
+    local deadline=$((SECONDS + $2))
+    until [ "$(grep -cF -- "$3" "$work/$1.log")" -ge "${4:-1}" ]; do
+        [ $SECONDS -lt $deadline ] || { fail "$1: no \"$3\""; tail -n 8 "$work/$1.log" >&2; return 1; }
+        sleep 0.1
+    done
+}
+members=(leader $(seq -f "f%g" 1 "$followers"))
+every() { local n; for n in "${members[@]}"; do wait_log "$n" "$@"; done; }
+send() { in_ns ctl "$remote_bin" --host "${ip_of[leader]}" "$@" >/dev/null || fail "sending $*"; }
+# Frames of PLAYER (0 = A, 1 = B) due at or after group time FROM.
+frames_from() { awk -v from="$3" '$1 >= from' "$work/$1/frames.$2" 2>/dev/null; }
+# The group time of the last cue NAME logged ("Sync: play Player A at group time T").
+cue_time() { grep -F "Sync: $2 at group time" "$work/$1.log" | tail -n 1 | sed -E 's/.*group time ([0-9]+).*/\1/'; }
+# Every follower logged the leader's group time for the cue, and rendered every
+# frame of PLAYER from it on at the same group time as the leader.
+check_cue() { # CUE PLAYER MIN_FRAMES
+    local t n deadline
+    t=$(cue_time leader "$1")
+    [ -n "$t" ] || { fail "the leader did not cue $1"; return; }
+    for n in "${members[@]}"; do
+        deadline=$((SECONDS + 20))
+        until [ "$(frames_from "$n" "$2" "$t" | wc -l)" -ge "$3" ]; do
+            [ $SECONDS -lt $deadline ] || { fail "$n: fewer than $3 frames after $1"; break; }
+            sleep 0.1
+        done
+        [ "$n" = leader ] && continue
+        [ "$(cue_time "$n" "$1")" = "$t" ] || fail "$n: cue $1 at $(cue_time "$n" "$1"), the leader's at $t"
+        # Same frame (pts) at the same group time; the first frames of a late joiner may be missing.
+        frames_from leader "$2" "$t" | head -n "$3" >"$work/ref"
+        frames_from "$n" "$2" "$t" | head -n "$3" >"$work/got"
+        awk -v who="$n $1" 'FNR == NR { due[$2] = $1; next }
+            ($2 in due) { shared++; if (due[$2] != $1) { bad++; if (bad < 4) printf "%s: pts %s due %s, leader %s\n", who, $2, $1, due[$2] } }
+            END { if (shared < 10) printf "%s: only %d frames shared\n", who, shared; exit (bad > 0 || shared < 10) }' \
+            "$work/ref" "$work/got" || fail "$n: frames after $1 differ from the leader's"
+    done
+    # How far apart the members really rendered (one host, one monotonic clock): for information.
+    for n in "${members[@]}"; do
+        [ "$n" = leader ] && continue
+        awk 'FNR == NR { at[$2] = $3; next } ($2 in at) { d = $3 - at[$2]; if (d < 0) d = -d; print d / 1e6 }' \
+            "$work/ref" <(frames_from "$n" "$2" "$t" | head -n "$3") | sort -n |
+            awk -v who="$n $1" '{ v[NR] = $1 } END { if (NR) printf "%s: render skew median %.2f ms, max %.2f ms over %d frames\n", who, v[int((NR + 1) / 2)], v[NR], NR }'
+    done
+}
+
+start_member leader --sync=leader
+for n in "${members[@]:1}"; do start_member "$n" --sync=follower --sync-leader="${ip_of[leader]}"; done
+for n in "${members[@]:1}"; do wait_log "$n" 30 "Sync: locked to the leader" || exit 1; done
+
+send play A
+every 10 "Sync: play Player A at group time"
+check_cue "play Player A" 0 50
+
+# A take from OSC: the leader cues the hidden player's play; B opens entry 2 first.
+send open B :2
+every 10 "Sync: open Player B"
+# The leader refuses a take until B holds its medium: try again until it is cued.
+for _ in $(seq 1 50); do
+    in_ns ctl oscsend "${ip_of[leader]}" 31774 /zuvio/take || fail "oscsend take"
+    sleep 0.2
+    grep -qF "Sync: play Player B at group time" "$work/leader.log" && break
+done
+every 10 "Sync: play Player B at group time"
+check_cue "play Player B" 1 50
+
+# The leader dies: the followers play on by themselves and say so once.
+kill -KILL "${pid_of[leader]}"
+for n in "${members[@]:1}"; do wait_log "$n" 20 "does not answer"; done
+sleep 1
+start_member leader --sync=leader
+for n in "${members[@]:1}"; do wait_log "$n" 30 "Sync: rejoined the leader"; done
+wait_log leader 20 "Resume: the last run ended uncleanly; restoring the show."
+# The resumed leader plays B on; a cue from it still moves the whole wall.
+send stop B
+every 10 "Sync: stop Player B at group time"
+send play A
+every 10 "Sync: play Player A at group time" 2
+check_cue "play Player A" 0 50
+for n in "${members[@]:1}"; do
+    [ "$(grep -c "does not answer" "$work/$n.log")" = 1 ] || fail "$n: the loss is not logged once"
+done
+
+[ "$failures" -eq 0 ] && echo "PASS" || echo "$failures failure(s)"
+exit $((failures > 0))
