@@ -50,7 +50,7 @@ std::optional<CSyncCue> CSyncCue::Decode(std::span<const std::uint8_t> datagram,
     cue.groupTime = time;
     if (*end == ' ')
         cue.path = end + 1;
-    if (cue.action == ACTION_PLAY && cue.path.size() > 1 && cue.path[0] == '@') {
+    if (cue.action == ACTION_PLAY && !cue.path.empty() && cue.path[0] == '@') {
         char* last = nullptr;
         const long long ms = std::strtoll(cue.path.c_str() + 1, &last, 10);
         if (*last != '\0' || ms < 0 || !digit(cue.path[1]))

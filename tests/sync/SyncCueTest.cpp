@@ -44,6 +44,35 @@ TEST(SyncCue, RejectsOtherCommandsAndMalformedTexts)
     }
     RemotePackets::Command action { 0, RemotePackets::CMD_SYNC_CUE, 9, "1 5" };
     EXPECT_FALSE(CSyncCue::Decode(RemotePackets::EncodeCommand(action)));
+    for (const char* text : { "1 5 @", "1 5 @x", "1 5 @-3", "1 5 @12x" }) {
+        RemotePackets::Command bad { 0, RemotePackets::CMD_SYNC_CUE, CSyncCue::ACTION_PLAY, text };
+        EXPECT_FALSE(CSyncCue::Decode(RemotePackets::EncodeCommand(bad))) << text;
+    }
+}
+
+// A play carries the frame every member starts from; an open its reference.
+TEST(SyncCue, PlayCarriesItsStartPositionAndOpenItsReference)
+{
+    CSyncCue play;
+    play.action = CSyncCue::ACTION_PLAY;
+    play.seq = 7;
+    play.groupTime = 123;
+    play.startMs = 61234;
+    const auto back = CSyncCue::Decode(play.Encode(false));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->startMs, 61234);
+    EXPECT_TRUE(back->path.empty());
+    play.startMs = -1;
+    EXPECT_EQ(CSyncCue::Decode(play.Encode(false))->startMs, -1);
+
+    CSyncCue open;
+    open.action = CSyncCue::ACTION_OPEN;
+    open.path = ":3";
+    const auto opened = CSyncCue::Decode(open.Encode(true));
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->action, CSyncCue::ACTION_OPEN);
+    EXPECT_EQ(opened->path, ":3");
+    EXPECT_EQ(opened->startMs, -1);
 }
 
 // A follower on loopback locks to its leader, notices once that the leader is
