@@ -2,6 +2,7 @@
 
 #include "ui/DmxCfgDlg.h"
 #include "ui/GeneralCfgDlg.h"
+#include "ui/SyncCfgDlg.h"
 
 #include <QDialogButtonBox>
 #include <QShowEvent>
@@ -18,6 +19,8 @@ CPrefsSheet::CPrefsSheet(
     m_pTabs->addTab(m_pGeneral, QStringLiteral("General"));
     m_pDmx = new CDmxCfgDlg(prefs, m_pTabs);
     m_pTabs->addTab(m_pDmx, QStringLiteral("DMX"));
+    m_pSync = new CSyncCfgDlg(prefs, m_pTabs);
+    m_pTabs->addTab(m_pSync, QStringLiteral("Wall"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CPrefsSheet::accept);
@@ -36,6 +39,7 @@ void CPrefsSheet::showEvent(QShowEvent* event)
     if (!event->spontaneous()) {
         m_pGeneral->OnInitDialog();
         m_pDmx->OnInitDialog();
+        m_pSync->OnInitDialog();
     }
     QDialog::showEvent(event);
 }
@@ -44,5 +48,6 @@ void CPrefsSheet::accept()
 {
     m_pGeneral->OnOK();
     m_pDmx->OnOK();
+    m_pSync->OnOK();
     QDialog::accept();
 }

@@ -6,11 +6,12 @@
 
 class CDmxCfgDlg;
 class CGeneralCfgDlg;
+class CSyncCfgDlg;
 class CPreferences;
 class CUiServices;
 class QTabWidget;
 
-// The "Program Preferences" sheet with its General and DMX pages and OK / Cancel.
+// The "Program Preferences" sheet with its General, DMX and Wall pages and OK / Cancel.
 // Every opening reloads the page from the preferences object; OK writes the
 // page back into it and Cancel leaves it untouched. The caller saves and
 // applies the preferences after exec() returns Accepted.
@@ -24,6 +25,7 @@ public:
 
     CGeneralCfgDlg* GeneralPage() const { return m_pGeneral; }
     CDmxCfgDlg* DmxPage() const { return m_pDmx; }
+    CSyncCfgDlg* SyncPage() const { return m_pSync; }
 
     void accept() override;
 
@@ -34,4 +36,5 @@ private:
     QTabWidget* m_pTabs = nullptr;
     CGeneralCfgDlg* m_pGeneral = nullptr;
     CDmxCfgDlg* m_pDmx = nullptr;
+    CSyncCfgDlg* m_pSync = nullptr;
 };

@@ -2,6 +2,7 @@
 #include "core/Preferences.h"
 #include "support/ScriptedUi.h"
 #include "ui/PrefsSheet.h"
+#include "ui/SyncCfgDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -339,4 +341,27 @@ TEST(GeneralCfgDlg, ControlsLieInsideThePageWithoutOverlapping)
     if (!shot.isEmpty()) {
         EXPECT_TRUE(sheet.grab().save(shot));
     }
+}
+
+// The wall's role: a follower needs its leader; OK stores all three, Cancel none.
+TEST(GeneralCfgDlg, WallPageStoresTheRoleLeaderAndPort)
+{
+    CPreferences prefs(CPreferences::Defaults {});
+    CPrefsSheet sheet(prefs, nullptr, nullptr, Adapters({}));
+    CSyncCfgDlg* page = sheet.SyncPage();
+    EXPECT_EQ(page->Role()->currentIndex(), 0);
+    EXPECT_FALSE(page->Leader()->isEnabled());
+    page->Role()->setCurrentIndex(2);
+    EXPECT_TRUE(page->Leader()->isEnabled());
+    page->Leader()->setText(QStringLiteral(" 10.0.0.7 "));
+    page->Port()->setValue(31999);
+    sheet.reject();
+    EXPECT_EQ(prefs.m_iSyncRole, 0);
+    page->Role()->setCurrentIndex(2);
+    page->Leader()->setText(QStringLiteral(" 10.0.0.7 "));
+    page->Port()->setValue(31999);
+    sheet.accept();
+    EXPECT_EQ(prefs.m_iSyncRole, 2);
+    EXPECT_EQ(prefs.m_SyncLeader, "10.0.0.7");
+    EXPECT_EQ(prefs.m_iSyncPort, 31999);
 }
