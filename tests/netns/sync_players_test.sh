@@ -142,6 +142,10 @@ every 10 "Sync: stop Player B at group time"
 send play A
 every 10 "Sync: play Player A at group time" 2
 check_cue "play Player A" 0 50
+# A controller asks the leader for open+play of entry 3 in B: a cue with group time 0.
+send raw 40 B 4 "0 0 :3"
+every 10 "Sync: open+play Player B at group time"
+check_cue "open+play Player B" 1 50
 for n in "${members[@]:1}"; do
     [ "$(grep -c "does not answer" "$work/$n.log")" = 1 ] || fail "$n: the loss is not logged once"
 done
