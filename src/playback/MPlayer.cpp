@@ -369,9 +369,7 @@ void CMPlayer::Run()
         gint64 position = 0;
         if (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0)
             position = 0;
-        m_bSegmentMode = gst_element_seek(m_pGraph.get(), 1.0, GST_FORMAT_TIME,
-            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_SEGMENT | GST_SEEK_FLAG_ACCURATE),
-            GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+        m_bSegmentMode = SegmentSeek(position, true);
     }
     if (gst_element_set_state(m_pGraph.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         CheckResult(2, false, TakeGraphError(), "CMPlayer::Run()\n");
@@ -401,11 +399,11 @@ bool CMPlayer::RunAt(uint64_t at, int64_t startMs)
     }
     // A flushing seek makes the stream's running time 0 at `position`; every
     // member's frame n then renders at at + n * frame.
-    const bool segment = m_bLoop && m_Rate == 1.0;
-    gst_element_seek(m_pGraph.get(), m_Rate, GST_FORMAT_TIME,
-        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE
-            | (segment ? GST_SEEK_FLAG_SEGMENT : GST_SEEK_FLAG_NONE)),
-        GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    const bool segment = m_bLoop && m_Rate == 1.0 && SegmentSeek(position, true);
+    if (!segment)
+        gst_element_seek(m_pGraph.get(), m_Rate, GST_FORMAT_TIME,
+            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+            position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     m_bSegmentMode = segment;
     gst_element_set_start_time(m_pGraph.get(), GST_CLOCK_TIME_NONE);
     gst_element_set_base_time(m_pGraph.get(), at);
@@ -416,6 +414,20 @@ bool CMPlayer::RunAt(uint64_t at, int64_t startMs)
     }
     m_PlayState = STATE_RUNNING;
     return true;
+}
+
+bool CMPlayer::SegmentSeek(gint64 start, bool flush)
+{
+    // The segment must end at the medium's length: without a stop, the next
+    // loop's running time goes on from the last frame's start, and frame 0
+    // would be due together with the last one.
+    gint64 length = -1;
+    const bool known = gst_element_query_duration(m_pGraph.get(), GST_FORMAT_TIME, &length) && length > 0;
+    const auto flags = static_cast<GstSeekFlags>(
+        GST_SEEK_FLAG_SEGMENT | GST_SEEK_FLAG_ACCURATE | (flush ? GST_SEEK_FLAG_FLUSH : GST_SEEK_FLAG_NONE));
+    return gst_element_seek(m_pGraph.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, start,
+        known ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
+        known ? length : static_cast<gint64>(GST_CLOCK_TIME_NONE));
 }
 
 void CMPlayer::ReleaseGroupBaseTime()

@@ -150,6 +150,8 @@ private:
     // After a scheduled run the pipeline keeps the wall's base time; a pause or
     // stop hands timing back to the pipeline, so a later Run starts afresh.
     void ReleaseGroupBaseTime();
+    // A seek to [start, the medium's end) that ends in SEGMENT_DONE, not EOS.
+    bool SegmentSeek(gint64 start, bool flush);
     int m_Number = 0; // in order of creation: Player A is 0
     static inline GstClock* s_pGroupClock = nullptr;
     // Looping by segment seeks: the graph plays a segment and posts

@@ -160,10 +160,7 @@ int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
         static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_SEGMENT_DONE));
     while (message && GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_SEGMENT_DONE) {
         // Back to the start without a flush: the graph keeps its running time.
-        if (m_bLoop && m_bSegmentMode
-            && gst_element_seek(m_pGraph.get(), 1.0, GST_FORMAT_TIME,
-                static_cast<GstSeekFlags>(GST_SEEK_FLAG_SEGMENT | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-                0, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE)) {
+        if (m_bLoop && m_bSegmentMode && SegmentSeek(0, false)) {
             message = m_pNotifier->Take(
                 static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_SEGMENT_DONE));
             continue;

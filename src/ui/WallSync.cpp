@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "playback/BasePlayer.h"
+#include "playlist/PlaylistCtrl.h"
 #include "remote/HostPort.h"
 #include "remote/ServerSocket.h"
 #include "sync/SyncClock.h"
@@ -194,6 +195,10 @@ void CWallSync::PlayWhenOpen(int player, uint64_t at, int64_t startMs, int tries
                 [this, player, at, startMs, tries] { PlayWhenOpen(player, at, startMs, tries + 1); });
         return;
     }
+    // The player is shown only at `at`, but a repeat must loop by segments from its first frame on.
+    if (CBasePlayer* p = view->GetPlayer(player))
+        if (CPlaylistCtrl* playlist = m_Frame.GetPlaylist())
+            p->SetSeamlessLoop(playlist->GetLoopSingleTrack());
     view->PlayOnlyAt(player, at, startMs);
     At(at, [this, player] { Run(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(player), 0); });
 }

@@ -51,12 +51,14 @@ done
 in_ns() { local n=$1; shift; ip netns exec "$tag-$n" "$@"; }
 
 "$make_media" "$work/media" 3 30 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
+gst-launch-1.0 -q videotestsrc num-buffers=25 pattern=ball ! video/x-raw,width=320,height=180,framerate=25/1 \
+    ! jpegenc ! avimux ! filesink location="$work/media/loop.avi" >/dev/null || { echo "cannot make the loop" >&2; exit 1; }
 declare -A pid_of
 start_member() { # NAME ROLE...
     local n=$1
     shift
     mkdir -p "$work/$n/config/vexo" "$work/$n/run"
-    printf '[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_AutoPlaylist=%s\nm_BindIpAddress=%s\nm_iDmxSource=0\n' \
+    printf '[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_AutoPlaylist=%s\nm_BindIpAddress=%s\nm_iDmxSource=0\n[Playlist]\nm_bLoopSingleTrack=1\n' \
         "$work/media/demo.m3u" "${ip_of[$n]}" >"$work/$n/config/vexo/Zuvio.conf"
     # A simple command in the background, so that $! is the player itself.
     ip netns exec "$tag-$n" env -C "$work/$n/run" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/$n/config" \
@@ -95,15 +97,15 @@ check_cue() { # CUE PLAYER MIN_FRAMES
         # Same frame (pts) at the same group time; the first frames of a late joiner may be missing.
         frames_from leader "$2" "$t" | head -n "$3" >"$work/ref"
         frames_from "$n" "$2" "$t" | head -n "$3" >"$work/got"
-        awk -v who="$n $1" 'FNR == NR { due[$2] = $1; next }
-            ($2 in due) { shared++; if (due[$2] != $1) { bad++; if (bad < 4) printf "%s: pts %s due %s, leader %s\n", who, $2, $1, due[$2] } }
+        awk -v who="$n $1" 'FNR == NR { pts[$1] = $2; next }
+            ($1 in pts) { shared++; if (pts[$1] != $2) { bad++; if (bad < 4) printf "%s: due %s shows pts %s, leader %s\n", who, $1, $2, pts[$1] } }
             END { if (shared < 10) printf "%s: only %d frames shared\n", who, shared; exit (bad > 0 || shared < 10) }' \
             "$work/ref" "$work/got" || fail "$n: frames after $1 differ from the leader's"
     done
     # How far apart the members really rendered (one host, one monotonic clock): for information.
     for n in "${members[@]}"; do
         [ "$n" = leader ] && continue
-        awk 'FNR == NR { at[$2] = $3; next } ($2 in at) { d = $3 - at[$2]; if (d < 0) d = -d; print d / 1e6 }' \
+        awk 'FNR == NR { at[$1] = $3; next } ($1 in at) { d = $3 - at[$1]; if (d < 0) d = -d; print d / 1e6 }' \
             "$work/ref" <(frames_from "$n" "$2" "$t" | head -n "$3") | sort -n |
             awk -v who="$n $1" '{ v[NR] = $1 } END { if (NR) printf "%s: render skew median %.2f ms, max %.2f ms over %d frames\n", who, v[int((NR + 1) / 2)], v[NR], NR }'
     done
@@ -142,10 +144,21 @@ every 10 "Sync: stop Player B at group time"
 send play A
 every 10 "Sync: play Player A at group time" 2
 check_cue "play Player A" 0 50
-# A controller asks the leader for open+play of entry 3 in B: a cue with group time 0.
-send raw 40 B 4 "0 0 :3"
+# A controller asks the leader for open+play of a 1 s clip in B (a cue with group
+# time 0); with "Repeat single Track" on, every member loops it frame for frame,
+# one frame interval (40 ms) between any two frames: no gap, no repeat at a loop point.
+send raw 40 B 4 "0 0 $work/media/loop.avi"
 every 10 "Sync: open+play Player B at group time"
-check_cue "open+play Player B" 1 50
+check_cue "open+play Player B" 1 150
+t=$(cue_time leader "open+play Player B")
+for n in "${members[@]}"; do
+    frames_from "$n" 1 "$t" | head -n 150 | awk -v who="$n" '
+        NR > 1 && $1 - prev != 40000000 { bad++; if (bad < 4) printf "%s: %d ns between frames at %s\n", who, $1 - prev, $1 }
+        NR > 1 && $2 < pts { loops++ }
+        { prev = $1; pts = $2 }
+        END { if (loops < 4) printf "%s: %d loops\n", who, loops; exit (bad > 0 || loops < 4) }' ||
+        fail "$n: the loop is not seamless"
+done
 for n in "${members[@]:1}"; do
     [ "$(grep -c "does not answer" "$work/$n.log")" = 1 ] || fail "$n: the loss is not logged once"
 done
