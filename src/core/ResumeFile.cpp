@@ -1,6 +1,7 @@
 #include "core/ResumeFile.h"
 
 #include "core/Log.h"
+#include "core/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,32 +13,6 @@ namespace {
 
 // Far beyond any real playlist; a bigger file is not ours.
 constexpr size_t kMaxSize = 16 * 1024 * 1024;
-
-class CFd
-{
-public:
-    explicit CFd(int fd)
-        : m_Fd(fd)
-    {
-    }
-    ~CFd()
-    {
-        if (m_Fd >= 0)
-            ::close(m_Fd);
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_Fd; }
-    bool Close()
-    {
-        const int fd = m_Fd;
-        m_Fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_Fd;
-};
 
 bool WriteAll(int fd, const std::string& content)
 {
@@ -55,7 +30,7 @@ bool WriteAll(int fd, const std::string& content)
 
 std::optional<std::string> ReadAll(const std::string& path)
 {
-    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0)
         return std::nullopt;
     std::string content;
@@ -85,8 +60,9 @@ std::string Folder(const std::string& path)
 bool CResumeFile::Write(const std::string& content) const
 {
     const std::string fresh = m_Path + ".new";
-    CFd fd(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (fd.Get() < 0 || !WriteAll(fd.Get(), content) || ::fsync(fd.Get()) != 0 || !fd.Close()) {
+    CUniqueFd fd(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (fd.Get() < 0 || !WriteAll(fd.Get(), content) || ::fsync(fd.Get()) != 0
+        || ::close(fd.Release()) != 0) {
         LogError("Resume: cannot write %s: %s\n", fresh.c_str(), std::strerror(errno));
         return false;
     }
@@ -99,7 +75,7 @@ bool CResumeFile::Write(const std::string& content) const
         LogError("Resume: cannot replace %s: %s\n", m_Path.c_str(), std::strerror(errno));
         return false;
     }
-    CFd folder(::open(Folder(m_Path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    CUniqueFd folder(::open(Folder(m_Path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Get() >= 0)
         ::fsync(folder.Get());
     return true;

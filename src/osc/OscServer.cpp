@@ -3,8 +3,8 @@
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "core/TickClock.h"
+#include "core/UniqueFd.h"
 #include "remote/HostPort.h"
-#include "remote/UniqueFd.h"
 
 #include <QHostAddress>
 #include <QSocketNotifier>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "core/UniqueFd.h"
 #include "net/LocalInterface.h"
 #include "net/NetworkSetup.h"
 #include "remote/RemotePackets.h"
-#include "remote/UniqueFd.h"
 
 #include <QHostAddress>
 #include <QObject>
