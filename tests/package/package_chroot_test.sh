@@ -16,8 +16,8 @@ mirror=${ZUVIO_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 here=$(cd "$(dirname "$0")" && pwd)
 
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: not running as root" >&2; exit 77; }
-curl -sfI --max-time 15 "$mirror/dists/bookworm/Release" >/dev/null \
-    || { echo "SKIP: the Debian mirror $mirror cannot be reached" >&2; exit 77; }
+python3 -c 'import sys, urllib.request as u; u.urlopen(u.Request(sys.argv[1], method="HEAD"), timeout=15)' \
+    "$mirror/dists/bookworm/Release" 2>/dev/null || { echo "SKIP: the Debian mirror $mirror cannot be reached" >&2; exit 77; }
 . "$here/../netns/netns.sh"
 netns_setup
 
