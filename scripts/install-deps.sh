@@ -19,6 +19,7 @@ packages=(
   ola libola-dev
   libsystemd-dev python3
   debootstrap dpkg-dev fakeroot
+  help2man desktop-file-utils
 )
 
 missing=()

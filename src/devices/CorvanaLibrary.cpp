@@ -11,6 +11,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kRelativePath = "Drivers/Corvana/corvana.so";
+constexpr const char* kInstalledFolder = "lib/zuvio";
 
 // dlsym hands out object pointers; the exports are functions of a known type.
 template <typename Fn> bool BindOne(void* handle, const char* name, Fn& function)
@@ -28,14 +29,22 @@ std::string CCorvanaLibrary::FindDefault()
 {
     std::error_code error;
     const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const fs::path besideExe = exe.parent_path() / kRelativePath;
+    const fs::path exeFolder = error ? fs::path() : exe.parent_path();
+    if (!exeFolder.empty()) {
+        const fs::path besideExe = exeFolder / kRelativePath;
         if (fs::exists(besideExe, error))
             return besideExe.string();
     }
     const fs::path inWorkingFolder = fs::current_path(error) / kRelativePath;
     if (!error && fs::exists(inWorkingFolder, error))
         return inWorkingFolder.string();
+    // An installed player (<prefix>/bin/zuvio) finds the packaged driver in
+    // <prefix>/lib/zuvio; a driver in the working folder still comes first.
+    if (!exeFolder.empty()) {
+        const fs::path installed = exeFolder.parent_path() / kInstalledFolder / kRelativePath;
+        if (fs::exists(installed, error))
+            return installed.string();
+    }
     return kRelativePath;
 }
 

@@ -10,7 +10,8 @@ class CCorvanaLibrary
 {
 public:
     // "Drivers/Corvana/corvana.so" beside the executable, else in the working
-    // folder; the relative name when neither exists.
+    // folder, else in ../lib/zuvio from the executable's folder (an installed
+    // player); the relative name when none exists.
     static std::string FindDefault();
 
     CCorvanaLibrary() = default;
