@@ -53,12 +53,14 @@ start_player "$player_log"
 netns_wait_for "$player_log" "DMX: OLA universe 1 (no olad)" 20 || { fail "no olad was not reported"; cat "$player_log" >&2; exit 1; }
 netns_controller oscsend "$NETNS_PLAYER_IP" 31774 /zuvio/subscribe ii 9000 3600
 
-olad_up player "$NETNS_PLAYER_IP" "$work/olad-player" unpatched || { fail "the player's olad"; exit 1; }
+olad_up player "$NETNS_PLAYER_IP" "$work/olad-player" artnet || { fail "the player's olad"; exit 1; }
 olad_up controller "$NETNS_CONTROLLER_IP" "$work/olad-desk" || { fail "the desk's olad"; exit 1; }
 
 # The player comes back to the olad that started after it and patches it.
-netns_wait_for "$player_log" "DMX: patched sACN (E1.31) input port 0 of olad's device 1 to universe 1." 20 \
+# The Art-Net plugin may come first: the E1.31 device's number is olad's choice.
+netns_wait_line "$player_log" 0 20 "DMX: patched sACN (E1.31) input port 0 of olad's device" "to universe 1." \
     || { fail "the player did not patch its olad"; olad_inputs player >&2; }
+e131=$(olad_inputs player | awk 'NR == 1 { print $1 }')
 
 # The desk: the frame in $work/frame (one line per frame, comma separated from
 # channel 1) sent over and over, every $work/frame.period seconds.
@@ -149,7 +151,7 @@ stop_player
 for run in $(seq 10); do
     start_player "$work/restart$run.log"
     netns_wait_for "$work/restart$run.log" \
-        "DMX: sACN (E1.31) input port 0 of olad's device 1 is patched to universe 1." 20 \
+        "DMX: sACN (E1.31) input port 0 of olad's device $e131 is patched to universe 1." 20 \
         || { fail "restart $run did not find its patch"; cat "$work/restart$run.log" >&2; }
     stop_player
 done
@@ -158,7 +160,7 @@ olad_inputs player >"$work/inputs"
 
 # Every other port patched to another universe: a player of universe 7 takes
 # none of them, and takes the first that becomes free.
-for port in 1 2 3 4; do olad_run player ola_patch -d 1 -p "$port" -u "$((port + 1))" -i; done
+for port in 1 2 3 4; do olad_run player ola_patch -d "$e131" -p "$port" -u "$((port + 1))" -i; done
 olad_inputs player >"$work/inputs-before"
 sed -i 's/^m_iDmxUniverse=1$/m_iDmxUniverse=7/' "$work/config/vexo/Zuvio.conf"
 start_player "$work/universe7.log"
@@ -166,14 +168,24 @@ netns_wait_for "$work/universe7.log" \
     "DMX: every sACN (E1.31) input port of olad is patched to another universe; none taken for universe 7." 20 \
     || { fail "a player finding every port taken did not say so"; cat "$work/universe7.log" >&2; }
 olad_inputs player | diff "$work/inputs-before" - >&2 || fail "a port patched to another universe was taken"
-olad_run player ola_patch -d 1 -p 3 -u 4 -i -r
-netns_wait_for "$work/universe7.log" "DMX: patched sACN (E1.31) input port 3 of olad's device 1 to universe 7." 20 \
+olad_run player ola_patch -d "$e131" -p 3 -u 4 -i -r
+netns_wait_for "$work/universe7.log" "DMX: patched sACN (E1.31) input port 3 of olad's device $e131 to universe 7." 20 \
     || { fail "the freed port was not patched"; olad_inputs player >&2; }
 olad_inputs player | awk '{ printf "%s:%s ", $2, $3 }' >"$work/inputs-after"
 [ "$(cat "$work/inputs-after")" = "0:1 1:2 2:3 3:7 4:5 " ] || fail "patches after the freed port: $(cat "$work/inputs-after")"
 stop_player
 
-cat "$work"/restart*.log "$work/universe7.log" | grep -q "runtime error\|AddressSanitizer" && fail "sanitizer report"
+# Art-Net chosen on the DMX page: an Art-Net input is patched, sACN's stay.
+sed -i 's/^m_iDmxUniverse=7$/&\nm_iDmxInput=1/' "$work/config/vexo/Zuvio.conf"
+start_player "$work/artnet.log"
+netns_wait_line "$work/artnet.log" 0 20 "DMX: patched Art-Net input port 0 of olad's device" "to universe 7." \
+    || { fail "no Art-Net input patched"; olad_run player ola_dev_info >&2; }
+olad_run player ola_dev_info | grep -A8 'ArtNet' | grep -q 'IN.*patched to universe 7' \
+    || { fail "olad shows no Art-Net input on universe 7"; olad_run player ola_dev_info >&2; }
+olad_inputs player | awk '{ printf "%s:%s ", $2, $3 }' | grep -qx "0:1 1:2 2:3 3:7 4:5 " || fail "the sACN patches changed"
+stop_player
+
+cat "$work"/restart*.log "$work/universe7.log" "$work/artnet.log" | grep -q "runtime error\|AddressSanitizer" && fail "sanitizer report"
 grep -q "runtime error\|AddressSanitizer" "$player_log" && fail "sanitizer report"
 [ "$failures" -eq 0 ] && echo "dmx_ola: patched, the desk's cues obeyed, flicker, storm and a returning source ignored, keep-alive kept, one patch after restarts"
 exit "$((failures > 0))"
