@@ -38,7 +38,7 @@ public:
     // No frame for this long: the source has gone, and what it shows when it
     // returns is a baseline again. Senders repeat unchanged data only now and
     // then, so each limit lies above its protocol's longest refresh: sACN's
-    // network data loss time (E1.31 sends at least every second), and for
+    // network data loss time (E1.31 senders repeat about once a second), and for
     // Art-Net, which may refresh unchanged data only every 4 s, 10 s. A DMX512
     // line refreshes many times a second; the device counts as sACN.
     static constexpr std::chrono::milliseconds kSacnTimeout { 2500 };
