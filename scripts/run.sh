@@ -11,8 +11,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 ./scripts/install-deps.sh
-./scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUVIO_BUILD_TESTS=OFF
-player=$root/build-release/bin/zuvio
+# A folder of its own: bench/run-all configures build-release with the tests
+# and benchmarks, and build.sh keeps whatever configured a folder first.
+./scripts/build.sh build-run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUVIO_BUILD_TESTS=OFF
+player=$root/build-run/bin/zuvio
 
 work=${XDG_DATA_HOME:-$HOME/.local/share}/zuvio
 mkdir -p "$work"

@@ -32,6 +32,7 @@ void CPreferences::Load()
     m_OscFeedback = GetProfileString(kSection, "m_OscFeedback", d.m_OscFeedback);
     m_iDmxSource = GetProfileInt(kSection, "m_iDmxSource", d.m_iDmxSource);
     m_iDmxUniverse = GetProfileInt(kSection, "m_iDmxUniverse", d.m_iDmxUniverse);
+    m_iDmxInput = GetProfileInt(kSection, "m_iDmxInput", d.m_iDmxInput);
     m_iDmxAddress = GetProfileInt(kSection, "m_iDmxAddress", d.m_iDmxAddress);
     m_iSyncRole = GetProfileInt(kSection, "m_iSyncRole", d.m_iSyncRole);
     m_SyncLeader = GetProfileString(kSection, "m_SyncLeader", d.m_SyncLeader);
@@ -58,6 +59,7 @@ bool CPreferences::Save() const
             { "m_OscFeedback", m_OscFeedback },
             { "m_iDmxSource", number(m_iDmxSource) },
             { "m_iDmxUniverse", number(m_iDmxUniverse) },
+            { "m_iDmxInput", number(m_iDmxInput) },
             { "m_iDmxAddress", number(m_iDmxAddress) },
             { "m_iSyncRole", number(m_iSyncRole) },
             { "m_SyncLeader", m_SyncLeader },

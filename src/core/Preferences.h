@@ -34,6 +34,7 @@ public:
     std::string m_OscFeedback; // fixed OSC feedback destinations, "ADDR:PORT[,ADDR:PORT...]"
     int m_iDmxSource = 1; // DMX show control: 0 off, 1 the DMX input device, 2 olad (Art-Net, sACN)
     int m_iDmxUniverse = 1; // olad's universe
+    int m_iDmxInput = 0; // the olad input the player patches to it: 0 sACN (E1.31), 1 Art-Net
     int m_iDmxAddress = 1; // start address 1..512
     int m_iSyncRole = 0; // a wall's group clock: 0 standalone, 1 leader, 2 follower
     std::string m_SyncLeader; // a follower's leader address

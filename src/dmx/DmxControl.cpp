@@ -56,7 +56,7 @@ void CDmxControl::Start(const Settings& settings)
     if (settings.source == Source::Ola) {
         QPointer<CDmxControl> self(this);
         // Called on OLA's thread: only a queued call crosses to this one.
-        m_pOla = std::make_unique<COlaSource>(settings.universe, [self] {
+        m_pOla = std::make_unique<COlaSource>(settings.universe, settings.input, [self] {
             QMetaObject::invokeMethod(
                 self.data(),
                 [self] {
@@ -65,8 +65,8 @@ void CDmxControl::Start(const Settings& settings)
                 },
                 Qt::QueuedConnection);
         });
-        LogMessage(
-            "DMX: listening to OLA universe %u, start address %d.\n", settings.universe, settings.address);
+        LogMessage("DMX: listening to OLA universe %u (%s input), start address %d.\n", settings.universe,
+            COlaSource::InputName(settings.input), settings.address);
     } else if (settings.source == Source::Device) {
         LogMessage("DMX: listening to the DMX input device, start address %d.\n", settings.address);
     }
@@ -86,12 +86,23 @@ void CDmxControl::DrainOla()
         OnFrame(std::span<const std::uint8_t>(frame.values.data(), frame.size));
 }
 
+std::chrono::milliseconds CDmxControl::SourceTimeout(const Settings& settings)
+{
+    // Frames handed in without a source (Off) follow the input setting too.
+    return settings.source != Source::Device && settings.input == COlaSource::Input::ArtNet ? kArtNetTimeout
+                                                                                            : kSacnTimeout;
+}
+
 void CDmxControl::OnFrame(std::span<const std::uint8_t> frame)
 {
-    const Clock::time_point now = Clock::now();
-    if (now - m_LastFrame > kSourceTimeout)
+    OnFrame(frame, Clock::now());
+}
+
+void CDmxControl::OnFrame(std::span<const std::uint8_t> frame, Clock::time_point at)
+{
+    if (at - m_LastFrame > SourceTimeout(m_Settings))
         m_Personality.Reset();
-    m_LastFrame = now;
+    m_LastFrame = at;
     ++m_nFramesThisSecond;
     for (const CDmxPersonality::Action& action : m_Personality.Feed(frame))
         Act(action);
@@ -184,7 +195,7 @@ std::string CDmxControl::ComposeStatus()
     case COlaSource::State::Connected:
         break;
     }
-    if (Clock::now() - m_LastFrame > kSourceTimeout)
+    if (Clock::now() - m_LastFrame > SourceTimeout(m_Settings))
         return name + " (NO DATA)";
     return name + " (" + std::to_string(m_Fps) + " fps)";
 }

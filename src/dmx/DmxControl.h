@@ -2,6 +2,7 @@
 
 #include "core/Messages.h"
 #include "dmx/DmxPersonality.h"
+#include "dmx/OlaSource.h"
 
 #include <QObject>
 
@@ -13,7 +14,6 @@
 #include <string>
 
 class CDMXInput;
-class COlaSource;
 class QTimer;
 
 // DMX show control: frames from the DMX input device or from olad go through
@@ -32,11 +32,18 @@ public:
         Source source = Source::Device;
         unsigned universe = 1; // olad's universe
         int address = 1; // start address 1..512
+        COlaSource::Input input = COlaSource::Input::Sacn; // the olad input patched to the universe
         bool operator==(const Settings&) const = default;
     };
     // No frame for this long: the source has gone, and what it shows when it
-    // returns is a baseline again.
-    static constexpr std::chrono::milliseconds kSourceTimeout { 1000 };
+    // returns is a baseline again. Senders repeat unchanged data only now and
+    // then, so each limit lies above its protocol's longest refresh: sACN's
+    // network data loss time (E1.31 senders repeat about once a second), and for
+    // Art-Net, which may refresh unchanged data only every 4 s, 10 s. A DMX512
+    // line refreshes many times a second; the device counts as sACN.
+    static constexpr std::chrono::milliseconds kSacnTimeout { 2500 };
+    static constexpr std::chrono::milliseconds kArtNetTimeout { 10000 };
+    static std::chrono::milliseconds SourceTimeout(const Settings& settings);
 
     // activePlayer and volumeRange are asked when an action needs them.
     CDmxControl(CMessageTarget* owner, CDMXInput* device, std::function<int()> activePlayer,
@@ -52,8 +59,9 @@ public:
     // "Corvana#1 (44 fps)", "OLA universe 1 (NO DATA)", "DMX off", ...
     const std::string& GetStatus() const { return m_Status; }
 
-    // One frame from the source, channel 1 first.
+    // One frame from the source, channel 1 first, arrived now or at `at`.
     void OnFrame(std::span<const std::uint8_t> frame);
+    void OnFrame(std::span<const std::uint8_t> frame, std::chrono::steady_clock::time_point at);
 
 private Q_SLOTS:
     void PollDevice();

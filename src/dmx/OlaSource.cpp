@@ -1,16 +1,21 @@
 #include "dmx/OlaSource.h"
 
+#include "core/Log.h"
+
 #include <ola/Callback.h>
 #include <ola/DmxBuffer.h>
+#include <ola/client/ClientTypes.h>
 #include <ola/client/ClientWrapper.h>
 #include <ola/client/OlaClient.h>
 #include <ola/io/SelectServer.h>
+#include <ola/plugin_id.h>
 
 #include <algorithm>
 #include <chrono>
 
-COlaSource::COlaSource(unsigned universe, std::function<void()> wake)
+COlaSource::COlaSource(unsigned universe, Input input, std::function<void()> wake)
     : m_Universe(universe)
+    , m_Input(input)
     , m_Wake(std::move(wake))
 {
     m_Thread = std::thread([this] { Run(); });
@@ -70,8 +75,12 @@ void COlaSource::Run()
         client->SetDMXCallback(ola::NewCallback(this, &COlaSource::OnDmx));
         client->RegisterUniverse(
             m_Universe, ola::client::REGISTER, ola::NewSingleCallback(this, &COlaSource::OnRegistered));
+        m_pClient = client;
+        m_LastNote.clear(); // a new connection tells its findings again
+        RequestPatch();
         // Returns when olad closes the connection or on Terminate.
         wrapper.GetSelectServer()->Run();
+        m_pClient = nullptr;
         bool stop = false;
         {
             std::lock_guard lock(m_Lock);
@@ -109,4 +118,91 @@ void COlaSource::OnDmx(const ola::client::DMXMetadata& metadata, const ola::DmxB
     }
     if (wasEmpty && m_Wake)
         m_Wake();
+}
+
+const char* COlaSource::InputName(Input input)
+{
+    return input == Input::ArtNet ? "Art-Net" : "sACN (E1.31)";
+}
+
+void COlaSource::RequestPatch()
+{
+    if (!m_pClient)
+        return;
+    const ola::ola_plugin_id plugin
+        = m_Input == Input::ArtNet ? ola::OLA_PLUGIN_ARTNET : ola::OLA_PLUGIN_E131;
+    m_pClient->FetchDeviceInfo(plugin, ola::NewSingleCallback(this, &COlaSource::OnDevices));
+}
+
+void COlaSource::RetryPatch()
+{
+    if (m_pServer)
+        m_pServer->RegisterSingleTimeout(
+            kRetrySeconds * 1000, ola::NewSingleCallback(this, &COlaSource::RequestPatch));
+}
+
+void COlaSource::Note(const std::string& text)
+{
+    if (text == m_LastNote)
+        return;
+    m_LastNote = text;
+    LogMessage("DMX: %s\n", text.c_str());
+}
+
+void COlaSource::OnDevices(
+    const ola::client::Result& result, const std::vector<ola::client::OlaDevice>& devices)
+{
+    if (!m_pClient)
+        return; // the connection is going away
+    const std::string input = InputName(m_Input);
+    const std::string universe = std::to_string(m_Universe);
+    if (!result.Success()) {
+        Note("olad did not list its " + input + " inputs: " + result.Error());
+        RetryPatch();
+        return;
+    }
+    const ola::client::OlaDevice* freeDevice = nullptr;
+    unsigned freePort = 0;
+    bool anyPort = false;
+    for (const ola::client::OlaDevice& device : devices) {
+        for (const ola::client::OlaInputPort& port : device.InputPorts()) {
+            anyPort = true;
+            // olad reports a port without a universe as inactive.
+            if (port.IsActive() && port.Universe() == m_Universe) {
+                Note(input + " input port " + std::to_string(port.Id()) + " of olad's device "
+                    + std::to_string(device.Alias()) + " is patched to universe " + universe + ".");
+                return;
+            }
+            if (!port.IsActive() && !freeDevice) {
+                freeDevice = &device;
+                freePort = port.Id();
+            }
+        }
+    }
+    if (!freeDevice) {
+        Note(anyPort ? "every " + input
+                    + " input port of olad is patched to another universe; none taken for universe "
+                    + universe + "."
+                     : "olad has no " + input + " input (is its plugin enabled?); looking again every "
+                    + std::to_string(kRetrySeconds) + " s.");
+        RetryPatch();
+        return;
+    }
+    m_pClient->Patch(freeDevice->Alias(), freePort, ola::client::INPUT_PORT, ola::client::PATCH, m_Universe,
+        ola::NewSingleCallback(this, &COlaSource::OnPatched, freeDevice->Alias(), freePort));
+}
+
+void COlaSource::OnPatched(unsigned device, unsigned port, const ola::client::Result& result)
+{
+    if (!m_pClient)
+        return;
+    const std::string where = std::string(InputName(m_Input)) + " input port " + std::to_string(port)
+        + " of olad's device " + std::to_string(device);
+    if (!result.Success()) {
+        Note("olad refused to patch " + where + " to universe " + std::to_string(m_Universe) + ": "
+            + result.Error());
+        RetryPatch();
+        return;
+    }
+    Note("patched " + where + " to universe " + std::to_string(m_Universe) + ".");
 }

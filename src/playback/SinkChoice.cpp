@@ -4,6 +4,7 @@
 #include "playback/GstPtr.h"
 
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 
 namespace SinkChoice {
@@ -27,27 +28,68 @@ bool Opens(const char* factory)
     return ok;
 }
 
-std::string Probe(std::initializer_list<const char*> candidates, const char* kind)
+std::string Probe(std::initializer_list<const char*> candidates)
 {
     for (const char* factory : candidates)
         if (Opens(factory))
             return factory;
-    LogMessage("No usable %s sink, using \"%s\".\n", kind, kFallbackSink);
+    LogMessage("No usable video sink, using \"%s\".\n", kFallbackSink);
     return kFallbackSink;
 }
 
-std::string Choose(const std::string& override, const char* variable, std::string& probed, bool& done,
-    std::initializer_list<const char*> candidates, const char* kind)
+// autoaudiosink tries every output in its rank order each time one is made,
+// and without a sound card ALSA and OpenAL print a dozen lines on stderr per
+// try. So it runs once: its choice (the child it settles on in READY) is the
+// sink every player makes from then on.
+std::string ProbeAudio()
+{
+    GstPtr<GstElement> automatic(gst_element_factory_make("autoaudiosink", nullptr));
+    std::string chosen;
+    if (automatic) {
+        gst_object_ref_sink(automatic.get());
+        if (gst_element_set_state(automatic.get(), GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS) {
+            GstPtr<GstObject> child(
+                GST_OBJECT(gst_child_proxy_get_child_by_index(GST_CHILD_PROXY(automatic.get()), 0)));
+            GstElementFactory* factory = child && GST_IS_ELEMENT(child.get())
+                ? gst_element_get_factory(GST_ELEMENT(child.get()))
+                : nullptr;
+            if (factory)
+                chosen = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
+        }
+        gst_element_set_state(automatic.get(), GST_STATE_NULL);
+    }
+    // Its own stand-in when nothing opened is an unsynchronised fakesink.
+    return chosen.empty() || chosen == "fakesink" ? kFallbackSink : chosen;
+}
+
+struct Choice
+{
+    std::string description;
+    const char* reason;
+};
+
+Choice Choose(const std::string& override, const char* variable, std::string& probed, bool& done,
+    const std::function<std::string()>& probe)
 {
     if (!override.empty())
-        return override;
+        return { override, "the command line" };
     if (const char* env = std::getenv(variable); env && *env)
-        return env;
+        return { env, variable };
     if (!done) {
-        probed = Probe(candidates, kind);
+        probed = probe();
         done = true;
     }
-    return probed;
+    return { probed, probed == kFallbackSink ? "no output opened" : "the first that opened" };
+}
+
+// When the choice changes, so a run logs it once, not once per open.
+void LogChoice(const Choice& choice, std::string& logged)
+{
+    std::string text = "Audio output: \"" + choice.description + "\" (" + choice.reason + ").\n";
+    if (text == logged)
+        return;
+    logged = std::move(text);
+    LogMessage("%s", logged.c_str());
 }
 
 GstElement* Make(const std::string& description, std::string& error)
@@ -88,8 +130,9 @@ std::string VideoSinkDescription()
     std::lock_guard lock(g_mutex);
     static std::string probed;
     static bool done = false;
-    return Choose(
-        g_videoOverride, "ZUVIO_VIDEO_SINK", probed, done, { "glimagesink", "ximagesink" }, "video");
+    return Choose(g_videoOverride, "ZUVIO_VIDEO_SINK", probed, done, [] {
+        return Probe({ "glimagesink", "ximagesink" });
+    }).description;
 }
 
 std::string AudioSinkDescription()
@@ -97,7 +140,10 @@ std::string AudioSinkDescription()
     std::lock_guard lock(g_mutex);
     static std::string probed;
     static bool done = false;
-    return Choose(g_audioOverride, "ZUVIO_AUDIO_SINK", probed, done, { "autoaudiosink" }, "audio");
+    static std::string logged;
+    const Choice choice = Choose(g_audioOverride, "ZUVIO_AUDIO_SINK", probed, done, ProbeAudio);
+    LogChoice(choice, logged);
+    return choice.description;
 }
 
 GstElement* MakeVideoSink(std::string& error)

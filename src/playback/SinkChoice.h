@@ -8,8 +8,10 @@
 // description ("fakesink sync=true", "ximagesink"). In order of precedence: the
 // command line (SetVideoSinkDescription), the environment (ZUVIO_VIDEO_SINK,
 // ZUVIO_AUDIO_SINK), and a default found by trying sinks until one opens:
-// glimagesink, then ximagesink for video; autoaudiosink for audio; a synchronised
+// glimagesink, then ximagesink for video; for audio the output autoaudiosink
+// settles on (pulsesink, alsasink, ...), found once per process; a synchronised
 // fakesink when none works (no display, no sound card), so a medium still plays.
+// The description in use is logged once ("Audio output: ...").
 namespace SinkChoice {
 
 void SetVideoSinkDescription(const std::string& description);

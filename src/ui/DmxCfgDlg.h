@@ -7,7 +7,7 @@ class QComboBox;
 class QSpinBox;
 
 // The "DMX" page of the "Program Preferences" sheet: where DMX show control
-// comes from, olad's universe and the start address. Like the General page,
+// comes from, olad's universe, the olad input patched to it and the start address. Like the General page,
 // OnInitDialog loads the controls and OnOK writes them back.
 class CDmxCfgDlg : public QWidget
 {
@@ -21,6 +21,7 @@ public:
 
     QComboBox* Source() const { return m_pSource; }
     QSpinBox* Universe() const { return m_pUniverse; }
+    QComboBox* Input() const { return m_pInput; }
     QSpinBox* Address() const { return m_pAddress; }
 
 private:
@@ -29,5 +30,6 @@ private:
     CPreferences& m_Prefs;
     QComboBox* m_pSource = nullptr;
     QSpinBox* m_pUniverse = nullptr;
+    QComboBox* m_pInput = nullptr;
     QSpinBox* m_pAddress = nullptr;
 };

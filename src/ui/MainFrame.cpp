@@ -327,6 +327,7 @@ void CMainFrame::StartDmx()
     CDmxControl::Settings settings;
     settings.source = static_cast<CDmxControl::Source>(std::clamp(prefs.m_iDmxSource, 0, 2));
     settings.universe = static_cast<unsigned>(std::max(prefs.m_iDmxUniverse, 0));
+    settings.input = prefs.m_iDmxInput == 1 ? COlaSource::Input::ArtNet : COlaSource::Input::Sacn;
     settings.address = std::clamp(prefs.m_iDmxAddress, 1, 512);
     m_pDmx->Start(settings);
     m_pDmxStatus->setText(QString::fromStdString(m_pDmx->GetStatus()));

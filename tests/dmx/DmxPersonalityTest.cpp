@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,49 @@ TEST(DmxControlTest, CuesBecomeTheMessagesOfTheWindowAndTheNetwork)
         (std::vector<RecordingTarget::Message> { { WM_OSC_OPEN, 1, frame.messages[0].lParam },
             { WM_OSC_TAKE, 0, 0 }, { WM_NET_STOP, 1, 0 }, { WM_OSC_VOLUME_DB, 1, 128 * 3000 / 255 - 3000 },
             { WM_OSC_FULLSCREEN, 0, 1 }, { WM_NET_SELECT_PLAYER, 0, 0 } }));
+}
+
+// Senders refresh unchanged data only now and then (sACN about every second,
+// Art-Net as seldom as every 4 s): such a pause is no lost source, and the first
+// change after it acts. A pause past the protocol's limit is a lost source, and
+// what it shows when it returns is where it stands.
+TEST(DmxControlTest, AKeepAlivePauseKeepsTheSourceAndALongerSilenceLosesIt)
+{
+    using namespace std::chrono_literals;
+    RecordingTarget frame;
+    CDmxControl control(
+        &frame, nullptr, [] { return 0; }, [] { return 3000; });
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto at = [&](std::chrono::milliseconds offset, std::vector<std::uint8_t> values) {
+        const auto f = Frame(1, values);
+        control.OnFrame(f, t0 + offset);
+        control.OnFrame(f, t0 + offset + 25ms);
+    };
+    const auto plays = [&] { return frame.Count(WM_NET_PLAY); };
+    const auto stops = [&] { return frame.Count(WM_NET_STOP); };
+
+    for (const auto input : { COlaSource::Input::Sacn, COlaSource::Input::ArtNet }) {
+        SCOPED_TRACE(COlaSource::InputName(input));
+        frame.messages.clear();
+        control.Start({ CDmxControl::Source::Off, 1, 1, input });
+        const std::chrono::milliseconds refresh = input == COlaSource::Input::Sacn ? 1500ms : 4000ms;
+        const std::chrono::milliseconds limit = CDmxControl::SourceTimeout(control.GetSettings());
+        EXPECT_EQ(limit, input == COlaSource::Input::Sacn ? 2500ms : 10000ms);
+        auto t = 0ms;
+        at(t, { 0, 0, 255, 0 }); // where the desk stands
+        for (int i = 0; i < 3; ++i)
+            at(t += refresh, { 0, 0, 255, 0 });
+        at(t += refresh, { 0, 20, 255, 0 });
+        EXPECT_EQ(plays(), 1) << "the first change after keep-alive frames";
+        at(t += refresh, { 0, 90, 255, 0 });
+        EXPECT_EQ(stops(), 1);
+
+        // Gone for longer than the limit: the returning value is no cue.
+        at(t += limit + 500ms, { 0, 20, 255, 0 });
+        EXPECT_EQ(plays(), 1) << "a returning source set off a cue";
+        at(t += 100ms, { 0, 90, 255, 0 });
+        EXPECT_EQ(stops(), 2);
+    }
 }
 
 } // namespace

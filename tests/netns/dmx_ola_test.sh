@@ -2,10 +2,13 @@
 # A lighting desk drives the real player over sACN: an olad in the controller
 # namespace sends universe 1 across the show link (no gateway), the olad beside
 # the player receives it, and the player, patched at address 10, obeys the
-# personality. The player starts before its olad (logged once, then it joins);
+# personality. The player starts before its olad (logged once, then it joins
+# and patches an E1.31 input port of that olad to its universe itself);
 # flicker, a storm of all 512 channels and a desk whose cable is pulled and
-# put back
-# set nothing off. Feedback is watched with oscdump.
+# put back set nothing off; a desk that repeats unchanged data only every
+# 1.2 s has not gone, and its next change acts. Ten restarts leave exactly one
+# patch, and ports patched to other universes are never taken. Feedback is
+# watched with oscdump.
 # Usage: dmx_ola_test.sh ZUVIO MAKE_DEMO_MEDIA
 set -u
 zuvio=$(realpath "$1")
@@ -34,23 +37,40 @@ chmod a+rx "$work"
 dump=$work/dump.txt
 netns_controller oscdump -L 9000 >"$dump" 2>/dev/null &
 player_log=$work/player.log
-ip netns exec "$NETNS_PLAYER" env -C "$work" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
-    "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
-    >"$work/player.out" 2>"$player_log" &
+player_pid=""
+start_player() { # LOG
+    # A simple command in the background, so that $! is the player itself.
+    ip netns exec "$NETNS_PLAYER" env -C "$work" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
+        "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
+        >"$1.out" 2>"$1" &
+    player_pid=$!
+}
+stop_player() {
+    kill -TERM "$player_pid"
+    wait "$player_pid" || fail "exit code $? after SIGTERM"
+}
+start_player "$player_log"
 netns_wait_for "$player_log" "DMX: OLA universe 1 (no olad)" 20 || { fail "no olad was not reported"; cat "$player_log" >&2; exit 1; }
 netns_controller oscsend "$NETNS_PLAYER_IP" 31774 /zuvio/subscribe ii 9000 3600
 
-olad_up player "$NETNS_PLAYER_IP" "$work/olad-player" || { fail "the player's olad"; exit 1; }
+olad_up player "$NETNS_PLAYER_IP" "$work/olad-player" artnet || { fail "the player's olad"; exit 1; }
 olad_up controller "$NETNS_CONTROLLER_IP" "$work/olad-desk" || { fail "the desk's olad"; exit 1; }
 
+# The player comes back to the olad that started after it and patches it.
+# The Art-Net plugin may come first: the E1.31 device's number is olad's choice.
+netns_wait_line "$player_log" 0 20 "DMX: patched sACN (E1.31) input port 0 of olad's device" "to universe 1." \
+    || { fail "the player did not patch its olad"; olad_inputs player >&2; }
+e131=$(olad_inputs player | awk 'NR == 1 { print $1 }')
+
 # The desk: the frame in $work/frame (one line per frame, comma separated from
-# channel 1) sent over and over at about 40 frames a second.
+# channel 1) sent over and over, every $work/frame.period seconds.
 frame=$work/frame
+echo 0.025 >"$frame.period"
 set_frame() { # VALUES FOR CHANNELS 10..13, as "clip,control,level,fullscreen"
     printf '0,0,0,0,0,0,0,0,0,%s\n' "$1" >"$frame.new" && mv "$frame.new" "$frame"
 }
 start_desk() { # in a process group of its own, so that stop_desk ends all of it
-    setsid bash -c 'while :; do cat "$1"; sleep 0.025; done | ip netns exec "$2" runuser -u nobody -- ola_streaming_client -u 1' \
+    setsid bash -c 'while :; do cat "$1"; sleep "$(cat "$1.period")"; done | ip netns exec "$2" runuser -u nobody -- ola_streaming_client -u 1' \
         desk "$frame" "$NETNS_CONTROLLER" &
     stream_pid=$!
 }
@@ -115,8 +135,57 @@ netns_wait_line "$player_log" "$(grep -n "NO DATA" "$player_log" | tail -1 | cut
 expect_none "$m" 2 "Playback stopped" "a returning source"
 m=$(mark); set_frame "2,20,128,0"
 expect "$m" 10 'Player B: Playback started.'
+
+# Keep-alive: unchanged data only every 1.2 s (sACN sends it at least every
+# second, Art-Net may wait 4 s) is no lost source, and the next change acts.
+echo 1.2 >"$frame.period"
+lost=$(grep -c "NO DATA" "$player_log")
+sleep 4 # the desk idles
+m=$(mark); set_frame "2,90,128,0"
+expect "$m" 15 'Player B: Playback stopped.'
+[ "$(grep -c "NO DATA" "$player_log")" -eq "$lost" ] || fail "a desk sending keep-alive frames was taken for gone"
 stop_desk
 
+# Ten restarts find the patch in place and add none.
+stop_player
+for run in $(seq 10); do
+    start_player "$work/restart$run.log"
+    netns_wait_for "$work/restart$run.log" \
+        "DMX: sACN (E1.31) input port 0 of olad's device $e131 is patched to universe 1." 20 \
+        || { fail "restart $run did not find its patch"; cat "$work/restart$run.log" >&2; }
+    stop_player
+done
+olad_inputs player >"$work/inputs"
+[ "$(awk '$3 == 1' "$work/inputs" | wc -l)" -eq 1 ] || { fail "not exactly one patch after ten restarts"; cat "$work/inputs" >&2; }
+
+# Every other port patched to another universe: a player of universe 7 takes
+# none of them, and takes the first that becomes free.
+for port in 1 2 3 4; do olad_run player ola_patch -d "$e131" -p "$port" -u "$((port + 1))" -i; done
+olad_inputs player >"$work/inputs-before"
+sed -i 's/^m_iDmxUniverse=1$/m_iDmxUniverse=7/' "$work/config/vexo/Zuvio.conf"
+start_player "$work/universe7.log"
+netns_wait_for "$work/universe7.log" \
+    "DMX: every sACN (E1.31) input port of olad is patched to another universe; none taken for universe 7." 20 \
+    || { fail "a player finding every port taken did not say so"; cat "$work/universe7.log" >&2; }
+olad_inputs player | diff "$work/inputs-before" - >&2 || fail "a port patched to another universe was taken"
+olad_run player ola_patch -d "$e131" -p 3 -u 4 -i -r
+netns_wait_for "$work/universe7.log" "DMX: patched sACN (E1.31) input port 3 of olad's device $e131 to universe 7." 20 \
+    || { fail "the freed port was not patched"; olad_inputs player >&2; }
+olad_inputs player | awk '{ printf "%s:%s ", $2, $3 }' >"$work/inputs-after"
+[ "$(cat "$work/inputs-after")" = "0:1 1:2 2:3 3:7 4:5 " ] || fail "patches after the freed port: $(cat "$work/inputs-after")"
+stop_player
+
+# Art-Net chosen on the DMX page: an Art-Net input is patched, sACN's stay.
+sed -i 's/^m_iDmxUniverse=7$/&\nm_iDmxInput=1/' "$work/config/vexo/Zuvio.conf"
+start_player "$work/artnet.log"
+netns_wait_line "$work/artnet.log" 0 20 "DMX: patched Art-Net input port 0 of olad's device" "to universe 7." \
+    || { fail "no Art-Net input patched"; olad_run player ola_dev_info >&2; }
+olad_run player ola_dev_info | grep -A8 'ArtNet' | grep -q 'IN.*patched to universe 7' \
+    || { fail "olad shows no Art-Net input on universe 7"; olad_run player ola_dev_info >&2; }
+olad_inputs player | awk '{ printf "%s:%s ", $2, $3 }' | grep -qx "0:1 1:2 2:3 3:7 4:5 " || fail "the sACN patches changed"
+stop_player
+
+cat "$work"/restart*.log "$work/universe7.log" "$work/artnet.log" | grep -q "runtime error\|AddressSanitizer" && fail "sanitizer report"
 grep -q "runtime error\|AddressSanitizer" "$player_log" && fail "sanitizer report"
-[ "$failures" -eq 0 ] && echo "dmx_ola: the desk's cues obeyed, flicker, storm and a returning source ignored"
+[ "$failures" -eq 0 ] && echo "dmx_ola: patched, the desk's cues obeyed, flicker, storm and a returning source ignored, keep-alive kept, one patch after restarts"
 exit "$((failures > 0))"

@@ -103,4 +103,32 @@ TEST(SinkChoiceTest, AnUnusableDescriptionGivesNoSinkAndAReason)
     SinkChoice::SetAudioSinkDescription({});
 }
 
+// The default audio output is found once: every later sink is the output it
+// found, made directly, so no open tries (and complains about) every output
+// again; the choice is logged once.
+TEST(SinkChoiceTest, TheDefaultAudioOutputIsFoundOnceAndLoggedOnce)
+{
+    gst_init(nullptr, nullptr);
+    const char* env = std::getenv("ZUVIO_AUDIO_SINK");
+    const std::string saved = env ? env : "";
+    unsetenv("ZUVIO_AUDIO_SINK");
+    LogCapture log;
+    for (int open = 0; open < 3; ++open) {
+        std::string error;
+        GstPtr<GstElement> sink(SinkChoice::MakeAudioSink(error));
+        ASSERT_TRUE(sink) << error;
+        gst_object_ref_sink(sink.get());
+        // Whatever this machine has: the output itself, never the element that probes them all.
+        GstElementFactory* factory = gst_element_get_factory(sink.get());
+        ASSERT_NE(factory, nullptr);
+        EXPECT_STRNE(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "autoaudiosink");
+    }
+    int logged = 0;
+    for (const std::string& text : log.Texts())
+        logged += text.starts_with("Audio output: \"") ? 1 : 0;
+    EXPECT_EQ(logged, 1) << log.Dump();
+    if (!saved.empty())
+        setenv("ZUVIO_AUDIO_SINK", saved.c_str(), 1);
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 #include "ui/GeneralCfgDlg.h"
 #include "core/Preferences.h"
 #include "support/ScriptedUi.h"
+#include "ui/DmxCfgDlg.h"
 #include "ui/PrefsSheet.h"
 #include "ui/SyncCfgDlg.h"
 
@@ -364,4 +365,23 @@ TEST(GeneralCfgDlg, WallPageStoresTheRoleLeaderAndPort)
     EXPECT_EQ(prefs.m_iSyncRole, 2);
     EXPECT_EQ(prefs.m_SyncLeader, "10.0.0.7");
     EXPECT_EQ(prefs.m_iSyncPort, 31999);
+}
+
+// The olad input the player patches: offered only with OLA as the source, and
+// stored by OK beside the universe.
+TEST(GeneralCfgDlg, DmxPageStoresTheOlaInput)
+{
+    CPreferences prefs(CPreferences::Defaults {});
+    CPrefsSheet sheet(prefs, nullptr, nullptr, Adapters({}));
+    CDmxCfgDlg* page = sheet.DmxPage();
+    EXPECT_EQ(page->Input()->currentText(), QStringLiteral("sACN / E1.31"));
+    EXPECT_FALSE(page->Input()->isEnabled());
+    page->Source()->setCurrentIndex(2);
+    EXPECT_TRUE(page->Input()->isEnabled());
+    page->Input()->setCurrentIndex(1);
+    page->Universe()->setValue(3);
+    sheet.accept();
+    EXPECT_EQ(prefs.m_iDmxSource, 2);
+    EXPECT_EQ(prefs.m_iDmxInput, 1);
+    EXPECT_EQ(prefs.m_iDmxUniverse, 3);
 }
