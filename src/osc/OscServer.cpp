@@ -583,6 +583,10 @@ void COscServer::SendDatagram(std::uint32_t address, std::uint16_t port, const v
 {
     if (!m_Server)
         return;
+    if (m_FeedbackSink) {
+        m_FeedbackSink(address, port, data, size);
+        return;
+    }
     sockaddr_in to {};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(address);

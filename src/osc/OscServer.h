@@ -87,6 +87,8 @@ public:
         std::uint16_t fromPort, bool truncated = false);
 
     void SetClock(Clock clock) { m_Clock = std::move(clock); }
+    // Feedback goes here instead of the socket (fuzzers: no datagram leaves).
+    void SetFeedbackSink(COscFeedback::Sender sink) { m_FeedbackSink = std::move(sink); }
     void SetNetworkSource(vexoNet::CNetworkSetup::Source source) { m_NetworkSource = std::move(source); }
     const COscFeedback& GetFeedback() const { return m_Feedback; }
     std::uint64_t GetRejectedCount() const { return m_nRejected; }
@@ -165,5 +167,6 @@ private:
     std::uint64_t m_nDiscarded = 0;
     std::int64_t m_LastFollow = 0;
     Clock m_Clock;
+    COscFeedback::Sender m_FeedbackSink;
     vexoNet::CNetworkSetup::Source m_NetworkSource;
 };

@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""Hostile OSC for the player: wildcard bombs, deep brace patterns and full
+8 KiB bundles of them, built byte by byte as a hostile sender would.
+--every sends the bundle kinds in turn: all but one fill 8 KiB.
+
+  osc_hostile.py HOST:PORT --once KIND         one datagram of KIND
+  osc_hostile.py HOST:PORT --every S --seconds T
+                                               the bundle kinds in turn, one
+                                               every S seconds for T seconds
+
+Prints one line at the end: the datagrams sent and their largest size.
+"""
+import argparse
+import socket
+import struct
+import sys
+import time
+
+MAX_DATAGRAM = 8192
+
+
+def padded(data: bytes) -> bytes:
+    data += b"\0"
+    return data + b"\0" * (-len(data) % 4)
+
+
+def message(path: str, tags: str = ",", args: bytes = b"") -> bytes:
+    return padded(path.encode()) + padded(tags.encode()) + args
+
+
+def bundle(elements) -> bytes:
+    out = b"#bundle\0" + struct.pack(">II", 0, 1)  # time tag: now
+    for element in elements:
+        out += struct.pack(">I", len(element)) + element
+    return out
+
+
+def full(element: bytes) -> bytes:
+    """As many copies as a bundle of MAX_DATAGRAM bytes holds."""
+    return bundle([element] * ((MAX_DATAGRAM - 16) // (len(element) + 4)))
+
+
+BOMB = "/" + "*?" * 20 + "!"  # 42 bytes
+LONG_BOMB = "/zuvio/" + "*?" * 56
+BRACES = "/zuvio/" + "{" * 40 + "a" + "}" * 40 + "/play"
+WIDEST = "/*/*/" + "*?" * 7 + "x" * 109  # the most work the player accepts
+
+
+def nested(depth: int) -> bytes:
+    data = message("/zuvio/a/play")
+    for _ in range(depth):
+        data = bundle([data])
+    return data
+
+
+KINDS = {
+    "bomb": lambda: message(BOMB),
+    "braces": lambda: message(BRACES),
+    "long": lambda: message("/zuvio/a/" + "x" * 300),
+    "unclosed": lambda: message("/zuvio/[ab/stop"),
+    "bomb40-bundle": lambda: bundle([message(BOMB)] * 40),  # 2 KiB: 9.2 s before the bounds
+    "bomb-bundle": lambda: full(message(LONG_BOMB)),
+    "widest-bundle": lambda: full(message(WIDEST, ",i", struct.pack(">i", 1))),
+    "swarm-bundle": lambda: full(message("/*/*")),
+    "braces-bundle": lambda: full(message(BRACES)),
+    "nested": lambda: nested(10),
+}
+BUNDLES = ["bomb-bundle", "widest-bundle", "bomb40-bundle", "swarm-bundle", "braces-bundle"]
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("to", help="HOST:PORT")
+    parser.add_argument("--once", choices=sorted(KINDS))
+    parser.add_argument("--every", type=float, default=0.1)
+    parser.add_argument("--seconds", type=float, default=0)
+    options = parser.parse_args()
+    host, _, port = options.to.rpartition(":")
+    target = (host, int(port))
+    sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sent, largest = 0, 0
+
+    def send(kind: str) -> None:
+        nonlocal sent, largest
+        data = KINDS[kind]()
+        assert len(data) <= MAX_DATAGRAM, kind
+        sock.sendto(data, target)
+        sent += 1
+        largest = max(largest, len(data))
+
+    if options.once:
+        send(options.once)
+    else:
+        start = time.monotonic()
+        while time.monotonic() - start < options.seconds:
+            send(BUNDLES[sent % len(BUNDLES)])
+            # Paced against the start, so that a late turn does not slow the rate.
+            time.sleep(max(0.0, start + sent * options.every - time.monotonic()))
+    print(f"osc_hostile: sent={sent} largest={largest}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
