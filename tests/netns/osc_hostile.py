@@ -4,6 +4,7 @@
 --every sends the bundle kinds in turn: all but one fill 8 KiB.
 
   osc_hostile.py HOST:PORT --once KIND         one datagram of KIND
+  osc_hostile.py --dump KIND                   its bytes on standard output
   osc_hostile.py HOST:PORT --every S --seconds T
                                                the bundle kinds in turn, one
                                                every S seconds for T seconds
@@ -70,11 +71,17 @@ BUNDLES = ["bomb-bundle", "widest-bundle", "bomb40-bundle", "swarm-bundle", "bra
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("to", help="HOST:PORT")
+    parser.add_argument("to", nargs="?", help="HOST:PORT")
     parser.add_argument("--once", choices=sorted(KINDS))
+    parser.add_argument("--dump", choices=sorted(KINDS))
     parser.add_argument("--every", type=float, default=0.1)
     parser.add_argument("--seconds", type=float, default=0)
     options = parser.parse_args()
+    if options.dump:
+        sys.stdout.buffer.write(KINDS[options.dump]())
+        return 0
+    if not options.to:
+        parser.error("HOST:PORT is needed")
     host, _, port = options.to.rpartition(":")
     target = (host, int(port))
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
