@@ -1,33 +1,49 @@
 #include "osc/OscAddressMatcher.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <bitset>
 #include <cstdint>
 
 struct COscAddressMatcher::Token
 {
     enum class Kind { Text, One, Any, Set, Choice };
     Kind kind;
-    std::string_view text; // Text: the run; Set: the members; Choice: the words, comma-separated
-    bool negate = false;
+    std::string_view text; // Text: the run; Choice: the words, comma-separated
+    std::size_t set; // Set: its index in Pattern::sets
+};
+
+// A parsed pattern, flat and on the stack (left uninitialised past what is
+// parsed): every token takes at least one character, every part its '/'.
+struct COscAddressMatcher::Pattern
+{
+    std::array<Token, kMaxAddressLength> tokens;
+    std::array<std::size_t, kMaxAddressLength + 1> partEnds; // one past each part's last token
+    std::array<std::bitset<256>, kMaxWildcards> sets; // the characters each "[...]" takes
+    std::size_t tokenCount = 0;
+    std::size_t partCount = 0;
+    std::size_t setCount = 0;
 };
 
 namespace {
 
 using Positions = std::uint64_t; // bit i: the first i characters of the word are matched
 
-bool InSet(std::string_view members, bool negate, char c)
+std::bitset<256> SetOf(std::string_view members, bool negate)
 {
-    bool in = false;
-    for (std::size_t i = 0; i < members.size() && !in; ++i) {
+    std::bitset<256> set;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const auto first = static_cast<unsigned char>(members[i]);
         if (i + 2 < members.size() && members[i + 1] == '-') {
-            in = c >= members[i] && c <= members[i + 2];
+            for (unsigned c = first; c <= static_cast<unsigned char>(members[i + 2]); ++c)
+                set.set(c);
             i += 2;
         } else {
-            in = c == members[i];
+            set.set(first);
         }
     }
-    return in != negate;
+    return negate ? ~set : set;
 }
 
 // Every position reachable from one in from by the literal text.
@@ -88,73 +104,81 @@ const char* COscAddressMatcher::Cause(Verdict verdict)
     return nullptr;
 }
 
-COscAddressMatcher::Verdict COscAddressMatcher::Parse(
-    std::string_view pattern, std::vector<std::vector<Token>>& parts)
+COscAddressMatcher::Verdict COscAddressMatcher::Parse(std::string_view text, Pattern& pattern)
 {
-    if (pattern.size() > kMaxAddressLength)
+    if (text.size() > kMaxAddressLength)
         return Verdict::TooLong;
-    if (pattern.empty() || pattern[0] != '/')
+    if (text.empty() || text[0] != '/')
         return Verdict::Unknown;
     std::size_t wildcards = 0;
-    parts.emplace_back();
+    const auto add = [&pattern](Token token) { pattern.tokens[pattern.tokenCount++] = token; };
     std::size_t i = 1;
-    while (i < pattern.size()) {
-        const char c = pattern[i];
-        auto& part = parts.back();
+    while (i < text.size()) {
+        const char c = text[i];
         if (c == '/') {
-            parts.emplace_back();
+            pattern.partEnds[pattern.partCount++] = pattern.tokenCount;
             ++i;
             continue;
         }
-        if (c == '?' || c == '*' || c == '[' || c == '{') {
+        if (c == '?' || c == '*' || c == '[') {
             if (++wildcards > kMaxWildcards)
                 return Verdict::TooComplex;
         }
+        const bool partStart
+            = pattern.tokenCount == (pattern.partCount == 0 ? 0 : pattern.partEnds[pattern.partCount - 1]);
         if (c == '?') {
-            part.push_back({ Token::Kind::One, {} });
+            add({ Token::Kind::One, {}, 0 });
             ++i;
         } else if (c == '*') {
-            if (part.empty() || part.back().kind != Token::Kind::Any)
-                part.push_back({ Token::Kind::Any, {} });
+            if (partStart || pattern.tokens[pattern.tokenCount - 1].kind != Token::Kind::Any)
+                add({ Token::Kind::Any, {}, 0 });
             ++i;
         } else if (c == '[' || c == '{') {
             const char close = c == '[' ? ']' : '}';
-            const std::size_t end = pattern.find(close, i + 1);
+            const std::size_t end = text.find(close, i + 1);
             const std::string_view body
-                = end == std::string_view::npos ? pattern.substr(i + 1) : pattern.substr(i + 1, end - i - 1);
-            if (c == '{' && body.find_first_of("*?[]{") != std::string_view::npos)
-                return Verdict::TooComplex;
+                = end == std::string_view::npos ? text.substr(i + 1) : text.substr(i + 1, end - i - 1);
+            if (c == '{') {
+                if (body.find_first_of("*?[]{") != std::string_view::npos)
+                    return Verdict::TooComplex;
+                wildcards += 1 + static_cast<std::size_t>(std::count(body.begin(), body.end(), ','));
+                if (wildcards > kMaxWildcards)
+                    return Verdict::TooComplex;
+            }
             if (end == std::string_view::npos || body.find('/') != std::string_view::npos)
                 return Verdict::Malformed;
             if (c == '[') {
                 const bool negate = !body.empty() && body[0] == '!';
                 if (body.size() == (negate ? 1u : 0u))
                     return Verdict::Malformed;
-                part.push_back({ Token::Kind::Set, body.substr(negate ? 1 : 0), negate });
+                pattern.sets[pattern.setCount] = SetOf(body.substr(negate ? 1 : 0), negate);
+                add({ Token::Kind::Set, {}, pattern.setCount++ });
             } else {
-                part.push_back({ Token::Kind::Choice, body });
+                add({ Token::Kind::Choice, body, 0 });
             }
             i = end + 1;
         } else {
-            const std::size_t end = std::min(pattern.find_first_of("/?*[{", i), pattern.size());
-            part.push_back({ Token::Kind::Text, pattern.substr(i, end - i) });
+            const std::size_t end = std::min(text.find_first_of("/?*[{", i), text.size());
+            add({ Token::Kind::Text, text.substr(i, end - i), 0 });
             i = end;
         }
     }
+    pattern.partEnds[pattern.partCount++] = pattern.tokenCount;
     return Verdict::Matched;
 }
 
-bool COscAddressMatcher::PartMatches(const std::vector<Token>& part, const std::string& word)
+bool COscAddressMatcher::PartMatches(
+    const Pattern& pattern, const Token* begin, const Token* end, const std::string& word)
 {
     if (word.size() > kMaxWordLength)
         return false;
     const Positions all
         = word.size() == kMaxWordLength ? ~Positions { 0 } : (Positions { 1 } << (word.size() + 1)) - 1;
     Positions reached = 1;
-    for (const Token& token : part) {
-        switch (token.kind) {
+    for (const Token* token = begin; token != end; ++token) {
+        switch (token->kind) {
         case Token::Kind::Text:
-            reached = Advance(reached, token.text, word);
+            reached = Advance(reached, token->text, word);
             break;
         case Token::Kind::One:
             reached = (reached << 1) & all;
@@ -167,7 +191,7 @@ bool COscAddressMatcher::PartMatches(const std::vector<Token>& part, const std::
             Positions next = 0;
             for (Positions bits = reached; bits != 0; bits &= bits - 1) {
                 const auto at = static_cast<std::size_t>(std::countr_zero(bits));
-                if (at < word.size() && InSet(token.text, token.negate, word[at]))
+                if (at < word.size() && pattern.sets[token->set].test(static_cast<unsigned char>(word[at])))
                     next |= Positions { 1 } << (at + 1);
             }
             reached = next;
@@ -176,9 +200,9 @@ bool COscAddressMatcher::PartMatches(const std::vector<Token>& part, const std::
         case Token::Kind::Choice: {
             Positions next = 0;
             std::size_t start = 0;
-            while (start <= token.text.size()) {
-                const std::size_t comma = std::min(token.text.find(',', start), token.text.size());
-                next |= Advance(reached, token.text.substr(start, comma - start), word);
+            while (start <= token->text.size()) {
+                const std::size_t comma = std::min(token->text.find(',', start), token->text.size());
+                next |= Advance(reached, token->text.substr(start, comma - start), word);
                 start = comma + 1;
             }
             reached = next;
@@ -191,31 +215,32 @@ bool COscAddressMatcher::PartMatches(const std::vector<Token>& part, const std::
     return (reached >> word.size()) & 1;
 }
 
-COscAddressMatcher::Verdict COscAddressMatcher::Match(
-    std::string_view pattern, std::vector<std::size_t>& matches) const
+void COscAddressMatcher::MatchFrom(
+    std::size_t node, const Pattern& pattern, std::size_t part, std::vector<std::size_t>& matches) const
 {
-    matches.clear();
-    std::vector<std::vector<Token>> parts;
-    const Verdict parsed = Parse(pattern, parts);
-    if (parsed != Verdict::Matched)
-        return parsed;
-    // The nodes whose words the parts so far matched: each node is reached
-    // through its one parent only, so compared at most once.
-    std::vector<std::size_t> reached { 0 };
-    std::vector<std::size_t> next;
-    for (const auto& part : parts) {
-        next.clear();
-        for (const std::size_t node : reached)
-            for (const std::size_t child : m_Nodes[node].children)
-                if (PartMatches(part, m_Nodes[child].word))
-                    next.push_back(child);
-        reached.swap(next);
-        if (reached.empty())
-            return Verdict::Unknown;
-    }
-    for (const std::size_t node : reached)
+    if (part == pattern.partCount) {
         if (m_Nodes[node].address >= 0)
             matches.push_back(static_cast<std::size_t>(m_Nodes[node].address));
+        return;
+    }
+    const Token* begin = pattern.tokens.data() + (part == 0 ? 0 : pattern.partEnds[part - 1]);
+    const Token* end = pattern.tokens.data() + pattern.partEnds[part];
+    for (const std::size_t child : m_Nodes[node].children)
+        if (PartMatches(pattern, begin, end, m_Nodes[child].word))
+            MatchFrom(child, pattern, part + 1, matches);
+}
+
+COscAddressMatcher::Verdict COscAddressMatcher::Match(
+    std::string_view text, std::vector<std::size_t>& matches) const
+{
+    matches.clear();
+    Pattern pattern;
+    const Verdict parsed = Parse(text, pattern);
+    if (parsed != Verdict::Matched)
+        return parsed;
+    // Down the tree of words: a node is reached through its one parent only,
+    // so compared at most once; the depth is the vocabulary's.
+    MatchFrom(0, pattern, 0, matches);
     std::sort(matches.begin(), matches.end());
     return matches.empty() ? Verdict::Unknown : Verdict::Matched;
 }

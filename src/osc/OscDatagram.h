@@ -11,9 +11,8 @@
 // inside a message is liblo's to decode.
 namespace OscDatagram {
 
-// A controller's bundle holds a handful of commands; 64 of the longest
-// patterns accepted still fit in one datagram.
-constexpr std::size_t kMaxElements = 64; // messages and bundles, at every level
+// A controller's bundle holds a handful of commands.
+constexpr std::size_t kMaxElements = 32; // messages and bundles, at every level
 constexpr std::size_t kMaxDepth = 4; // the outer bundle is 1
 
 enum class Verdict { Accepted, Malformed, TooManyElements, TooDeep };

@@ -91,9 +91,9 @@ LPARAM Clamped(double value, double low, double high)
 std::string Printable(std::string_view text)
 {
     constexpr std::size_t kShown = 64;
-    std::string shown;
-    for (const char c : text.substr(0, kShown))
-        shown += c >= 0x20 && c < 0x7f ? c : '?';
+    std::string shown(text.substr(0, kShown));
+    std::replace_if(
+        shown.begin(), shown.end(), [](char c) { return c < 0x20 || c >= 0x7f; }, '?');
     if (text.size() > kShown)
         shown += "...";
     return shown;

@@ -36,15 +36,21 @@ def bundle(elements) -> bytes:
     return out
 
 
-def full(element: bytes) -> bytes:
-    """As many copies as a bundle of MAX_DATAGRAM bytes holds."""
-    return bundle([element] * ((MAX_DATAGRAM - 16) // (len(element) + 4)))
+MAX_ELEMENTS = 32  # what the player takes in one bundle
+
+
+def full(path: str) -> bytes:
+    """A bundle of MAX_ELEMENTS copies of a message to path, each with a
+    string argument long enough that together they fill MAX_DATAGRAM bytes."""
+    room = (MAX_DATAGRAM - 16) // MAX_ELEMENTS - 4
+    filler = room - len(padded(path.encode())) - 4 - 4
+    return bundle([message(path, ",s", padded(b"x" * filler))] * MAX_ELEMENTS)
 
 
 BOMB = "/" + "*?" * 20 + "!"  # 42 bytes
-LONG_BOMB = "/zuvio/" + "*?" * 56
-BRACES = "/zuvio/" + "{" * 40 + "a" + "}" * 40 + "/play"
-WIDEST = "/*/*/" + "*?" * 7 + "x" * 109  # the most work the player accepts
+LONG_BOMB = "/zuvio/" + "*?" * 28  # as long as the player takes
+BRACES = "/zuvio/" + "{" * 20 + "a" + "}" * 20 + "/play"
+WIDEST = "/*/*/" + "*?" * 7 + "x" * 45  # the most work the player accepts
 
 
 def nested(depth: int) -> bytes:
@@ -60,10 +66,10 @@ KINDS = {
     "long": lambda: message("/zuvio/a/" + "x" * 300),
     "unclosed": lambda: message("/zuvio/[ab/stop"),
     "bomb40-bundle": lambda: bundle([message(BOMB)] * 40),  # 2 KiB: 9.2 s before the bounds
-    "bomb-bundle": lambda: full(message(LONG_BOMB)),
-    "widest-bundle": lambda: full(message(WIDEST, ",i", struct.pack(">i", 1))),
-    "swarm-bundle": lambda: full(message("/*/*")),
-    "braces-bundle": lambda: full(message(BRACES)),
+    "bomb-bundle": lambda: full(LONG_BOMB),
+    "widest-bundle": lambda: full(WIDEST),
+    "swarm-bundle": lambda: bundle([message("/*/*")] * ((MAX_DATAGRAM - 16) // 16)),  # too many
+    "braces-bundle": lambda: full(BRACES),
     "nested": lambda: nested(10),
 }
 BUNDLES = ["bomb-bundle", "widest-bundle", "bomb40-bundle", "swarm-bundle", "braces-bundle"]
