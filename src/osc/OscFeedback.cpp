@@ -48,29 +48,40 @@ bool COscFeedback::IsSubscribed(std::uint32_t address, std::uint16_t port) const
         [&](const Subscriber& s) { return s.address == address && s.port == port; });
 }
 
-bool COscFeedback::Subscribe(
-    std::uint32_t address, std::uint16_t port, std::int64_t leaseMs, std::int64_t now, bool implicit)
+bool COscFeedback::Subscribe(std::uint32_t address, std::uint16_t port, std::int64_t leaseMs,
+    std::int64_t now, bool implicit, std::optional<Endpoint>* ended)
 {
     for (Subscriber& s : m_Subscribers) {
         if (s.address == address && s.port == port) {
             s.leaseMs = leaseMs;
             s.expiresAt = now + leaseMs;
+            s.heardAt = now;
             s.implicit = s.implicit && implicit;
             return true;
         }
     }
-    if (m_Subscribers.size() >= kMaxSubscribers) {
-        // A tool that sends every command from a new port leaves implicit
-        // leases behind: the one nearest its end makes room.
+    const auto fromSender = [address](const Subscriber& s) { return s.address == address; };
+    const bool senderFull
+        = static_cast<std::size_t>(std::count_if(m_Subscribers.begin(), m_Subscribers.end(), fromSender))
+        >= kMaxPerSender;
+    if (senderFull || m_Subscribers.size() >= kMaxSubscribers) {
+        // The oldest of the sender's leases, or of all: implicit ones first,
+        // then the one least recently heard from, then the first made.
         auto oldest = m_Subscribers.end();
-        for (auto it = m_Subscribers.begin(); it != m_Subscribers.end(); ++it)
-            if (it->implicit && (oldest == m_Subscribers.end() || it->expiresAt < oldest->expiresAt))
+        for (auto it = m_Subscribers.begin(); it != m_Subscribers.end(); ++it) {
+            if ((senderFull && !fromSender(*it)) || (implicit && !it->implicit))
+                continue;
+            if (oldest == m_Subscribers.end() || (it->implicit && !oldest->implicit)
+                || (it->implicit == oldest->implicit && it->heardAt < oldest->heardAt))
                 oldest = it;
+        }
         if (oldest == m_Subscribers.end())
             return false;
+        if (!oldest->implicit && ended)
+            *ended = Endpoint { oldest->address, oldest->port };
         m_Subscribers.erase(oldest);
     }
-    m_Subscribers.push_back({ address, port, leaseMs, now + leaseMs, implicit });
+    m_Subscribers.push_back({ address, port, leaseMs, now + leaseMs, implicit, now });
     if (!implicit)
         LogMessage("OSC: feedback to %s:%u for %lld s.\n", Dotted(address).c_str(), port,
             static_cast<long long>(leaseMs / 1000));
@@ -89,9 +100,12 @@ void COscFeedback::Unsubscribe(std::uint32_t address, std::uint16_t port)
 
 void COscFeedback::Renew(std::uint32_t address, std::int64_t now)
 {
-    for (Subscriber& s : m_Subscribers)
-        if (s.address == address)
+    for (Subscriber& s : m_Subscribers) {
+        if (s.address == address) {
             s.expiresAt = now + s.leaseMs;
+            s.heardAt = now;
+        }
+    }
 }
 
 void COscFeedback::Clear()

@@ -7,12 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 // Who hears the OSC feedback and what they hear. Controllers hold a lease that
 // ends unless a message from their address renews it; fixed destinations hear
-// everything for as long as the server runs. A change is sent at once, the
+// everything for as long as the server runs. The table of leases is bounded
+// per sender address and in all, so that a host sending from many ports or
+// forging many addresses cannot fill it for good: a new lease takes the place
+// of the oldest (the one least recently heard from), implicit ones first.
+// A change is sent at once, the
 // whole state once a second; a running player's position moving on with the
 // clock waits for the once-a-second round, a jump (a seek) does not.
 // Addresses are IPv4 in host byte order. Runs on the interface thread.
@@ -24,15 +29,22 @@ public:
     static constexpr std::int64_t kDefaultLeaseMs = 10000;
     static constexpr std::int64_t kRefreshMs = 1000;
     static constexpr std::size_t kMaxSubscribers = 16;
+    static constexpr std::size_t kMaxPerSender = 4; // leases of one address
+    struct Endpoint
+    {
+        std::uint32_t address;
+        std::uint16_t port;
+    };
 
     explicit COscFeedback(Sender sender);
 
     void SetFixedDestinations(std::vector<std::pair<std::uint32_t, std::uint16_t>> destinations);
-    // A new subscriber gets the whole state at once; false when the table is
-    // full of explicit subscriptions (an implicit one makes room).
-    // An implicit one (a command's sender) starts and ends without a log line.
+    // A new subscriber gets the whole state at once. An implicit one (a
+    // command's sender) starts and ends without a log line, and replaces only
+    // implicit ones: false when there is none to replace. ended: the explicit
+    // lease that made room, if one did.
     bool Subscribe(std::uint32_t address, std::uint16_t port, std::int64_t leaseMs, std::int64_t now,
-        bool implicit = false);
+        bool implicit = false, std::optional<Endpoint>* ended = nullptr);
     void Unsubscribe(std::uint32_t address, std::uint16_t port);
     // Any valid message from an address renews every lease it holds.
     void Renew(std::uint32_t address, std::int64_t now);
@@ -55,6 +67,7 @@ private:
         std::int64_t leaseMs;
         std::int64_t expiresAt;
         bool implicit;
+        std::int64_t heardAt; // subscribed or renewed
     };
     // What goes out: one message to every destination, or to one only.
     void Send(const char* path, lo_message message, const Subscriber* only = nullptr);

@@ -4,6 +4,7 @@
 #include "core/Preferences.h"
 #include "core/TickClock.h"
 #include "core/UniqueFd.h"
+#include "osc/OscDatagram.h"
 #include "remote/HostPort.h"
 
 #include <QHostAddress>
@@ -22,6 +23,7 @@
 #include <limits>
 #include <optional>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -85,9 +87,16 @@ LPARAM Clamped(double value, double low, double high)
     return static_cast<LPARAM>(std::llround(std::clamp(value, low, high)));
 }
 
-bool IsPattern(const char* path)
+// An address as a log line shows it: printable, and short.
+std::string Printable(std::string_view text)
 {
-    return std::strpbrk(path, "*?[]{}") != nullptr;
+    constexpr std::size_t kShown = 64;
+    std::string shown(text.substr(0, kShown));
+    std::replace_if(
+        shown.begin(), shown.end(), [](char c) { return c < 0x20 || c >= 0x7f; }, '?');
+    if (text.size() > kShown)
+        shown += "...";
+    return shown;
 }
 
 } // namespace
@@ -121,6 +130,10 @@ COscServer::COscServer(CMessageTarget* owner, const CPreferences& prefs, QObject
     m_Routes.push_back({ "/zuvio/fullscreen", Action::Fullscreen, 0 });
     m_Routes.push_back({ "/zuvio/subscribe", Action::Subscribe, 0 });
     m_Routes.push_back({ "/zuvio/unsubscribe", Action::Unsubscribe, 0 });
+    std::vector<std::string> paths;
+    for (const Route& route : m_Routes)
+        paths.push_back(route.path);
+    m_Matcher = COscAddressMatcher(paths);
 }
 
 COscServer::~COscServer()
@@ -317,6 +330,11 @@ void COscServer::HandleDatagram(
         Reject("packet too large", "from " + sender);
         return;
     }
+    const auto shape = OscDatagram::Check(bytes);
+    if (shape != OscDatagram::Verdict::Accepted) {
+        Reject(OscDatagram::Cause(shape), "from " + sender);
+        return;
+    }
     m_FromAddress = fromAddress;
     m_FromPort = fromPort;
     m_bValidSeen = false;
@@ -338,19 +356,23 @@ int COscServer::OnMessage(
 
 void COscServer::Dispatch(const char* path, const char* types, lo_arg** argv, int argc)
 {
-    const bool pattern = IsPattern(path);
-    int matched = 0;
-    for (std::size_t i = 0; i < m_Routes.size() && m_Server; ++i) {
+    // Read no further than the longest address accepted.
+    const std::string_view address(path, ::strnlen(path, COscAddressMatcher::kMaxAddressLength + 1));
+    std::vector<std::size_t> matches;
+    const auto verdict = m_Matcher.Match(address, matches);
+    if (verdict != COscAddressMatcher::Verdict::Matched) {
+        const char* cause = COscAddressMatcher::Cause(verdict);
+        Reject(cause ? cause : "unknown address", Printable(address));
+        return;
+    }
+    for (const std::size_t i : matches) {
+        if (!m_Server)
+            break;
         // A copy: a handler may restart the server, though never rebuild the routes.
         const Route route = m_Routes[i];
-        if (route.path != path && !(pattern && lo_pattern_match(route.path.c_str(), path)))
-            continue;
-        ++matched;
         if (!Run(route, types, argv, argc))
-            Reject("wrong arguments", route.path + " ," + std::string(types));
+            Reject("wrong arguments", route.path + " ," + Printable(types));
     }
-    if (matched == 0)
-        Reject("unknown address", path);
 }
 
 int COscServer::Player(const Route& route) const
@@ -489,8 +511,13 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
             leaseMs = std::int64_t { Read<std::int32_t>(argv[1]) } * 1000;
         }
         m_bValidSeen = true;
-        if (!m_Feedback.Subscribe(m_FromAddress, port, leaseMs, m_Clock()))
-            Reject("too many subscribers", Dotted(m_FromAddress) + ":" + std::to_string(port));
+        std::optional<COscFeedback::Endpoint> ended;
+        m_Feedback.Subscribe(m_FromAddress, port, leaseMs, m_Clock(), false, &ended);
+        if (ended)
+            Complain("feedback leases full",
+                Dotted(ended->address) + ":" + std::to_string(ended->port) + " for " + Dotted(m_FromAddress)
+                    + ":" + std::to_string(port),
+                "the oldest ended");
         return true;
     }
     }
@@ -505,6 +532,11 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
 void COscServer::Reject(const std::string& cause, const std::string& detail)
 {
     ++m_nRejected;
+    Complain(cause, detail, "ignored");
+}
+
+void COscServer::Complain(const std::string& cause, const std::string& detail, const char* outcome)
+{
     Complaint& complaint = m_Complaints[cause];
     const std::int64_t now = m_Clock();
     const bool first = complaint.loggedAt == 0 && complaint.suppressed == 0;
@@ -513,10 +545,10 @@ void COscServer::Reject(const std::string& cause, const std::string& detail)
         return;
     }
     if (complaint.suppressed != 0)
-        LogMessage("OSC: %s (%s), %llu more since; ignored.\n", cause.c_str(), detail.c_str(),
-            static_cast<unsigned long long>(complaint.suppressed));
+        LogMessage("OSC: %s (%s), %llu more since; %s.\n", cause.c_str(), detail.c_str(),
+            static_cast<unsigned long long>(complaint.suppressed), outcome);
     else
-        LogMessage("OSC: %s (%s); ignored.\n", cause.c_str(), detail.c_str());
+        LogMessage("OSC: %s (%s); %s.\n", cause.c_str(), detail.c_str(), outcome);
     complaint.loggedAt = now;
     complaint.suppressed = 0;
 }
@@ -551,6 +583,10 @@ void COscServer::SendDatagram(std::uint32_t address, std::uint16_t port, const v
 {
     if (!m_Server)
         return;
+    if (m_FeedbackSink) {
+        m_FeedbackSink(address, port, data, size);
+        return;
+    }
     sockaddr_in to {};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(address);

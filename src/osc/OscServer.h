@@ -4,6 +4,7 @@
 #include "net/LocalInterface.h"
 #include "net/NetworkSetup.h"
 #include "osc/LoHandles.h"
+#include "osc/OscAddressMatcher.h"
 #include "osc/OscFeedback.h"
 #include "osc/OscState.h"
 
@@ -25,7 +26,10 @@ class QSocketNotifier;
 // messages the binary protocol and the window send, and feedback goes to the
 // controllers that subscribed and to fixed destinations (COscFeedback).
 //
-// liblo decodes, unpacks bundles and matches patterns. liblo 0.31 binds its
+// liblo decodes messages and unpacks bundles; addresses are matched here,
+// part by part against the routes (COscAddressMatcher), after the datagram's
+// shape (OscDatagram) and the address's length and wildcards have bounded the
+// work, so that no datagram can hold the interface thread. liblo 0.31 binds its
 // sockets to all addresses only, so the socket is made here as the binary
 // server's is (bound to all addresses for broadcasts, tied to the adapter that
 // carries the bound address with SO_BINDTODEVICE, IP_PKTINFO for the arrival
@@ -33,8 +37,9 @@ class QSocketNotifier;
 // its datagrams handed to lo_server_dispatch_data. Feedback leaves from the
 // same socket, so through the same adapter.
 //
-// Bad input (undecodable, oversized, unknown address, wrong arguments, strings
-// too long) is dropped and logged once per cause, then at most every 10 s with
+// Bad input (undecodable, oversized, bundles too large or too deep, addresses
+// too long or too complex, unknown address, wrong arguments, strings too long)
+// is dropped and logged once per cause, then at most every 10 s with
 // a count. Everything runs on the interface thread: the socket is non-blocking
 // and watched by a QSocketNotifier.
 class COscServer : public QObject
@@ -82,6 +87,8 @@ public:
         std::uint16_t fromPort, bool truncated = false);
 
     void SetClock(Clock clock) { m_Clock = std::move(clock); }
+    // Feedback goes here instead of the socket (fuzzers: no datagram leaves).
+    void SetFeedbackSink(COscFeedback::Sender sink) { m_FeedbackSink = std::move(sink); }
     void SetNetworkSource(vexoNet::CNetworkSetup::Source source) { m_NetworkSource = std::move(source); }
     const COscFeedback& GetFeedback() const { return m_Feedback; }
     std::uint64_t GetRejectedCount() const { return m_nRejected; }
@@ -129,6 +136,8 @@ private:
     void Dispatch(const char* path, const char* types, lo_arg** argv, int argc);
     bool Run(const Route& route, const char* types, lo_arg** argv, int argc);
     void Reject(const std::string& cause, const std::string& detail);
+    // Logs once per cause, then at most every kLogIntervalMs with a count.
+    void Complain(const std::string& cause, const std::string& detail, const char* outcome);
     int Player(const Route& route) const;
     bool OpenSocket();
     bool ArrivedOnAdapter(unsigned interfaceIndex, std::uint32_t to) const;
@@ -145,6 +154,7 @@ private:
     std::uint16_t m_BoundPort = 0;
     std::optional<vexoNet::LocalInterface> m_Adapter; // none: bound to all addresses
     std::vector<Route> m_Routes;
+    COscAddressMatcher m_Matcher; // over m_Routes' paths, in their order
     COscFeedback m_Feedback;
     OscState m_State;
     std::map<std::string, Complaint> m_Complaints;
@@ -157,5 +167,6 @@ private:
     std::uint64_t m_nDiscarded = 0;
     std::int64_t m_LastFollow = 0;
     Clock m_Clock;
+    COscFeedback::Sender m_FeedbackSink;
     vexoNet::CNetworkSetup::Source m_NetworkSource;
 };

@@ -2,6 +2,8 @@
 
 #include "core/Preferences.h"
 #include "osc/LoHandles.h"
+#include "osc/OscAddressMatcher.h"
+#include "osc/OscDatagram.h"
 #include "support/LogCapture.h"
 #include "support/RecordingTarget.h"
 #include "support/WaitFor.h"
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <limits>
 #include <string>
 #include <vector>
@@ -65,9 +68,9 @@ protected:
         ASSERT_TRUE(m_Server.Start({ true, 0, "127.0.0.1", {} }));
         ASSERT_NE(m_Server.GetBoundPort(), 0);
     }
-    void Feed(const Bytes& bytes, std::uint16_t fromPort = 40000)
+    void Feed(const Bytes& bytes, std::uint16_t fromPort = 40000, std::uint32_t fromAddress = kLoopback)
     {
-        m_Server.HandleDatagram(bytes, kLoopback, fromPort);
+        m_Server.HandleDatagram(bytes, fromAddress, fromPort);
     }
     std::vector<RecordingTarget::Message> Take()
     {
@@ -296,15 +299,155 @@ TEST_F(OscServerTest, CommandsSubscribeTheirSenderAndRenewItsLeases)
     EXPECT_EQ(feedback.GetSubscriberCount(), 0u);
     // The table is bounded: a flood of senders cannot grow it, and the
     // implicit leases they leave never keep a named subscriber out.
-    for (std::uint16_t port = 41000; port < 41100; ++port)
-        Feed(Osc("/zuvio/a/stop"), port);
+    const std::uint32_t hosts = 0x0a000100;
+    for (std::uint32_t host = hosts; host < hosts + 100; ++host)
+        Feed(Osc("/zuvio/a/stop"), 41000, host);
     EXPECT_EQ(feedback.GetSubscriberCount(), COscFeedback::kMaxSubscribers);
-    for (int port = 9000; port < 9000 + static_cast<int>(COscFeedback::kMaxSubscribers); ++port)
-        Feed(Osc("/zuvio/subscribe", "i", port));
-    EXPECT_TRUE(feedback.IsSubscribed(kLoopback, 9000));
+    for (std::uint32_t host = hosts; host < hosts + COscFeedback::kMaxSubscribers; ++host)
+        Feed(Osc("/zuvio/subscribe", "i", 9000), 40000, host);
+    EXPECT_TRUE(feedback.IsSubscribed(hosts, 9000));
     Feed(Osc("/zuvio/a/stop"), 42000);
     EXPECT_FALSE(feedback.IsSubscribed(kLoopback, 42000));
     EXPECT_EQ(feedback.GetSubscriberCount(), COscFeedback::kMaxSubscribers);
+}
+
+// A hand-made bundle (time tag "now"), as hostile senders make them.
+Bytes Bundle(const std::vector<Bytes>& elements)
+{
+    Bytes bytes { '#', 'b', 'u', 'n', 'd', 'l', 'e', 0, 0, 0, 0, 0, 0, 0, 0, 1 };
+    for (const Bytes& element : elements) {
+        const auto size = static_cast<std::uint32_t>(element.size());
+        bytes.insert(bytes.end(),
+            { std::uint8_t(size >> 24), std::uint8_t(size >> 16), std::uint8_t(size >> 8),
+                std::uint8_t(size) });
+        bytes.insert(bytes.end(), element.begin(), element.end());
+    }
+    return bytes;
+}
+
+// A full bundle of one address: as many copies as a bundle may hold, each
+// with a string argument long enough that together they fill kMaxDatagram.
+Bytes FullBundle(const std::string& path)
+{
+    const std::size_t room = (COscServer::kMaxDatagram - 16) / OscDatagram::kMaxElements - 4;
+    Bytes message = Osc(path.c_str());
+    for (std::size_t filler = room; filler > 0 && message.size() <= room; --filler) {
+        const Bytes longer = Osc(path.c_str(), "s", std::string(filler, 'x').c_str());
+        if (longer.size() <= room) {
+            message = longer;
+            break;
+        }
+    }
+    return Bundle(std::vector<Bytes>(OscDatagram::kMaxElements, message));
+}
+
+// This thread's CPU time for one call, which other work on a busy machine disturbs little.
+template <typename Work> double CpuMs(Work&& work)
+{
+    timespec start {};
+    timespec end {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+    work();
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+    return double(end.tv_sec - start.tv_sec) * 1e3 + double(end.tv_nsec - start.tv_nsec) / 1e6;
+}
+
+TEST_F(OscServerTest, WildcardBombsDeepBracesAndFullBundlesAreRefusedCheaplyOncePerCause)
+{
+    LogCapture log;
+    std::string bomb = "/";
+    for (int i = 0; i < 20; ++i)
+        bomb += "*?";
+    bomb += "!"; // 42 bytes: this alone held the interface thread for 0.2 s
+    std::string longBomb = "/zuvio/";
+    while (longBomb.size() < COscAddressMatcher::kMaxAddressLength - 8)
+        longBomb += "*?";
+    // The most work accepted: 16 wildcards in 64 characters, through the widest parts.
+    const std::string widest = "/*/*/*?*?*?*?*?*?*?" + std::string(45, 'x');
+    const std::string braces = "/zuvio/" + std::string(20, '{') + "a" + std::string(20, '}') + "/play";
+
+    Bytes nested = Osc("/zuvio/a/play");
+    for (int depth = 0; depth < 10; ++depth)
+        nested = Bundle({ nested });
+    Bytes emptyElement = Bundle({ Osc("/zuvio/a/play") });
+    emptyElement.insert(emptyElement.end(), { 0, 0, 0, 0 });
+
+    const std::vector<std::pair<std::string, Bytes>> hostile = {
+        { "an address with a line break", Osc("/zuvio/a/jump\nOSC: forged") },
+        { "a wildcard bomb", Osc(bomb.c_str()) },
+        { "a bundle of wildcard bombs", FullBundle(longBomb) },
+        { "a bundle of the costliest patterns accepted", FullBundle(widest) },
+        { "a bundle of small wildcard messages", Bundle(std::vector<Bytes>(500, Osc("/*/*"))) },
+        { "deep braces", Osc(braces.c_str()) },
+        { "a bundle of deep braces", FullBundle(braces) },
+        { "an unclosed bracket", Osc("/zuvio/[ab/stop") },
+        { "an address too long", Osc(("/zuvio/a/" + std::string(300, 'x')).c_str()) },
+        { "bundles in bundles", nested },
+        { "an empty bundle element", emptyElement },
+    };
+    for (int round = 0; round < 3; ++round) {
+        for (const auto& [what, bytes] : hostile) {
+            ASSERT_LE(bytes.size(), COscServer::kMaxDatagram) << what;
+            ASSERT_GT(bytes.size(), bytes.size() > 1000 ? COscServer::kMaxDatagram - 300 : 0u) << what;
+            // Generous: the goal (5 ms for a full bundle) is the benchmark's.
+            EXPECT_LT(CpuMs([&] { Feed(bytes); }), 250.0) << what;
+        }
+    }
+    EXPECT_TRUE(Take().empty());
+    EXPECT_TRUE(log.Contains("OSC: pattern too complex (" + bomb + "); ignored.")) << log.Dump();
+    EXPECT_TRUE(log.Contains("OSC: too many bundle elements (from 127.0.0.1:40000); ignored."));
+    EXPECT_TRUE(log.Contains("OSC: unknown address (/zuvio/a/jump?OSC: forged); ignored."));
+    EXPECT_TRUE(log.Contains("OSC: malformed pattern (/zuvio/[ab/stop); ignored."));
+    EXPECT_TRUE(log.Contains("OSC: address too long (/zuvio/a/xxx"));
+    EXPECT_TRUE(log.Contains("OSC: bundles nested too deep (from 127.0.0.1:40000); ignored."));
+    EXPECT_TRUE(log.Contains("OSC: malformed packet (from 127.0.0.1:40000); ignored."));
+    for (const std::string& line : log.Texts())
+        EXPECT_NE(line.rfind("OSC: forged", 0), 0u) << line;
+    // Each cause once: too complex, too many elements, unknown, malformed pattern,
+    // too long, too deep, malformed packet.
+    EXPECT_EQ(log.Texts().size(), 7u) << log.Dump();
+
+    // A bomb beside a command in one bundle costs the command nothing; what
+    // operators write still works.
+    Feed(Bundle({ Osc(bomb.c_str()), Osc("/zuvio/b/play") }));
+    Feed(Osc("/zuvio/*/stop"));
+    Feed(Osc("/zuvio/[ab]/pause"));
+    Feed(Osc("/zuvio/{a,b}/play"));
+    EXPECT_EQ(Take(),
+        (std::vector<M> { { WM_NET_PLAY, 1, 0 }, { WM_NET_STOP, 0, 0 }, { WM_NET_STOP, 1, 0 },
+            { WM_NET_STOP, 0, 0 }, { WM_NET_PAUSE, 0, 0 }, { WM_NET_PAUSE, 1, 0 }, { WM_NET_PLAY, 0, 0 },
+            { WM_NET_PLAY, 1, 0 } }));
+}
+
+TEST_F(OscServerTest, FeedbackLeasesAreCappedPerSenderAndInAllTheOldestEnding)
+{
+    LogCapture log;
+    const COscFeedback& feedback = m_Server.GetFeedback();
+    // One address naming port after port keeps its newest few.
+    for (int port = 9000; port < 9010; ++port, ++m_Now)
+        Feed(Osc("/zuvio/subscribe", "i", port));
+    EXPECT_EQ(feedback.GetSubscriberCount(), COscFeedback::kMaxPerSender);
+    EXPECT_FALSE(feedback.IsSubscribed(kLoopback, 9005));
+    EXPECT_TRUE(feedback.IsSubscribed(kLoopback, 9006));
+    EXPECT_TRUE(feedback.IsSubscribed(kLoopback, 9009));
+
+    // Subscriptions from forged addresses never fill the table for good: the
+    // newest get in, and a controller heard from lately keeps its lease.
+    const std::uint32_t controller = 0x0a000002;
+    Feed(Osc("/zuvio/subscribe", "i", 9000), 40000, controller);
+    for (std::uint32_t host = 0x0b000000; host < 0x0b000000 + 200; ++host, ++m_Now) {
+        Feed(Osc("/zuvio/subscribe", "ii", 9000, 3600), 40000, host);
+        if (host % 8 == 0)
+            Feed(Osc("/zuvio/subscribe", "i", 9000), 40000, controller);
+        EXPECT_TRUE(feedback.IsSubscribed(host, 9000));
+        EXPECT_LE(feedback.GetSubscriberCount(), COscFeedback::kMaxSubscribers);
+    }
+    EXPECT_TRUE(feedback.IsSubscribed(controller, 9000));
+    EXPECT_FALSE(feedback.IsSubscribed(0x0b000000 + 150, 9000));
+    EXPECT_FALSE(feedback.IsSubscribed(kLoopback, 9009));
+    EXPECT_TRUE(
+        log.Contains("OSC: feedback leases full (127.0.0.1:9000 for 127.0.0.1:9004); the oldest ended."))
+        << log.Dump();
 }
 
 } // namespace
