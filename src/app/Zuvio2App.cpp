@@ -180,8 +180,8 @@ void CZuvio2App::StartSync(const CCommandLine& line)
         // it has locked, so the players never follow its jump to the leader's time.
         if (m_pSync->Epoch() != m_SyncEpoch
             && (m_SyncEpoch != 0 || m_pSync->GetState() == CSyncClock::STATE_LOCKED)) {
+            CMPlayer::MoveToGroupClock(m_pSync->Clock(), m_SyncEpoch != 0 ? m_pSync->RebaseNs() : 0);
             m_SyncEpoch = m_pSync->Epoch();
-            CMPlayer::MoveToGroupClock(m_pSync->Clock());
         }
         if (m_pFrame)
             m_pFrame->SetSyncStatus(

@@ -95,7 +95,8 @@ public:
     // from now on, and every graph of every player moves onto it keeping its
     // place in the medium; a stream that has run longer than the new clock
     // starts its running time again where it stands.
-    static void MoveToGroupClock(GstClock* clock);
+    // `jumpNs`: how far its time stands from the old one's (0: read both clocks).
+    static void MoveToGroupClock(GstClock* clock, int64_t jumpNs);
     // A late cue is joined this far ahead of now: time for the seek's preroll.
     static constexpr uint64_t kJoinMarginNs = 100'000'000;
 
@@ -158,7 +159,7 @@ private:
     void ReleaseGroupBaseTime();
     // A seek to [start, the medium's end) that ends in SEGMENT_DONE, not EOS.
     bool SegmentSeek(gint64 start, bool flush);
-    void MoveGraphToClock(GstClock* clock);
+    void MoveGraphToClock(GstClock* clock, int64_t jumpNs);
     // A position past the medium's end: wrapped when it loops, else its end.
     gint64 WithinMedium(gint64 position) const;
     int m_Number = 0; // in order of creation: Player A is 0

@@ -4,6 +4,8 @@
 
 #include "playback/CheckResult.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int64_t kNsPerMs = 1'000'000;
@@ -81,59 +83,82 @@ void CMPlayer::ReleaseGroupBaseTime()
         gst_element_set_start_time(m_pGraph.get(), 0);
 }
 
-void CMPlayer::MoveToGroupClock(GstClock* clock)
+void CMPlayer::MoveToGroupClock(GstClock* clock, int64_t jumpNs)
 {
     s_pGroupClock = clock;
     if (clock)
         for (CMPlayer* player : s_Players)
-            player->MoveGraphToClock(clock);
+            player->MoveGraphToClock(clock, jumpNs);
 }
 
-void CMPlayer::MoveGraphToClock(GstClock* clock)
+namespace {
+
+// The stream position due at running time `running`, by the video sink's
+// segment (a loop's segments count on across the loop point); -1 unknown.
+gint64 PositionAt(GstElement* graph, GstClockTime running)
+{
+    GstPtr<GstElement> sink;
+    g_object_get(graph, "video-sink", sink.out(), nullptr);
+    if (!sink)
+        return -1;
+    GstPtr<GstPad> pad(gst_element_get_static_pad(sink.get(), "sink"));
+    GstPtr<GstEvent> event(pad ? gst_pad_get_sticky_event(pad.get(), GST_EVENT_SEGMENT, 0) : nullptr);
+    if (!event)
+        return -1;
+    const GstSegment* segment = nullptr;
+    gst_event_parse_segment(event.get(), &segment);
+    guint64 position = 0;
+    if (segment->format != GST_FORMAT_TIME
+        || gst_segment_position_from_running_time_full(segment, GST_FORMAT_TIME, running, &position) != 1)
+        return -1;
+    return static_cast<gint64>(position);
+}
+
+} // namespace
+
+void CMPlayer::MoveGraphToClock(GstClock* clock, int64_t jumpNs)
 {
     if (!m_pGraph)
         return;
     GstElement* graph = m_pGraph.get();
     GstPtr<GstClock> old(gst_element_get_clock(graph));
-    // A graph that is still opening (perhaps on the worker) takes it when it runs.
+    // A graph that is still opening (perhaps on the worker) takes it when it
+    // runs; one that has run has its clock replaced in every element, which
+    // a pipeline does not do by itself once it has chosen one.
     gst_pipeline_use_clock(GST_PIPELINE(graph), clock);
     if (!IsOpen() || !old || old.get() == clock)
         return;
-    const GstClockTime oldNow = gst_clock_get_time(old.get());
+    gst_element_set_clock(graph, clock);
+    // A client clock that heard the jump may have run off already: the jump
+    // the owner measured says where the old time stands.
     const GstClockTime newNow = gst_clock_get_time(clock);
-    const GstClockTime base = gst_element_get_base_time(graph);
-    const GstClockTime start = gst_element_get_start_time(graph);
-    const bool running = m_PlayState == STATE_RUNNING;
-    // The stream's running time: now while it runs, where it paused otherwise.
-    GstClockTime streamTime = 0;
-    if (running)
-        streamTime = oldNow > base ? oldNow - base : 0;
-    else if (GST_CLOCK_TIME_IS_VALID(start))
-        streamTime = start;
-    if (streamTime + kJoinMarginNs <= newNow) {
-        if (!running)
-            return; // its next run counts from the new clock
-        // The clock is chosen, and the base time handed down, on the way to PLAYING.
-        gst_element_set_state(graph, GST_STATE_PAUSED);
-        if (!GST_CLOCK_TIME_IS_VALID(start))
-            gst_element_set_base_time(graph, newNow - streamTime);
-        if (gst_element_set_state(graph, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-            CheckResult(2, false, TakeGraphError(), "CMPlayer::MoveGraphToClock()\n");
-            Stop();
+    const GstClockTime oldNow = jumpNs != 0
+        ? static_cast<GstClockTime>(std::max<int64_t>(0, static_cast<int64_t>(newNow) - jumpNs))
+        : gst_clock_get_time(old.get());
+    if (m_PlayState != STATE_RUNNING) {
+        // Its next run counts from the new clock; a running time past the new
+        // clock's own starts again where it stands.
+        const GstClockTime start = gst_element_get_start_time(graph);
+        if (GST_CLOCK_TIME_IS_VALID(start) && start + kJoinMarginNs > newNow) {
+            gint64 position = 0;
+            if (!gst_element_query_position(graph, GST_FORMAT_TIME, &position) || position < 0)
+                position = 0;
+            m_bSegmentMode = false;
+            gst_element_seek_simple(graph, GST_FORMAT_TIME,
+                static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), position);
         }
         return;
     }
-    // A base time before the new clock's zero cannot be: the stream's running
-    // time starts again at the frame due a moment from now.
-    gint64 position = 0;
-    if (!gst_element_query_position(graph, GST_FORMAT_TIME, &position) || position < 0)
-        position = 0;
-    if (!running) {
-        m_bSegmentMode = false;
-        gst_element_seek_simple(graph, GST_FORMAT_TIME,
-            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), position);
-        return;
+    // The frame due a moment from now on the old time is due then on the new
+    // one: members that played in step stay in step. The flushing seek frees
+    // a sink waiting on the old clock and hands the base time down.
+    const GstClockTime base = gst_element_get_base_time(graph);
+    const GstClockTime running = oldNow + kJoinMarginNs > base ? oldNow + kJoinMarginNs - base : 0;
+    gint64 position = PositionAt(graph, running);
+    if (position < 0) {
+        if (!gst_element_query_position(graph, GST_FORMAT_TIME, &position) || position < 0)
+            position = 0;
+        position += static_cast<gint64>(kJoinMarginNs);
     }
-    gst_element_set_state(graph, GST_STATE_PAUSED);
-    RunAt(newNow + kJoinMarginNs, (position + static_cast<gint64>(kJoinMarginNs)) / kNsPerMs);
+    RunAt(newNow + kJoinMarginNs, position / kNsPerMs);
 }

@@ -114,6 +114,8 @@ bool CSyncClock::MakeClientClock(GstClockTime startAt)
     g_object_set(clock, "bus", m_pBus.get(), nullptr);
     m_bCalibrated = false;
     m_bJumpSeen = false;
+    m_bVerify = false;
+    m_RebaseNs = 0;
     ++m_Epoch;
     return true;
 }
@@ -185,15 +187,18 @@ bool CSyncClock::PollLookup(int64_t nowMs)
     return false;
 }
 
-void CSyncClock::Rebase(int64_t jumpNs)
+void CSyncClock::Rebase()
 {
-    const int64_t now = static_cast<int64_t>(gst_clock_get_time(m_pClock.get()));
     LogError("Sync: the leader's time jumped by %+.3f s (it restarted or its clock was set); following its "
              "new time.\n",
-        static_cast<double>(jumpNs) / 1e9);
-    // Until it locks, the new clock runs on from where the leader's time is now.
-    if (!MakeClientClock(static_cast<GstClockTime>(std::max<int64_t>(0, now + jumpNs))))
+        static_cast<double>(m_JumpNs) / 1e9);
+    // Until it locks, the new clock runs on from the leader's time in that first answer.
+    GstPtr<GstClock> system(gst_system_clock_obtain());
+    const GstClockTime now = gst_clock_get_time(system.get());
+    const int64_t jump = m_JumpNs;
+    if (!MakeClientClock(m_JumpRemote + (now > m_JumpLocal ? now - m_JumpLocal : 0)))
         return;
+    m_RebaseNs = jump;
     m_State = STATE_SYNCING;
 }
 
@@ -225,25 +230,34 @@ bool CSyncClock::Poll(int64_t nowMs)
         // from requests sent after the clock had locked (an earlier answer
         // was weighed against the clock before it locked). Two answers in a
         // row must agree: one odd answer never re-bases a wall.
-        GstClockTime remote = 0, low = 0, high = 0, sent = 0;
+        GstClockTime remote = 0, low = 0, high = 0, sent = 0, local = 0;
         if (!m_bCalibrated || !gst_structure_get_clock_time(s, "request-send", &sent)
-            || sent <= m_CalibratedAt || !gst_structure_get_clock_time(s, "remote", &remote)
+            || sent <= m_CalibratedAt || !gst_structure_get_clock_time(s, "local", &local)
+            || !gst_structure_get_clock_time(s, "remote", &remote)
             || !gst_structure_get_clock_time(s, "remote-min-estimate", &low)
             || !gst_structure_get_clock_time(s, "remote-max-estimate", &high))
             continue;
         if (remote + kJumpNs >= low && remote <= high + kJumpNs) {
             m_bJumpSeen = false;
+            m_bVerify = false;
             continue;
         }
         const int64_t jump = static_cast<int64_t>(remote) - static_cast<int64_t>(low / 2 + high / 2);
         if (m_bJumpSeen && std::llabs(jump - m_JumpNs) < 4 * kJumpNs) {
-            Rebase(jump);
+            Rebase();
             break; // the rest is the old clock's
         }
+        // The first answer after the jump was weighed against the old time
+        // as it was; by the next ones the client clock may have taken the
+        // new time in and run off, so the re-base keeps to the first.
         m_bJumpSeen = true;
         m_JumpNs = jump;
+        m_JumpRemote = remote;
+        m_JumpLocal = local;
     }
-    if (m_State == STATE_SYNCING && gst_clock_is_synced(m_pClock.get())) {
+    // A leader that answers again may have restarted with another time: no
+    // lock before an answer has shown whether it did.
+    if (m_State == STATE_SYNCING && !m_bVerify && gst_clock_is_synced(m_pClock.get())) {
         m_State = STATE_LOCKED;
         if (!m_bCalibrated) {
             GstPtr<GstClock> system(gst_system_clock_obtain());
@@ -257,6 +271,7 @@ bool CSyncClock::Poll(int64_t nowMs)
         - static_cast<int64_t>(gst_clock_get_time(local.get()));
     if (nowMs - m_LastHeardMs > kLostAfterMs && m_State != STATE_LOST) {
         m_State = STATE_LOST;
+        m_bVerify = m_bCalibrated;
         LogError("Sync: the leader %s:%u does not answer; playing on the last estimate.\n", m_Address.c_str(),
             static_cast<unsigned>(m_Port));
     } else if (m_State == STATE_LOCKED && before != STATE_LOCKED) {

@@ -61,6 +61,9 @@ public:
     uint32_t LeaderIPv4() const { return m_LeaderIPv4; }
     // Counts every new clock: a resolved leader, a re-base after a jump of its time.
     uint32_t Epoch() const { return m_Epoch; }
+    // How far the current clock's time stands from the one before it (a
+    // re-base's jump); 0 when it is the first.
+    int64_t RebaseNs() const { return m_RebaseNs; }
     uint16_t Port() const { return m_Port; }
 
     // Reads what the clock reported since the last call; nowMs is a monotonic time.
@@ -74,8 +77,8 @@ public:
 private:
     bool MakeClientClock(GstClockTime startAt);
     bool PollLookup(int64_t nowMs);
-    // The leader's time is `jumpNs` off the clock's estimate: follow its new time.
-    void Rebase(int64_t jumpNs);
+    // The leader's time jumped by m_JumpNs: follow its new time.
+    void Rebase();
 
     Role m_Role = ROLE_STANDALONE;
     State m_State = STATE_OFF;
@@ -90,8 +93,12 @@ private:
     bool m_bEverLocked = false;
     bool m_bCalibrated = false; // the current client clock has locked once
     GstClockTime m_CalibratedAt = 0; // this machine's clock then
+    bool m_bVerify = false; // back from a loss: the next answer must show no jump
     bool m_bJumpSeen = false; // the last answer showed a jump of m_JumpNs
     int64_t m_JumpNs = 0;
+    GstClockTime m_JumpRemote = 0; // the leader's time in that answer
+    GstClockTime m_JumpLocal = 0; // this machine's clock then
+    int64_t m_RebaseNs = 0;
     uint32_t m_LeaderIPv4 = 0;
     uint32_t m_Epoch = 0;
     CHostLookup m_Lookup;

@@ -187,11 +187,7 @@ void CWallSync::Take(const CSyncCue& cue, bool state, uint32_t sender)
                 Dotted(leader).c_str());
         return;
     }
-    if (m_Clock.Epoch() != m_Epoch) {
-        // A leader whose time jumped has restarted and numbers its cues anew.
-        m_Epoch = m_Clock.Epoch();
-        m_Gate.Forget(leader);
-    }
+    FollowEpoch();
     uint32_t latest = 0;
     const bool known = m_Gate.Latest(leader, latest);
     switch (m_Gate.Check(leader, cue.seq)) {
@@ -213,6 +209,19 @@ void CWallSync::Take(const CSyncCue& cue, bool state, uint32_t sender)
     }
     m_Held.push_back(Held { cue, state, m_Age.elapsed() });
     ApplyHeld();
+}
+
+void CWallSync::FollowEpoch()
+{
+    if (m_Clock.Epoch() == m_Epoch)
+        return;
+    m_Epoch = m_Clock.Epoch();
+    // A leader whose time jumped has restarted and numbers its cues anew; the
+    // cues held for the clock are already its own, and still taken once.
+    const uint32_t leader = m_Clock.LeaderIPv4();
+    m_Gate.Forget(leader);
+    for (const Held& held : m_Held)
+        m_Gate.Check(leader, held.cue.seq);
 }
 
 void CWallSync::ApplyHeld()
@@ -318,6 +327,8 @@ void CWallSync::Run(unsigned msg, WPARAM wParam, LPARAM lParam)
 
 void CWallSync::Tick()
 {
+    if (m_Clock.GetRole() == CSyncClock::ROLE_FOLLOWER)
+        FollowEpoch();
     if (!m_Held.empty())
         ApplyHeld();
     if (!IsLeader() || !m_Latest || m_SinceRepeat.elapsed() < kRepeatMs)

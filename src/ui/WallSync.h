@@ -63,6 +63,7 @@ private:
     // A follower's cue from `sender`: checked, then held or applied.
     void Take(const CSyncCue& cue, bool state, uint32_t sender);
     void ApplyHeld();
+    void FollowEpoch();
     // True the first time `key` is seen (at most kMaxLogged remembered).
     bool FirstTime(std::vector<uint64_t>& seen, uint64_t key);
     void PlayWhenOpen(int player, uint64_t at, int64_t startMs, int tries);
