@@ -112,7 +112,7 @@ bool CSyncClock::MakeClientClock(GstClockTime startAt)
     m_pClock.reset(clock);
     m_pBus.reset(gst_bus_new());
     g_object_set(clock, "bus", m_pBus.get(), nullptr);
-    m_bCalibrated = false;
+    m_bHaveAnswer = false;
     m_bJumpSeen = false;
     m_bVerify = false;
     m_RebaseNs = 0;
@@ -135,7 +135,7 @@ void CSyncClock::Stop()
     m_OffsetNs = m_RttNs = 0;
     m_LastHeardMs = -1;
     m_bEverLocked = false;
-    m_bCalibrated = false;
+    m_bHaveAnswer = false;
     m_LeaderIPv4 = 0;
     m_Lookup = CHostLookup();
     m_LookupSinceMs = -1;
@@ -226,44 +226,44 @@ bool CSyncClock::Poll(int64_t nowMs)
         m_LastHeardMs = nowMs;
         if (m_State == STATE_LOST)
             m_State = STATE_SYNCING;
-        // The leader's time against what this clock expected of it then,
-        // from requests sent after the clock had locked (an earlier answer
-        // was weighed against the clock before it locked). Two answers in a
-        // row must agree: one odd answer never re-bases a wall.
-        GstClockTime remote = 0, low = 0, high = 0, sent = 0, local = 0;
-        if (!m_bCalibrated || !gst_structure_get_clock_time(s, "request-send", &sent)
-            || sent <= m_CalibratedAt || !gst_structure_get_clock_time(s, "local", &local)
-            || !gst_structure_get_clock_time(s, "remote", &remote)
-            || !gst_structure_get_clock_time(s, "remote-min-estimate", &low)
-            || !gst_structure_get_clock_time(s, "remote-max-estimate", &high))
+        // Each answer against the leader's time as the earlier answers run
+        // on (not the client clock's estimate: once the client clock has
+        // heard a jump it may take it in and run off). Two answers in a row
+        // must be off: one odd answer never re-bases a wall that is locked.
+        GstClockTime remote = 0, local = 0;
+        if (!gst_structure_get_clock_time(s, "local", &local)
+            || !gst_structure_get_clock_time(s, "remote", &remote))
             continue;
-        if (remote + kJumpNs >= low && remote <= high + kJumpNs) {
+        const int64_t jump = m_bHaveAnswer
+            ? static_cast<int64_t>(remote - m_AnswerRemote) - static_cast<int64_t>(local - m_AnswerLocal)
+            : 0;
+        if (std::llabs(jump) <= kJumpNs) {
+            m_bHaveAnswer = true;
+            m_AnswerRemote = remote;
+            m_AnswerLocal = local;
             m_bJumpSeen = false;
             m_bVerify = false;
             continue;
         }
-        const int64_t jump = static_cast<int64_t>(remote) - static_cast<int64_t>(low / 2 + high / 2);
-        if (m_bJumpSeen && std::llabs(jump - m_JumpNs) < 4 * kJumpNs) {
+        // Back from a loss (a reboot) the first answer decides: every further
+        // one lets the old client clock run further off.
+        const bool confirmed = m_bJumpSeen || m_bVerify;
+        if (!m_bJumpSeen) {
+            // The re-base keeps to the first answer after the jump.
+            m_bJumpSeen = true;
+            m_JumpNs = jump;
+            m_JumpRemote = remote;
+            m_JumpLocal = local;
+        }
+        if (confirmed) {
             Rebase();
             break; // the rest is the old clock's
         }
-        // The first answer after the jump was weighed against the old time
-        // as it was; by the next ones the client clock may have taken the
-        // new time in and run off, so the re-base keeps to the first.
-        m_bJumpSeen = true;
-        m_JumpNs = jump;
-        m_JumpRemote = remote;
-        m_JumpLocal = local;
     }
     // A leader that answers again may have restarted with another time: no
     // lock before an answer has shown whether it did.
     if (m_State == STATE_SYNCING && !m_bVerify && gst_clock_is_synced(m_pClock.get())) {
         m_State = STATE_LOCKED;
-        if (!m_bCalibrated) {
-            GstPtr<GstClock> system(gst_system_clock_obtain());
-            m_CalibratedAt = gst_clock_get_time(system.get());
-        }
-        m_bCalibrated = true;
     }
     // How far the group clock stands from this machine's own.
     GstPtr<GstClock> local(gst_system_clock_obtain());
@@ -271,7 +271,7 @@ bool CSyncClock::Poll(int64_t nowMs)
         - static_cast<int64_t>(gst_clock_get_time(local.get()));
     if (nowMs - m_LastHeardMs > kLostAfterMs && m_State != STATE_LOST) {
         m_State = STATE_LOST;
-        m_bVerify = m_bCalibrated;
+        m_bVerify = m_bHaveAnswer;
         LogError("Sync: the leader %s:%u does not answer; playing on the last estimate.\n", m_Address.c_str(),
             static_cast<unsigned>(m_Port));
     } else if (m_State == STATE_LOCKED && before != STATE_LOCKED) {

@@ -17,9 +17,10 @@
 //
 // The leader's time may jump (a rebooted leader serves a monotonic clock that
 // starts near zero; a realtime clock steps), and a GStreamer clock never steps
-// back. A follower that sees the leader's time off its estimate by more than
-// kJumpNs re-bases: a fresh client clock that starts from the leader's new
-// time, and Epoch() counts up so that the owner moves its pipelines onto it.
+// back. A follower whose leader answers twice in a row more than kJumpNs off
+// the time its earlier answers run on to re-bases: a fresh client clock that
+// starts from the leader's new time, and Epoch() counts up so that the owner
+// moves its pipelines onto it.
 // A leader given by name is resolved once, off the caller's thread.
 class CSyncClock
 {
@@ -91,8 +92,10 @@ private:
     int64_t m_RttNs = 0;
     int64_t m_LastHeardMs = -1;
     bool m_bEverLocked = false;
-    bool m_bCalibrated = false; // the current client clock has locked once
-    GstClockTime m_CalibratedAt = 0; // this machine's clock then
+    // The latest answer of the leader that showed no jump: its time, and this machine's clock then.
+    bool m_bHaveAnswer = false;
+    GstClockTime m_AnswerRemote = 0;
+    GstClockTime m_AnswerLocal = 0;
     bool m_bVerify = false; // back from a loss: the next answer must show no jump
     bool m_bJumpSeen = false; // the last answer showed a jump of m_JumpNs
     int64_t m_JumpNs = 0;
