@@ -27,7 +27,9 @@ cleanup() {
     for n in "${names[@]}" sw; do
         for pid in $(ip netns pids "$tag-$n" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null; done
         ip netns del "$tag-$n" 2>/dev/null
+        rm -rf "/etc/netns/$tag-$n"
     done
+    rmdir /etc/netns 2>/dev/null
     [ -n "${ZUVIO_KEEP:-}" ] && cp -r "$work" "$ZUVIO_KEEP"
     rm -rf "$work"
 }
@@ -120,7 +122,17 @@ check_cue() { # CUE PLAYER MIN_FRAMES
 }
 
 start_member leader --sync=leader
-for n in "${members[@]:1}"; do start_member "$n" --sync=follower --sync-leader="${ip_of[leader]}"; done
+# The last follower knows its leader by name (ip netns exec shows it
+# /etc/netns/NS/hosts as /etc/hosts): resolved once, and its cues checked
+# against the address.
+named=${members[-1]}
+mkdir -p "/etc/netns/$tag-$named" && echo "${ip_of[leader]} wall-leader" >"/etc/netns/$tag-$named/hosts"
+for n in "${members[@]:1}"; do
+    leader_name=${ip_of[leader]}
+    [ "$n" = "$named" ] && [ "$followers" -gt 1 ] && leader_name=wall-leader
+    start_member "$n" --sync=follower --sync-leader="$leader_name"
+done
+[ "$followers" -gt 1 ] && wait_log "$named" 30 "Sync: the leader wall-leader is ${ip_of[leader]}."
 for n in "${members[@]:1}"; do wait_log "$n" 30 "Sync: locked to the leader" || exit 1; done
 
 send play A
