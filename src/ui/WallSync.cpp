@@ -3,14 +3,12 @@
 #include "core/Log.h"
 #include "playback/BasePlayer.h"
 #include "playlist/PlaylistCtrl.h"
-#include "remote/HostPort.h"
 #include "remote/ServerSocket.h"
 #include "sync/SyncClock.h"
 #include "ui/MainFrame.h"
 #include "ui/VideoView.h"
 
 #include <QDateTime>
-#include <QHostAddress>
 #include <QTimer>
 
 #include <algorithm>
@@ -126,25 +124,6 @@ void CWallSync::Issue(CSyncCue::Action action, int player, const std::string& pa
     Apply(cue);
 }
 
-namespace {
-
-std::string Dotted(uint32_t address)
-{
-    return QHostAddress(address).toString().toStdString();
-}
-
-} // namespace
-
-bool CWallSync::FirstTime(std::vector<uint64_t>& seen, uint64_t key)
-{
-    if (std::find(seen.begin(), seen.end(), key) != seen.end())
-        return false;
-    if (seen.size() >= kMaxLogged)
-        seen.erase(seen.begin());
-    seen.push_back(key);
-    return true;
-}
-
 void CWallSync::OnCuePacket(int slot)
 {
     std::uint8_t packet[RemotePackets::kCommandSize] = {};
@@ -155,9 +134,7 @@ void CWallSync::OnCuePacket(int slot)
     CSyncCue::Refusal refusal = CSyncCue::REFUSED_NONE;
     const auto cue = CSyncCue::Decode(std::span<const std::uint8_t>(packet, sizeof packet), &state, &refusal);
     if (!cue) {
-        if (refusal != CSyncCue::NOT_A_CUE && FirstTime(m_LoggedRefusals, uint64_t { sender } << 8 | refusal))
-            LogError(
-                "Sync: refused a cue from %s: %s.\n", Dotted(sender).c_str(), CSyncCue::RefusalText(refusal));
+        m_Intake.Refused(refusal, sender);
         return;
     }
     if (cue->action == CSyncCue::ACTION_NONE)
@@ -171,99 +148,23 @@ void CWallSync::OnCuePacket(int slot)
     }
     if (m_Clock.GetRole() != CSyncClock::ROLE_FOLLOWER)
         return;
-    Take(*cue, state, sender);
+    m_Intake.Take(*cue, state, sender, m_Clock.LeaderIPv4(), m_Clock.Epoch(), m_Age.elapsed());
+    ApplyReady();
 }
 
-void CWallSync::Take(const CSyncCue& cue, bool state, uint32_t sender)
+void CWallSync::ApplyReady()
 {
-    // A leader given by name is known once resolved; its repeats bring the cue again.
-    const uint32_t leader = m_Clock.LeaderIPv4();
-    if (leader == 0)
-        return;
-    if (sender != leader) {
-        // Another wall's leader, or a forger: not ours.
-        if (FirstTime(m_LoggedSenders, sender))
-            LogError("Sync: ignored a cue from %s: the leader is %s.\n", Dotted(sender).c_str(),
-                Dotted(leader).c_str());
-        return;
-    }
-    FollowEpoch();
-    uint32_t latest = 0;
-    const bool known = m_Gate.Latest(leader, latest);
-    switch (m_Gate.Check(leader, cue.seq)) {
-    case CSyncSeqGate::VERDICT_REPEAT:
-        return;
-    case CSyncSeqGate::VERDICT_STALE:
-        if (known && FirstTime(m_LoggedStale, uint64_t { leader } << 32 | latest))
-            LogError("Sync: ignored cue %" PRIu32 " from %s: older than cue %" PRIu32
-                     " (a late duplicate).\n",
-                cue.seq, Dotted(sender).c_str(), latest);
-        return;
-    case CSyncSeqGate::VERDICT_NEW:
-        break;
-    }
-    if (m_Held.size() >= kMaxHeld) {
-        LogError(
-            "Sync: too many cues wait for the clock; cue %" PRIu32 " is dropped.\n", m_Held.front().cue.seq);
-        m_Held.pop_front();
-    }
-    m_Held.push_back(Held { cue, state, m_Age.elapsed() });
-    ApplyHeld();
-}
-
-void CWallSync::FollowEpoch()
-{
-    if (m_Clock.Epoch() == m_Epoch)
-        return;
-    m_Epoch = m_Clock.Epoch();
-    // A leader whose time jumped has restarted and numbers its cues anew; the
-    // cues held for the clock are already its own, and still taken once.
-    const uint32_t leader = m_Clock.LeaderIPv4();
-    m_Gate.Forget(leader);
-    for (const Held& held : m_Held)
-        m_Gate.Check(leader, held.cue.seq);
-}
-
-void CWallSync::ApplyHeld()
-{
-    while (!m_Held.empty()) {
-        if (m_Clock.GetState() != CSyncClock::STATE_LOCKED) {
-            if (!m_bHoldLogged)
-                LogMessage(
-                    "Sync: cue %" PRIu32 " waits until the clock has locked.\n", m_Held.front().cue.seq);
-            m_bHoldLogged = true;
-            return;
-        }
-        const Held& held = m_Held.front();
-        const uint64_t now = Now();
-        if (!held.state && held.cue.groupTime + kMismatchNs < now
-            && m_Age.elapsed() - held.since < kMismatchHoldMs) {
-            if (!m_bHoldLogged)
-                LogMessage("Sync: cue %" PRIu32 " is due %" PRIu64
-                           " s ago by this clock; it waits for the clock to follow the leader.\n",
-                    held.cue.seq, (now - held.cue.groupTime) / 1'000'000'000);
-            m_bHoldLogged = true;
-            return;
-        }
-        const CSyncCue cue = held.cue;
-        m_Held.pop_front();
-        m_bHoldLogged = false;
+    for (const CSyncCue& cue : m_Intake.Ready(m_Clock.GetState() == CSyncClock::STATE_LOCKED, Now(),
+             m_Clock.LeaderIPv4(), m_Clock.Epoch(), m_Age.elapsed()))
         Apply(cue);
-    }
 }
 
-void CWallSync::Apply(CSyncCue cue)
+void CWallSync::Apply(const CSyncCue& cue)
 {
     if (!IsPlayer(static_cast<WPARAM>(cue.player)))
         return;
     const int player = cue.player;
     const uint64_t now = Now();
-    if (cue.groupTime > now + kMaxDelayNs) {
-        LogError("Sync: cue %" PRIu32 " is due in %" PRIu64 " s, more than %d s ahead; taken in %d s.\n",
-            cue.seq, (cue.groupTime - now) / 1'000'000'000, static_cast<int>(kMaxDelayNs / 1'000'000'000),
-            static_cast<int>(kMaxDelayNs / 1'000'000'000));
-        cue.groupTime = now + kMaxDelayNs;
-    }
     LogMessage("Sync: %s %s at group time %" PRIu64 " (in %" PRId64 " ms).\n",
         CSyncCue::ActionName(cue.action), PlayerName(player), cue.groupTime,
         (static_cast<int64_t>(cue.groupTime) - static_cast<int64_t>(now)) / 1'000'000);
@@ -313,7 +214,7 @@ void CWallSync::PlayWhenOpen(int player, uint64_t at, int64_t startMs, int tries
 void CWallSync::At(uint64_t at, std::function<void()> step)
 {
     const uint64_t now = Now();
-    const uint64_t delay = at > now ? std::min(at - now, kMaxDelayNs) : 0;
+    const uint64_t delay = at > now ? std::min(at - now, CSyncCueIntake::kMaxDelayNs) : 0;
     const auto ms = static_cast<int>(delay / 1'000'000);
     QTimer::singleShot(ms, Qt::PreciseTimer, this, std::move(step));
 }
@@ -327,10 +228,8 @@ void CWallSync::Run(unsigned msg, WPARAM wParam, LPARAM lParam)
 
 void CWallSync::Tick()
 {
-    if (m_Clock.GetRole() == CSyncClock::ROLE_FOLLOWER)
-        FollowEpoch();
-    if (!m_Held.empty())
-        ApplyHeld();
+    if (m_Intake.Held() > 0)
+        ApplyReady();
     if (!IsLeader() || !m_Latest || m_SinceRepeat.elapsed() < kRepeatMs)
         return;
     m_SinceRepeat.restart();

@@ -1,5 +1,6 @@
 #include "sync/SyncCue.h"
 #include "sync/SyncClock.h"
+#include "sync/SyncCueIntake.h"
 #include "sync/SyncSeqGate.h"
 
 #include "support/LogCapture.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 TEST(SyncCue, RoundTripsInTheCommandPacketAndOldPlayersIgnoreIt)
 {
@@ -159,6 +161,103 @@ TEST(SyncSeqGate, EachNumberOncePerLeaderAcrossTheWrapAndNeverALateOne)
         gate.Check(0x0B000000 + i, 7);
     EXPECT_FALSE(gate.Latest(kLeader, latest));
     EXPECT_EQ(gate.Check(0x0B000000 + 2 * CSyncSeqGate::kLeaders - 1, 7), CSyncSeqGate::VERDICT_REPEAT);
+}
+
+// A follower's intake, step by step: what each heard cue does, and the log line it leaves.
+TEST(SyncCueIntake, TakesOnlyItsLeadersNewCuesOnceLockedAndLogsTheRestOnce)
+{
+    constexpr uint32_t kLeader = 0x0A4F0001, kForger = 0x0A4F0004;
+    constexpr uint64_t kNow = 1'000'000'000'000;
+    auto cue = [](uint32_t seq, uint64_t at) {
+        CSyncCue c;
+        c.seq = seq;
+        c.action = CSyncCue::ACTION_PLAY;
+        c.groupTime = at;
+        return c;
+    };
+    struct Step
+    {
+        const char* what;
+        uint32_t sender;
+        uint32_t seq;
+        uint64_t at; // 0: a refusal (seq holds its cause)
+        bool locked;
+        uint32_t epoch;
+        std::vector<uint32_t> taken; // the cues acted on after this step
+        const char* logged; // nullptr: nothing new in the log
+    };
+    const Step steps[] = {
+        { "before the lock", kLeader, 10, kNow + 300'000'000, false, 1, {},
+            "Sync: cue 10 waits until the clock has locked." },
+        { "its repeat while held", kLeader, 10, kNow + 300'000'000, false, 1, {}, nullptr },
+        { "locked: the held cue", kLeader, 10, kNow + 300'000'000, true, 1, { 10 }, nullptr },
+        { "a forger", kForger, 11, kNow, true, 1, {},
+            "Sync: ignored a cue from 10.79.0.4: the leader is 10.79.0.1." },
+        { "the forger again", kForger, 12, kNow, true, 1, {}, nullptr },
+        { "the next cue", kLeader, 12, kNow + 300'000'000, true, 1, { 12 }, nullptr },
+        { "a late duplicate", kLeader, 11, kNow, true, 1, {},
+            "Sync: ignored cue 11 from 10.79.0.1: older than cue 12 (a late duplicate)." },
+        { "a repeat", kLeader, 12, kNow + 300'000'000, true, 1, {}, nullptr },
+        { "due in an hour", kLeader, 13, kNow + 3'600'000'000'000, true, 1, { 13 },
+            "Sync: cue 13 is due in 3600 s, more than 10 s ahead; taken in 10 s." },
+        { "an overflowing field", kForger, CSyncCue::REFUSED_TIME, 0, true, 1, {},
+            "Sync: refused a cue from 10.79.0.4: the group time is out of range." },
+        { "the same again", kForger, CSyncCue::REFUSED_TIME, 0, true, 1, {}, nullptr },
+        { "a rebooted leader numbers anew", kLeader, 0xFFFFFFFFu, kNow + 300'000'000, true, 2,
+            { 0xFFFFFFFFu }, nullptr },
+        { "across the wrap", kLeader, 0, kNow + 300'000'000, true, 2, { 0 }, nullptr },
+        { "late from before the wrap", kLeader, 0xFFFFFFFEu, kNow, true, 2, {},
+            "Sync: ignored cue 4294967294 from 10.79.0.1: older than cue 0 (a late duplicate)." },
+    };
+    LogCapture log;
+    CSyncCueIntake intake;
+    size_t lines = 0;
+    for (const Step& step : steps) {
+        if (step.at == 0)
+            intake.Refused(static_cast<CSyncCue::Refusal>(step.seq), step.sender);
+        else
+            intake.Take(cue(step.seq, step.at), false, step.sender, kLeader, step.epoch, 0);
+        std::vector<uint32_t> taken;
+        for (const CSyncCue& c : intake.Ready(step.locked, kNow, kLeader, step.epoch, 0)) {
+            taken.push_back(c.seq);
+            EXPECT_LE(c.groupTime, kNow + CSyncCueIntake::kMaxDelayNs) << step.what;
+        }
+        EXPECT_EQ(taken, step.taken) << step.what;
+        const auto texts = log.Texts();
+        if (step.logged) {
+            ASSERT_EQ(texts.size(), lines + 1) << step.what << "\n" << log.Dump();
+            EXPECT_EQ(texts.back(), step.logged) << step.what;
+        } else {
+            EXPECT_EQ(texts.size(), lines) << step.what << "\n" << log.Dump();
+        }
+        lines = texts.size();
+    }
+}
+
+// A fresh cue far in the past by this clock: the leader's time jumped and the
+// clock has not followed yet. It waits for the re-base, at most a bound.
+TEST(SyncCueIntake, AFreshCueFromAnotherTimeWaitsForTheReBase)
+{
+    constexpr uint32_t kLeader = 0x7F000001;
+    LogCapture log;
+    CSyncCueIntake intake;
+    CSyncCue cue;
+    cue.seq = 1;
+    cue.action = CSyncCue::ACTION_STOP;
+    cue.groupTime = 4'000'000'000; // a rebooted leader's time
+    const uint64_t oldNow = 900'000'000'000;
+    intake.Take(cue, false, kLeader, kLeader, 1, 0);
+    EXPECT_TRUE(intake.Ready(true, oldNow, kLeader, 1, 100).empty());
+    EXPECT_TRUE(log.Contains("it waits for the clock to follow the leader")) << log.Dump();
+    // Re-based: the new clock's time is the leader's.
+    EXPECT_EQ(intake.Ready(true, 4'100'000'000, kLeader, 2, 600).size(), 1u);
+
+    // Never for longer than the bound; a state repeat of an old cue joins late at once.
+    intake.Take(CSyncCue { 2, CSyncCue::ACTION_STOP, 1'000, 0, "", -1 }, false, kLeader, kLeader, 2, 1000);
+    EXPECT_TRUE(intake.Ready(true, oldNow, kLeader, 2, 1000).empty());
+    EXPECT_EQ(intake.Ready(true, oldNow, kLeader, 2, 1000 + CSyncCueIntake::kMismatchHoldMs).size(), 1u);
+    intake.Take(CSyncCue { 3, CSyncCue::ACTION_STOP, 1'000, 0, "", -1 }, true, kLeader, kLeader, 2, 5000);
+    EXPECT_EQ(intake.Ready(true, oldNow, kLeader, 2, 5000).size(), 1u);
 }
 
 // A play carries the frame every member starts from; an open its reference.
