@@ -170,16 +170,26 @@ void CZuvio2App::StartSync(const CCommandLine& line)
         return;
     }
     CMPlayer::SetGroupClock(m_pSync->Clock());
+    m_SyncEpoch = m_pSync->Epoch();
     m_pSyncTimer = new QTimer(this);
     connect(m_pSyncTimer, &QTimer::timeout, this, [this] {
         if (m_pSync->Poll(m_SyncSince.elapsed()))
             LogMessage("%s\n", m_pSync->Describe().c_str());
+        // A new group clock: a re-based one at once (the old one no longer
+        // follows the leader); the first one, of a leader given by name, once
+        // it has locked, so the players never follow its jump to the leader's time.
+        if (m_pSync->Epoch() != m_SyncEpoch
+            && (m_SyncEpoch != 0 || m_pSync->GetState() == CSyncClock::STATE_LOCKED)) {
+            CMPlayer::MoveToGroupClock(m_pSync->Clock(), m_SyncEpoch != 0 ? m_pSync->RebaseNs() : 0);
+            m_SyncEpoch = m_pSync->Epoch();
+        }
         if (m_pFrame)
             m_pFrame->SetSyncStatus(
                 m_pSync->Summary(), static_cast<float>(std::lround(m_pSync->OffsetNs() / 100000.0)) / 10.0f);
     });
     m_SyncSince.start();
-    m_pSyncTimer->start(500);
+    // Often enough to re-base before a jumped leader time reaches the old clock.
+    m_pSyncTimer->start(100);
 }
 
 int CZuvio2App::Run()

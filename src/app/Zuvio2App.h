@@ -82,6 +82,7 @@ private:
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<CSignalBridge> m_pSignals;
     std::unique_ptr<CSyncClock> m_pSync; // a wall's group clock; before the frame, so it outlives the players
+    uint32_t m_SyncEpoch = 0; // the group clock the players are on
     QTimer* m_pSyncTimer = nullptr; // owned by this object
     QElapsedTimer m_SyncSince;
     void StartSync(const CCommandLine& line);

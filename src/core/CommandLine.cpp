@@ -110,7 +110,7 @@ std::string CCommandLine::Usage(const char* program)
           "                            OSC feedback also goes there\n"
           "  --sync=standalone|leader|follower\n"
           "                            this player's part in a synchronised wall\n"
-          "  --sync-leader=ADDR        a follower's clock leader\n"
+          "  --sync-leader=ADDR        a follower's clock leader (address or host name)\n"
           "  --sync-port=PORT          the group clock's port (default 31775)\n"
           "  --log-stderr              also write every logbook line to standard error\n"
           "  --play                    start FILE at once (a playlist from its first entry)\n"

@@ -53,6 +53,7 @@ CMPlayer::CMPlayer(CUiServices* ui)
     m_PlayerType = PLAYER_TYPE_MEDIA_FILE;
     static int s_Created = 0;
     m_Number = s_Created++;
+    s_Players.push_back(this);
     GstPtr<GError> error;
     if (!gst_init_check(nullptr, nullptr, error.out()))
         CheckResult(2, false, error ? error->message : "GStreamer cannot be initialised", nullptr);
@@ -63,6 +64,7 @@ CMPlayer::~CMPlayer()
     Close();
     // Lets the graphs handed to the worker finish going down.
     m_pWorker.reset();
+    s_Players.erase(std::remove(s_Players.begin(), s_Players.end(), this), s_Players.end());
 }
 
 bool CMPlayer::Init(CMessageTarget* owner)
@@ -377,64 +379,6 @@ void CMPlayer::Run()
         return;
     }
     m_PlayState = STATE_RUNNING;
-}
-
-bool CMPlayer::RunAt(uint64_t at, int64_t startMs)
-{
-    if (!IsOpen())
-        return false;
-    if (!s_pGroupClock || !m_bMediaTime) {
-        Run();
-        return false;
-    }
-    gint64 position = startMs * GST_MSECOND;
-    if (startMs < 0
-        && (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0))
-        position = 0;
-    const GstClockTime now = gst_clock_get_time(s_pGroupClock);
-    if (now + kJoinMarginNs > at) {
-        // Late (a member that heard the cue after its time): the frame due then.
-        position += static_cast<gint64>(now + kJoinMarginNs - at);
-        at = now + kJoinMarginNs;
-    }
-    // A flushing seek makes the stream's running time 0 at `position`; every
-    // member's frame n then renders at at + n * frame.
-    const bool segment = m_bLoop && m_Rate == 1.0 && SegmentSeek(position, true);
-    if (!segment)
-        gst_element_seek(m_pGraph.get(), m_Rate, GST_FORMAT_TIME,
-            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-            position, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    m_bSegmentMode = segment;
-    gst_element_set_start_time(m_pGraph.get(), GST_CLOCK_TIME_NONE);
-    gst_element_set_base_time(m_pGraph.get(), at);
-    if (gst_element_set_state(m_pGraph.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        CheckResult(2, false, TakeGraphError(), "CMPlayer::RunAt()\n");
-        Stop();
-        return false;
-    }
-    m_PlayState = STATE_RUNNING;
-    return true;
-}
-
-bool CMPlayer::SegmentSeek(gint64 start, bool flush)
-{
-    // The segment must end at the medium's length: without a stop, the next
-    // loop's running time goes on from the last frame's start, and frame 0
-    // would be due together with the last one.
-    gint64 length = -1;
-    const bool known = gst_element_query_duration(m_pGraph.get(), GST_FORMAT_TIME, &length) && length > 0;
-    const auto flags = static_cast<GstSeekFlags>(
-        GST_SEEK_FLAG_SEGMENT | GST_SEEK_FLAG_ACCURATE | (flush ? GST_SEEK_FLAG_FLUSH : GST_SEEK_FLAG_NONE));
-    return gst_element_seek(m_pGraph.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, start,
-        known ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
-        known ? length : static_cast<gint64>(GST_CLOCK_TIME_NONE));
-}
-
-void CMPlayer::ReleaseGroupBaseTime()
-{
-    // Any valid start time: going to PAUSED replaces it with the running time.
-    if (gst_element_get_start_time(m_pGraph.get()) == GST_CLOCK_TIME_NONE)
-        gst_element_set_start_time(m_pGraph.get(), 0);
 }
 
 void CMPlayer::Pause()

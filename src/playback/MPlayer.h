@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 class QTimer;
 
@@ -90,6 +91,12 @@ public:
     // The clock of a synchronised wall, for every graph made from now on
     // (null: each graph picks its own). Not owned; it outlives the players.
     static void SetGroupClock(GstClock* clock) { s_pGroupClock = clock; }
+    // A wall's new clock (its leader's time jumped, or its name resolved):
+    // from now on, and every graph of every player moves onto it keeping its
+    // place in the medium; a stream that has run longer than the new clock
+    // starts its running time again where it stands.
+    // `jumpNs`: how far its time stands from the old one's (0: read both clocks).
+    static void MoveToGroupClock(GstClock* clock, int64_t jumpNs);
     // A late cue is joined this far ahead of now: time for the seek's preroll.
     static constexpr uint64_t kJoinMarginNs = 100'000'000;
 
@@ -152,8 +159,12 @@ private:
     void ReleaseGroupBaseTime();
     // A seek to [start, the medium's end) that ends in SEGMENT_DONE, not EOS.
     bool SegmentSeek(gint64 start, bool flush);
+    void MoveGraphToClock(GstClock* clock, int64_t jumpNs);
+    // A position past the medium's end: wrapped when it loops, else its end.
+    gint64 WithinMedium(gint64 position) const;
     int m_Number = 0; // in order of creation: Player A is 0
     static inline GstClock* s_pGroupClock = nullptr;
+    static inline std::vector<CMPlayer*> s_Players; // every live player, on the interface thread
     // Looping by segment seeks: the graph plays a segment and posts
     // SEGMENT_DONE instead of EOS, and a non-flushing seek back to 0 keeps
     // running time going on, so no frame is lost or shown twice.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playback/GstPtr.h"
+#include "sync/HostLookup.h"
 
 #include <gst/gst.h>
 
@@ -13,6 +14,14 @@
 // Poll() drains the client clock's statistics; a follower that hears nothing
 // for kLostAfterMs keeps running on its last estimate, says so once, and says
 // so again once when the leader answers.
+//
+// The leader's time may jump (a rebooted leader serves a monotonic clock that
+// starts near zero; a realtime clock steps), and a GStreamer clock never steps
+// back. A follower whose leader answers twice in a row more than kJumpNs off
+// the time its earlier answers run on to re-bases: a fresh client clock that
+// starts from the leader's new time, and Epoch() counts up so that the owner
+// moves its pipelines onto it.
+// A leader given by name is resolved once, off the caller's thread.
 class CSyncClock
 {
 public:
@@ -20,6 +29,8 @@ public:
     enum State : int32_t { STATE_OFF = 0, STATE_SYNCING = 1, STATE_LOCKED = 2, STATE_LOST = 3 };
     static constexpr uint16_t kDefaultPort = 31775;
     static constexpr int64_t kLostAfterMs = 3000;
+    static constexpr int64_t kJumpNs = 250'000'000;
+    static constexpr int64_t kResolveMs = 5000;
 
     CSyncClock() = default;
     ~CSyncClock();
@@ -31,7 +42,9 @@ public:
     static const char* RoleName(Role role);
 
     // leader: the address to serve on ("" or "0.0.0.0" for every one);
-    // follower: the leader's address. False (logged) when the clock cannot be made.
+    // follower: the leader's address or host name (then resolved in the
+    // background: Clock() is null until it is). False (logged) when the clock
+    // cannot be made.
     bool Start(Role role, const std::string& address, uint16_t port);
     void Stop();
 
@@ -45,6 +58,13 @@ public:
     int64_t OffsetNs() const { return m_OffsetNs; }
     int64_t RoundTripNs() const { return m_RttNs; }
     const std::string& Leader() const { return m_Address; }
+    // The leader's IPv4 address in host order, resolved; 0 while unknown.
+    uint32_t LeaderIPv4() const { return m_LeaderIPv4; }
+    // Counts every new clock: a resolved leader, a re-base after a jump of its time.
+    uint32_t Epoch() const { return m_Epoch; }
+    // How far the current clock's time stands from the one before it (a
+    // re-base's jump); 0 when it is the first.
+    int64_t RebaseNs() const { return m_RebaseNs; }
     uint16_t Port() const { return m_Port; }
 
     // Reads what the clock reported since the last call; nowMs is a monotonic time.
@@ -56,6 +76,11 @@ public:
     std::string Summary() const;
 
 private:
+    bool MakeClientClock(GstClockTime startAt);
+    bool PollLookup(int64_t nowMs);
+    // The leader's time jumped by m_JumpNs: follow its new time.
+    void Rebase();
+
     Role m_Role = ROLE_STANDALONE;
     State m_State = STATE_OFF;
     std::string m_Address;
@@ -67,4 +92,19 @@ private:
     int64_t m_RttNs = 0;
     int64_t m_LastHeardMs = -1;
     bool m_bEverLocked = false;
+    // The latest answer of the leader that showed no jump: its time, and this machine's clock then.
+    bool m_bHaveAnswer = false;
+    GstClockTime m_AnswerRemote = 0;
+    GstClockTime m_AnswerLocal = 0;
+    bool m_bVerify = false; // back from a loss: the next answer must show no jump
+    bool m_bJumpSeen = false; // the last answer showed a jump of m_JumpNs
+    int64_t m_JumpNs = 0;
+    GstClockTime m_JumpRemote = 0; // the leader's time in that answer
+    GstClockTime m_JumpLocal = 0; // this machine's clock then
+    int64_t m_RebaseNs = 0;
+    uint32_t m_LeaderIPv4 = 0;
+    uint32_t m_Epoch = 0;
+    CHostLookup m_Lookup;
+    int64_t m_LookupSinceMs = -1;
+    bool m_bLookupSlowLogged = false;
 };

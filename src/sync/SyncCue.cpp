@@ -1,8 +1,9 @@
 #include "sync/SyncCue.h"
 
+#include "core/CoreTypes.h"
+
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 RemotePackets::CommandBytes CSyncCue::Encode(bool state) const
@@ -21,45 +22,102 @@ RemotePackets::CommandBytes CSyncCue::Encode(bool state) const
     return RemotePackets::EncodeCommand(command);
 }
 
-std::optional<CSyncCue> CSyncCue::Decode(std::span<const std::uint8_t> datagram, bool* state)
+namespace {
+
+bool Digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A decimal number of at most `max`, nothing else before `*end`. Digits only:
+// no sign, no space, and an overflow is out of range, never a clamped value.
+enum class Number { Ok, Malformed, TooLarge };
+Number ParseDecimal(const char* text, uint64_t max, uint64_t& value, const char*& end)
+{
+    if (!Digit(text[0]))
+        return Number::Malformed;
+    value = 0;
+    bool tooLarge = false;
+    for (end = text; Digit(*end); ++end) {
+        const auto digit = static_cast<uint64_t>(*end - '0');
+        if (value > (max - digit) / 10)
+            tooLarge = true;
+        else
+            value = value * 10 + digit;
+    }
+    return tooLarge ? Number::TooLarge : Number::Ok;
+}
+
+std::optional<CSyncCue> Refuse(CSyncCue::Refusal why, CSyncCue::Refusal* refusal)
+{
+    if (refusal)
+        *refusal = why;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<CSyncCue> CSyncCue::Decode(
+    std::span<const std::uint8_t> datagram, bool* state, Refusal* refusal)
 {
     const auto command = RemotePackets::DecodeCommand(datagram);
     if (!command
         || (command->code != RemotePackets::CMD_SYNC_CUE && command->code != RemotePackets::CMD_SYNC_STATE))
-        return std::nullopt;
+        return Refuse(NOT_A_CUE, refusal);
     if (command->value < ACTION_NONE || command->value > ACTION_OPEN)
-        return std::nullopt;
+        return Refuse(REFUSED_ACTION, refusal);
+    if (command->player != PLAYER_A && command->player != PLAYER_B)
+        return Refuse(REFUSED_PLAYER, refusal);
     CSyncCue cue;
     cue.player = command->player;
     cue.action = static_cast<Action>(command->value);
     const char* text = command->text.c_str();
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (!digit(text[0]))
-        return std::nullopt;
-    char* end = nullptr;
-    const unsigned long long seq = std::strtoull(text, &end, 10);
-    if (end == text || *end != ' ' || seq > UINT32_MAX)
-        return std::nullopt;
-    const char* timeText = end + 1;
-    if (!digit(timeText[0]))
-        return std::nullopt;
-    const unsigned long long time = std::strtoull(timeText, &end, 10);
-    if (end == timeText || (*end != '\0' && *end != ' '))
-        return std::nullopt;
+    const char* end = nullptr;
+    uint64_t seq = 0;
+    switch (ParseDecimal(text, UINT32_MAX, seq, end)) {
+    case Number::Malformed:
+        return Refuse(REFUSED_MALFORMED, refusal);
+    case Number::TooLarge:
+        return Refuse(REFUSED_SEQ, refusal);
+    case Number::Ok:
+        break;
+    }
+    if (*end != ' ')
+        return Refuse(REFUSED_MALFORMED, refusal);
+    uint64_t time = 0;
+    switch (ParseDecimal(end + 1, kMaxGroupTime, time, end)) {
+    case Number::Malformed:
+        return Refuse(REFUSED_MALFORMED, refusal);
+    case Number::TooLarge:
+        return Refuse(REFUSED_TIME, refusal);
+    case Number::Ok:
+        break;
+    }
+    if (*end != '\0' && *end != ' ')
+        return Refuse(REFUSED_MALFORMED, refusal);
     cue.seq = static_cast<uint32_t>(seq);
     cue.groupTime = time;
     if (*end == ' ')
         cue.path = end + 1;
     if (cue.action == ACTION_PLAY && !cue.path.empty() && cue.path[0] == '@') {
-        char* last = nullptr;
-        const long long ms = std::strtoll(cue.path.c_str() + 1, &last, 10);
-        if (*last != '\0' || ms < 0 || !digit(cue.path[1]))
-            return std::nullopt;
-        cue.startMs = ms;
+        uint64_t ms = 0;
+        switch (ParseDecimal(cue.path.c_str() + 1, static_cast<uint64_t>(kMaxStartMs), ms, end)) {
+        case Number::Malformed:
+            return Refuse(REFUSED_MALFORMED, refusal);
+        case Number::TooLarge:
+            return Refuse(REFUSED_START, refusal);
+        case Number::Ok:
+            break;
+        }
+        if (*end != '\0')
+            return Refuse(REFUSED_MALFORMED, refusal);
+        cue.startMs = static_cast<int64_t>(ms);
         cue.path.clear();
     }
     if (state)
         *state = command->code == RemotePackets::CMD_SYNC_STATE;
+    if (refusal)
+        *refusal = REFUSED_NONE;
     return cue;
 }
 
@@ -78,5 +136,27 @@ const char* CSyncCue::ActionName(Action action)
         return "open";
     default:
         return "none";
+    }
+}
+
+const char* CSyncCue::RefusalText(Refusal refusal)
+{
+    switch (refusal) {
+    case NOT_A_CUE:
+        return "it is not a cue";
+    case REFUSED_MALFORMED:
+        return "its text is malformed";
+    case REFUSED_ACTION:
+        return "the action is out of range";
+    case REFUSED_PLAYER:
+        return "the player is out of range";
+    case REFUSED_SEQ:
+        return "the sequence number is out of range";
+    case REFUSED_TIME:
+        return "the group time is out of range";
+    case REFUSED_START:
+        return "the start position is out of range";
+    default:
+        return "it is well-formed";
     }
 }

@@ -33,8 +33,33 @@ struct CSyncCue
     // in place of the path; -1: wherever each member's player stands.
     int64_t startMs = -1;
 
+    // Why Decode gave nothing: not a cue at all, or a cue refused as bad input.
+    enum Refusal : int32_t {
+        REFUSED_NONE = 0,
+        NOT_A_CUE,
+        REFUSED_MALFORMED,
+        REFUSED_ACTION,
+        REFUSED_PLAYER,
+        REFUSED_SEQ,
+        REFUSED_TIME,
+        REFUSED_START
+    };
+    // Group times past this are no GStreamer clock time (signed differences overflow).
+    static constexpr uint64_t kMaxGroupTime = INT64_MAX;
+    // A medium's position in the player interface is unsigned 32-bit milliseconds.
+    static constexpr int64_t kMaxStartMs = UINT32_MAX;
+
     RemotePackets::CommandBytes Encode(bool state) const;
-    // A cue or state packet; nothing for any other packet or a malformed text.
-    static std::optional<CSyncCue> Decode(std::span<const std::uint8_t> datagram, bool* state = nullptr);
+    // A cue or state packet; nothing for any other packet, a malformed text or
+    // a field out of range (the cause in `refusal`).
+    static std::optional<CSyncCue> Decode(
+        std::span<const std::uint8_t> datagram, bool* state = nullptr, Refusal* refusal = nullptr);
     static const char* ActionName(Action action);
+    // "the group time is out of range": what a refused cue's log line says.
+    static const char* RefusalText(Refusal refusal);
+
+    // Sequence numbers compare in serial-number arithmetic (RFC 1982): `a` is
+    // newer when it lies less than half the number space ahead of `b`, so the
+    // count wraps around and an old number never passes for a new one.
+    static bool SeqNewer(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }
 };

@@ -18,7 +18,7 @@ CSyncCfgDlg::CSyncCfgDlg(CPreferences& prefs, QWidget* parent)
     m_pRole->addItems({ QStringLiteral("Standalone"), QStringLiteral("Clock leader"),
         QStringLiteral("Follower of a leader") });
     m_pLeader = new QLineEdit(this);
-    m_pLeader->setPlaceholderText(QStringLiteral("the leader's address"));
+    m_pLeader->setPlaceholderText(QStringLiteral("the leader's address or host name"));
     m_pPort = new QSpinBox(this);
     m_pPort->setRange(1, 65535);
 

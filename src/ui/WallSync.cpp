@@ -3,16 +3,15 @@
 #include "core/Log.h"
 #include "playback/BasePlayer.h"
 #include "playlist/PlaylistCtrl.h"
-#include "remote/HostPort.h"
 #include "remote/ServerSocket.h"
 #include "sync/SyncClock.h"
 #include "ui/MainFrame.h"
 #include "ui/VideoView.h"
 
 #include <QDateTime>
-#include <QHostAddress>
 #include <QTimer>
 
+#include <algorithm>
 #include <cinttypes>
 
 namespace {
@@ -37,6 +36,7 @@ CWallSync::CWallSync(CMainFrame& frame, CServerSocket& socket, CSyncClock& clock
     , m_Seq(static_cast<uint32_t>(QDateTime::currentMSecsSinceEpoch()))
 {
     m_SinceRepeat.start();
+    m_Age.start();
 }
 
 bool CWallSync::IsLeader() const
@@ -129,8 +129,15 @@ void CWallSync::OnCuePacket(int slot)
     std::uint8_t packet[RemotePackets::kCommandSize] = {};
     if (!m_Socket.GetCommandPacket(packet, slot))
         return;
-    const auto cue = CSyncCue::Decode(std::span<const std::uint8_t>(packet, sizeof packet));
-    if (!cue || cue->action == CSyncCue::ACTION_NONE)
+    const uint32_t sender = m_Socket.GetLastSender();
+    bool state = false;
+    CSyncCue::Refusal refusal = CSyncCue::REFUSED_NONE;
+    const auto cue = CSyncCue::Decode(std::span<const std::uint8_t>(packet, sizeof packet), &state, &refusal);
+    if (!cue) {
+        m_Intake.Refused(refusal, sender);
+        return;
+    }
+    if (cue->action == CSyncCue::ACTION_NONE)
         return;
     if (IsLeader()) {
         // Time 0 asks the leader to cue the wall (a controller's open+play);
@@ -141,18 +148,19 @@ void CWallSync::OnCuePacket(int slot)
     }
     if (m_Clock.GetRole() != CSyncClock::ROLE_FOLLOWER)
         return;
-    // Another wall's leader on the same network is not ours.
-    const auto leader = ParseIPv4(m_Clock.Leader());
-    if (leader && leader->toIPv4Address() != m_Socket.GetLastSender())
-        return;
-    if (m_Applied == cue->seq)
-        return;
-    Apply(*cue);
+    m_Intake.Take(*cue, state, sender, m_Clock.LeaderIPv4(), m_Clock.Epoch(), m_Age.elapsed());
+    ApplyReady();
+}
+
+void CWallSync::ApplyReady()
+{
+    for (const CSyncCue& cue : m_Intake.Ready(m_Clock.GetState() == CSyncClock::STATE_LOCKED, Now(),
+             m_Clock.LeaderIPv4(), m_Clock.Epoch(), m_Age.elapsed()))
+        Apply(cue);
 }
 
 void CWallSync::Apply(const CSyncCue& cue)
 {
-    m_Applied = cue.seq;
     if (!IsPlayer(static_cast<WPARAM>(cue.player)))
         return;
     const int player = cue.player;
@@ -206,7 +214,8 @@ void CWallSync::PlayWhenOpen(int player, uint64_t at, int64_t startMs, int tries
 void CWallSync::At(uint64_t at, std::function<void()> step)
 {
     const uint64_t now = Now();
-    const auto ms = at > now ? static_cast<int>((at - now) / 1'000'000) : 0;
+    const uint64_t delay = at > now ? std::min(at - now, CSyncCueIntake::kMaxDelayNs) : 0;
+    const auto ms = static_cast<int>(delay / 1'000'000);
     QTimer::singleShot(ms, Qt::PreciseTimer, this, std::move(step));
 }
 
@@ -219,6 +228,8 @@ void CWallSync::Run(unsigned msg, WPARAM wParam, LPARAM lParam)
 
 void CWallSync::Tick()
 {
+    if (m_Intake.Held() > 0)
+        ApplyReady();
     if (!IsLeader() || !m_Latest || m_SinceRepeat.elapsed() < kRepeatMs)
         return;
     m_SinceRepeat.restart();

@@ -2,6 +2,7 @@
 
 #include "core/Messages.h"
 #include "sync/SyncCue.h"
+#include "sync/SyncCueIntake.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -22,7 +23,7 @@ class CSyncClock;
 // acts on each cue once: play runs the player so that its frame falls on the
 // cue's time (joining at the frame due now when the cue comes late), stop and
 // cut happen when the group clock reaches it, open at once. Standalone, it
-// does nothing.
+// does nothing. A follower's intake (CSyncCueIntake) decides which cues it acts on, when.
 class CWallSync : public QObject
 {
 public:
@@ -35,13 +36,15 @@ public:
     bool Intercept(unsigned msg, WPARAM wParam, LPARAM lParam);
     // A cue packet in the server socket's ring.
     void OnCuePacket(int slot);
-    void Tick(); // the leader's repeats
+    void Tick(); // the leader's repeats, a follower's held cues
 
 private:
     bool IsLeader() const;
     uint64_t Now() const;
     void Issue(CSyncCue::Action action, int player, const std::string& path);
     void Apply(const CSyncCue& cue);
+    // A follower's cues that its intake lets through now.
+    void ApplyReady();
     void PlayWhenOpen(int player, uint64_t at, int64_t startMs, int tries);
     // Runs a handler of the frame when the group clock reaches `at`.
     void At(uint64_t at, std::function<void()> step);
@@ -51,7 +54,8 @@ private:
     CServerSocket& m_Socket;
     CSyncClock& m_Clock;
     uint32_t m_Seq = 0;
-    std::optional<uint32_t> m_Applied;
+    CSyncCueIntake m_Intake; // a follower's
+    QElapsedTimer m_Age;
     std::optional<CSyncCue> m_Latest;
     QElapsedTimer m_SinceRepeat;
     bool m_bApplying = false;
