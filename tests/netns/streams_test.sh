@@ -33,7 +33,9 @@ server=$NETNS_CONTROLLER_IP
 gst-launch-1.0 -q audiotestsrc num-buffers=240 samplesperbuffer=1000 ! audio/x-raw,rate=8000,channels=1 \
     ! wavenc ! filesink location="$work/www/tone.wav" || { echo "cannot make the tone" >&2; exit 1; }
 netns_controller "$python" "$here/stream_servers.py" http "$server" 8000 "$work/www" >"$work/http.log" 2>&1 &
-netns_controller "$python" "$here/stream_servers.py" rtsp "$server" 8554 "$work/www/tone.wav" >"$work/rtsp.log" 2>&1 &
+# Not through the shell function: $! must be the server itself, to freeze it.
+ip netns exec "$NETNS_CONTROLLER" "$python" "$here/stream_servers.py" rtsp "$server" 8554 "$work/www/tone.wav" \
+    >"$work/rtsp.log" 2>&1 &
 rtsp_pid=$!
 tone="audiotestsrc is-live=true ! audio/x-raw,rate=32000,channels=1 ! avenc_mp2 ! mpegtsmux"
 netns_controller gst-launch-1.0 -q $tone ! srtsink uri="srt://:7001?mode=listener" >"$work/srt.log" 2>&1 &
