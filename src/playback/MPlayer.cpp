@@ -61,8 +61,9 @@ CMPlayer::CMPlayer(CUiServices* ui)
 CMPlayer::~CMPlayer()
 {
     Close();
-    // Lets the graphs handed to the worker finish going down.
+    // Lets the graphs handed to the workers finish going down.
     m_pWorker.reset();
+    m_RetiredWorkers.clear();
 }
 
 bool CMPlayer::Init(CMessageTarget* owner)
@@ -142,9 +143,15 @@ void CMPlayer::Close()
         // Detached first, so that nothing of this graph reaches the owner while it goes down.
         m_pNotifier.reset();
         ChangeStateOffThread(GST_STATE_NULL);
+        // A stream's worker may be held for long by a server that stopped
+        // answering: the next medium gets a worker of its own.
+        if (m_bRemote)
+            m_RetiredWorkers.push_back(std::move(m_pWorker));
     } else if (m_pGraph) {
         gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
     }
+    std::erase_if(
+        m_RetiredWorkers, [](const std::unique_ptr<CGraphWorker>& worker) { return worker->IsIdle(); });
     // No streaming thread runs any more, or none can reach the owner: no notification can follow.
     m_pNotifier.reset();
     m_bVideoVisible = false;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QTimer;
 
@@ -161,6 +162,7 @@ private:
     std::unique_ptr<QTimer> m_pOpenTimer;
     bool m_bOpenTimedOut = false;
     std::unique_ptr<CGraphWorker> m_pWorker; // created with the first asynchronous open
+    std::vector<std::unique_ptr<CGraphWorker>> m_RetiredWorkers; // closing streams, until idle
     // After a scheduled run the pipeline keeps the wall's base time; a pause or
     // stop hands timing back to the pipeline, so a later Run starts afresh.
     void ReleaseGroupBaseTime();
