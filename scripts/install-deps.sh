@@ -18,6 +18,7 @@ packages=(
   liblo-dev liblo-tools
   ola libola-dev
   libsystemd-dev python3
+  gir1.2-gst-rtsp-server-1.0 python3-gi
   debootstrap dpkg-dev fakeroot
   help2man desktop-file-utils
 )

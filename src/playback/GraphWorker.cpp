@@ -22,6 +22,12 @@ void CGraphWorker::Post(std::function<void()> task)
     m_Wake.notify_one();
 }
 
+bool CGraphWorker::IsIdle()
+{
+    std::lock_guard lock(m_Mutex);
+    return m_Tasks.empty() && !m_bRunning;
+}
+
 void CGraphWorker::Run()
 {
     std::unique_lock lock(m_Mutex);
@@ -31,9 +37,11 @@ void CGraphWorker::Run()
             return; // stopping, nothing left
         std::function<void()> task = std::move(m_Tasks.front());
         m_Tasks.pop_front();
+        m_bRunning = true;
         lock.unlock();
         task();
         task = nullptr; // its references go here, off the caller's thread
         lock.lock();
+        m_bRunning = false;
     }
 }

@@ -22,6 +22,8 @@ public:
     CGraphWorker& operator=(const CGraphWorker&) = delete;
 
     void Post(std::function<void()> task);
+    // Nothing queued and nothing running: destroying it now does not wait.
+    bool IsIdle();
 
 private:
     void Run();
@@ -30,5 +32,6 @@ private:
     std::condition_variable m_Wake;
     std::deque<std::function<void()>> m_Tasks;
     bool m_bStopping = false;
+    bool m_bRunning = false;
     std::thread m_Thread;
 };

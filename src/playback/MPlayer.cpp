@@ -62,8 +62,9 @@ CMPlayer::CMPlayer(CUiServices* ui)
 CMPlayer::~CMPlayer()
 {
     Close();
-    // Lets the graphs handed to the worker finish going down.
+    // Lets the graphs handed to the workers finish going down.
     m_pWorker.reset();
+    m_RetiredWorkers.clear();
     s_Players.erase(std::remove(s_Players.begin(), s_Players.end(), this), s_Players.end());
 }
 
@@ -140,13 +141,19 @@ void CMPlayer::Close()
     if (m_pOpenTimer)
         m_pOpenTimer->stop();
     m_bOpenTimedOut = false;
-    if (m_pWorker && m_pGraph) {
+    if ((m_pWorker || m_bRemote) && m_pGraph) {
         // Detached first, so that nothing of this graph reaches the owner while it goes down.
         m_pNotifier.reset();
         ChangeStateOffThread(GST_STATE_NULL);
+        // A stream's worker may be held for long by a server that stopped
+        // answering: the next medium gets a worker of its own.
+        if (m_bRemote)
+            m_RetiredWorkers.push_back(std::move(m_pWorker));
     } else if (m_pGraph) {
         gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
     }
+    std::erase_if(
+        m_RetiredWorkers, [](const std::unique_ptr<CGraphWorker>& worker) { return worker->IsIdle(); });
     // No streaming thread runs any more, or none can reach the owner: no notification can follow.
     m_pNotifier.reset();
     m_bVideoVisible = false;
@@ -158,6 +165,9 @@ void CMPlayer::Close()
     m_GraphState = GRAPH_NONE;
     m_PlayState = STATE_STOPPED;
     m_bMediaTime = false;
+    m_bLive = false;
+    m_LiveBaseMs = 0;
+    m_bSeekRefused = false;
     m_bSegmentMode = false;
     m_Rate = 1.0;
     m_VideoRect = {};
@@ -181,6 +191,7 @@ bool CMPlayer::OpenMedia(const std::string& path)
         return false;
     }
     m_GraphState = GRAPH_OPENING;
+    m_bRemote = IsStreamAddress(path) && !IsFileUri(path);
     SetTitle(path);
     // Set before the graph starts, so that a preroll reached at once is not missed.
     m_pNotifier->SetAwaitPreroll(m_bAsyncOpen);
@@ -192,8 +203,7 @@ bool CMPlayer::OpenMedia(const std::string& path)
     if (result != GST_STATE_CHANGE_ASYNC) // prerolled already, or live
         return FinishOpen(true, {}, {});
 
-    const bool remote = IsStreamAddress(path) && !IsFileUri(path);
-    const std::chrono::milliseconds bound = remote ? kStreamTimeout : kPrerollTimeout;
+    const std::chrono::milliseconds bound = m_bRemote ? kStreamTimeout : kPrerollTimeout;
     if (m_bAsyncOpen) {
         if (!m_pOpenTimer) {
             m_pOpenTimer = std::make_unique<QTimer>();
@@ -239,7 +249,7 @@ bool CMPlayer::FinishOpen(bool prerolled, const std::string& error, const std::s
                      "PulseAudio or PipeWire).\n",
                 audioDevice.c_str());
         // Release the file and every thread now; the objects go at the next Close.
-        if (m_bAsyncOpen)
+        if (m_bAsyncOpen || m_bRemote)
             ChangeStateOffThread(GST_STATE_NULL);
         else
             gst_element_set_state(m_pGraph.get(), GST_STATE_NULL);
@@ -255,7 +265,17 @@ bool CMPlayer::FinishOpen(bool prerolled, const std::string& error, const std::s
     if (gst_element_query(m_pGraph.get(), query.get()))
         gst_query_parse_seeking(query.get(), nullptr, &seekable, nullptr, nullptr);
     m_bMediaTime = seekable != FALSE;
-    if (!m_bMediaTime)
+    // A live source cannot preroll: its pipeline reports NO_PREROLL in PAUSED.
+    m_bLive = m_bRemote
+        && gst_element_get_state(m_pGraph.get(), nullptr, nullptr, 0) == GST_STATE_CHANGE_NO_PREROLL;
+    m_LiveBaseMs = 0;
+    m_bSeekRefused = false;
+    if (m_bLive)
+        LogMessage("OpenMedia(): %s is a live stream: its position counts the time played.\n",
+            MediaFile::NameForLog(m_FileName).c_str());
+    else if (!m_bMediaTime && m_bRemote)
+        LogMessage("OpenMedia(): the stream %s cannot seek.\n", MediaFile::NameForLog(m_FileName).c_str());
+    else if (!m_bMediaTime)
         LogMessage("Time format not supported!\n");
 
     SetVolume(m_Volume);
@@ -367,6 +387,12 @@ void CMPlayer::Run()
 {
     if (!IsOpen())
         return;
+    if (m_bRemote) {
+        // Failures arrive as error events; the owner stops the player then.
+        OnGraph([](GstElement* graph) { gst_element_set_state(graph, GST_STATE_PLAYING); });
+        m_PlayState = STATE_RUNNING;
+        return;
+    }
     if (m_bLoop && !m_bSegmentMode && m_bMediaTime && m_Rate == 1.0) {
         gint64 position = 0;
         if (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0)
@@ -386,6 +412,11 @@ void CMPlayer::Pause()
     if (!IsOpen())
         return;
     ReleaseGroupBaseTime();
+    if (m_bRemote) {
+        OnGraph([](GstElement* graph) { gst_element_set_state(graph, GST_STATE_PAUSED); });
+        m_PlayState = STATE_PAUSED;
+        return;
+    }
     if (gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         CheckResult(2, false, TakeGraphError(), "CMPlayer::Pause()\n");
         Stop();
@@ -399,79 +430,29 @@ void CMPlayer::Stop()
     if (!IsOpen())
         return;
     ReleaseGroupBaseTime();
+    if (m_bRemote) {
+        const bool live = m_bLive, seekable = m_bMediaTime;
+        const double rate = m_Rate;
+        OnGraph([live, seekable, rate](GstElement* graph) {
+            if (gst_element_set_state(graph, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+                return;
+            if (seekable)
+                gst_element_seek(graph, rate, GST_FORMAT_TIME,
+                    static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                    GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+            if (live) // the next Run counts the time played from 0 again
+                gst_element_set_start_time(graph, 0);
+        });
+        m_LiveBaseMs = 0;
+        m_bSegmentMode = false;
+        m_PlayState = STATE_STOPPED;
+        return;
+    }
     if (gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
         return;
     m_bSegmentMode = false;
     SetPosition(0);
     m_PlayState = STATE_STOPPED;
-}
-
-void CMPlayer::SetPosition(uint32_t ms)
-{
-    if (!IsOpen() || !m_bMediaTime)
-        return;
-    const int32_t previous = m_PlayState;
-    m_PlayState = STATE_SEEKING;
-    const auto segment = m_bSegmentMode ? GST_SEEK_FLAG_SEGMENT : GST_SEEK_FLAG_NONE;
-    gst_element_seek(m_pGraph.get(), m_Rate, GST_FORMAT_TIME,
-        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE | segment), GST_SEEK_TYPE_SET,
-        static_cast<gint64>(MediaTime::MsToNs(ms)), GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    m_PlayState = previous;
-}
-
-void CMPlayer::SeekBy(int32_t ms)
-{
-    if (!IsOpen())
-        return;
-    int64_t target = static_cast<int64_t>(GetPosition()) + ms;
-    const auto duration = static_cast<int64_t>(GetDuration());
-    if (target < 0)
-        target = 0;
-    if (target > duration)
-        target = duration;
-    SetPosition(static_cast<uint32_t>(target));
-}
-
-uint32_t CMPlayer::GetDuration()
-{
-    gint64 ns = 0;
-    if (!IsOpen() || !m_bMediaTime || !gst_element_query_duration(m_pGraph.get(), GST_FORMAT_TIME, &ns)
-        || ns < 0)
-        return 0;
-    return MediaTime::NsToMs(ns);
-}
-
-uint32_t CMPlayer::GetPosition()
-{
-    gint64 ns = 0;
-    if (!IsOpen() || !m_bMediaTime || !gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &ns)
-        || ns < 0)
-        return 0;
-    return MediaTime::NsToMs(ns);
-}
-
-double CMPlayer::GetRate()
-{
-    return IsOpen() ? m_Rate : 0.0;
-}
-
-bool CMPlayer::SetRate(double rate)
-{
-    if (!IsOpen() || !m_bMediaTime || rate == 0.0 || !std::isfinite(rate))
-        return false;
-    gint64 position = 0;
-    if (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0)
-        position = 0;
-    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    const bool ok = rate > 0 ? gst_element_seek(m_pGraph.get(), rate, GST_FORMAT_TIME, flags,
-                        GST_SEEK_TYPE_SET, position, GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)
-                             : gst_element_seek(m_pGraph.get(), rate, GST_FORMAT_TIME, flags,
-                                 GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET, position);
-    if (ok) {
-        m_Rate = rate;
-        m_bSegmentMode = false; // ends with EOS again; the owner's repeat takes over
-    }
-    return ok;
 }
 
 bool CMPlayer::SetMute(bool mute)

@@ -7,6 +7,7 @@
 #include <gst/video/videooverlay.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -118,6 +119,15 @@ private:
     void OnOpenTimeout();
     static constexpr const char* kOpenTimedOut = "Timed out waiting for the medium to start";
     bool NativeVideoSize(int32_t& width, int32_t& height) const;
+    // Runs a graph call here, or for a network stream on the worker: a server that
+    // stops answering can hold a state change or seek of rtspsrc or souphttpsrc.
+    void OnGraph(std::function<void(GstElement*)> call);
+    // A live stream's time played since its last seek: running time, which
+    // stands still while paused.
+    uint32_t RunningTimeMs() const;
+    // Whether a stream that could not seek when it opened can now (an RTSP
+    // recording announces its range only once it plays).
+    bool SeekableNow() const;
     std::string TakeGraphError(std::string* audioDevice = nullptr) const;
 
     CUiServices* m_pUi;
@@ -136,6 +146,10 @@ private:
     int32_t m_FrameWidth = 0;
     int32_t m_FrameHeight = 0;
     bool m_bMediaTime = false;
+    bool m_bRemote = false; // the medium is a network stream: transport goes through the worker
+    bool m_bLive = false; // a live stream (no preroll): timed by running time
+    uint32_t m_LiveBaseMs = 0; // a live stream's position at its last seek (0: open, Stop)
+    bool m_bSeekRefused = false; // the refusal was logged for this medium
     int32_t m_Volume = 0;
     int32_t m_SavedVolume = 0;
     int32_t m_Balance = 0;
@@ -154,6 +168,7 @@ private:
     std::unique_ptr<QTimer> m_pOpenTimer;
     bool m_bOpenTimedOut = false;
     std::unique_ptr<CGraphWorker> m_pWorker; // created with the first asynchronous open
+    std::vector<std::unique_ptr<CGraphWorker>> m_RetiredWorkers; // closing streams, until idle
     // After a scheduled run the pipeline keeps the wall's base time; a pause or
     // stop hands timing back to the pipeline, so a later Run starts afresh.
     void ReleaseGroupBaseTime();

@@ -27,7 +27,7 @@ bool CMPlayer::RunAt(uint64_t at, int64_t startMs)
 {
     if (!IsOpen())
         return false;
-    if (!s_pGroupClock || !m_bMediaTime) {
+    if (!s_pGroupClock || !m_bMediaTime || m_bRemote) {
         Run();
         return false;
     }
@@ -118,7 +118,9 @@ gint64 PositionAt(GstElement* graph, GstClockTime running)
 
 void CMPlayer::MoveGraphToClock(GstClock* clock, int64_t jumpNs)
 {
-    if (!m_pGraph)
+    // A network stream never runs on the group clock (RunAt), and its graph
+    // must not be seeked here: a server that does not answer would hold us.
+    if (!m_pGraph || m_bRemote)
         return;
     GstElement* graph = m_pGraph.get();
     GstPtr<GstClock> old(gst_element_get_clock(graph));

@@ -49,6 +49,14 @@ constexpr std::array<std::string_view, 10> kStillExtensions = {
     ".GIF",
 };
 
+constexpr std::array<std::string_view, 5> kStreamSchemes = {
+    "HTTP://",
+    "HTTPS://",
+    "RTSP://",
+    "SRT://",
+    "UDP://",
+};
+
 template <std::size_t N>
 bool Contains(const std::array<std::string_view, N>& set, const std::string& upperExt)
 {
@@ -90,6 +98,16 @@ bool IsTimedMedia(const std::string& path)
 {
     const std::string ext = ToUpperAscii(GetExtension(path));
     return ext.empty() || !Contains(kStillExtensions, ext);
+}
+
+bool IsStreamUrl(const std::string& path)
+{
+    for (std::string_view scheme : kStreamSchemes) {
+        // Something must follow the scheme: "udp://" alone names nothing.
+        if (path.size() > scheme.size() && ToUpperAscii(path.substr(0, scheme.size())) == scheme)
+            return true;
+    }
+    return false;
 }
 
 bool IsPlaylistFile(const std::string& path)

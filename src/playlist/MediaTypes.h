@@ -21,6 +21,11 @@ bool IsSupportedFile(const std::string& path);
 // False only for the still-image extensions (so also true for unsupported files).
 bool IsTimedMedia(const std::string& path);
 
+// A network stream address: http://, https://, rtsp://, srt:// or udp:// (the
+// scheme in any case). A playlist keeps it as written; it is not a file, so it
+// is never checked on disk, resolved against a folder or probed.
+bool IsStreamUrl(const std::string& path);
+
 // Contains "LastPLS.dat" (case-sensitive) or ends in ".pls" / ".m3u".
 bool IsPlaylistFile(const std::string& path);
 

@@ -196,11 +196,13 @@ bool CPlaylistCtrl::AddEntry(
 {
     if (!m_bInitialised)
         return false;
-    if (!IsSupportedFile(path)) {
+    // A stream address is not a file: no extension to match, nothing on disk.
+    const bool stream = IsStreamUrl(path);
+    if (!stream && !IsSupportedFile(path)) {
         LogError("CPlaylistCtrl::AddEntry() : Filetype unknown or not supported!\n");
         return false;
     }
-    if (!PathExists(path)) {
+    if (!stream && !PathExists(path)) {
         LogError("CPlaylistCtrl::AddEntry() : File or path not found!\n");
         return false;
     }
@@ -210,10 +212,12 @@ bool CPlaylistCtrl::AddEntry(
     std::string time = length;
     bool probe = false;
     if (title.empty() || length.empty() || length == "0:00:00") {
-        // The file name until the probe answers (and for good when it fails).
-        name = TitleFromPath(path);
+        // The file name until the probe answers (and for good when it fails). A
+        // stream is never probed: its address may be dead or never end, and the
+        // player reports its title and length once it plays.
+        name = stream ? path : TitleFromPath(path);
         time = "0:00:00";
-        probe = IsTimedMedia(path) && m_Prober;
+        probe = !stream && IsTimedMedia(path) && m_Prober;
     }
 
     m_Rows.insert(m_Rows.begin() + row, CRow { m_NextId, {}, name, time });

@@ -22,11 +22,11 @@ bool HasDriveLetter(const std::string& path)
         && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
-// Absolute paths (and paths written on a system with drive letters) stay as they
-// are; anything else is relative to the playlist file's folder.
+// Absolute paths, paths written on a system with drive letters and stream
+// addresses stay as they are; anything else is relative to the playlist file's folder.
 std::string ResolveEntryPath(const std::string& baseFolder, const std::string& path)
 {
-    if ((!path.empty() && path.front() == '/') || HasDriveLetter(path))
+    if ((!path.empty() && path.front() == '/') || HasDriveLetter(path) || IsStreamUrl(path))
         return path;
     return baseFolder + path;
 }

@@ -102,6 +102,15 @@ bool KeyIndex(const std::string& upperKey, std::string_view word, int32_t& index
     return true;
 }
 
+// A value ends at the next '=', except a stream address: its query ("?a=1&b=2")
+// is part of it, up to the end of the line.
+std::string FileValue(std::string_view line, std::string_view value)
+{
+    if (!IsStreamUrl(std::string(value)))
+        return std::string(value);
+    return std::string(line.substr(static_cast<std::size_t>(value.data() - line.data())));
+}
+
 template <typename Table> bool Room(const Table& table, int32_t n)
 {
     return table.size() < CPlaylistReader::kMaxEntries || table.count(n) != 0;
@@ -196,7 +205,8 @@ std::vector<CPLEntry> CPlaylistReader::ParseM3U(std::string_view text)
             entries.push_back(std::move(entry));
             continue;
         }
-        if (ContainsText(copy, "#"))
+        // A stream address may carry a '#' fragment; it is still an entry.
+        if (ContainsText(copy, "#") && !IsStreamUrl(std::string(line)))
             continue;
         entries.push_back(CPLEntry { 0, std::string(line), {} });
     }
@@ -218,7 +228,7 @@ std::vector<CPLEntry> CPlaylistReader::ParsePLS(std::string_view text)
         const std::string key = ToUpperAscii(std::string(tokens[0]));
         int32_t n = 0;
         if (KeyIndex(key, "FILE", n) && Room(files, n))
-            files[n] = std::string(tokens[1]);
+            files[n] = FileValue(line, tokens[1]);
         if (KeyIndex(key, "TITLE", n) && Room(titles, n))
             titles[n] = std::string(tokens[1]);
         if (KeyIndex(key, "LENGTH", n) && Room(lengths, n))

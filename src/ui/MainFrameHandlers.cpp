@@ -516,6 +516,9 @@ LRESULT CMainFrame::OnNetSeek(WPARAM wParam, LPARAM position)
     const uint32_t duration = p ? p->GetDuration() : 0;
     if (duration != 0 && ms <= duration)
         SendSeekMessage(ActivePlayer(), ms, duration);
+    else if (duration == 0 && p && p->GetGraphState() == CBasePlayer::GRAPH_OPEN
+        && IsStreamUrl(p->GetFileName()))
+        SendStatusMsg(player, "Seek refused: a live stream has no length to seek in.");
     return 1;
 }
 

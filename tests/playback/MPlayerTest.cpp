@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QUdpSocket>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -294,6 +296,76 @@ TEST_F(PlayerTest, AStillPictureOpensWithoutTimeAndIgnoresSeeks)
     player.SeekBy(500);
     EXPECT_EQ(player.GetPosition(), 0u);
     EXPECT_EQ(player.GetPlayState(), CBasePlayer::STATE_PAUSED);
+}
+
+// A live MPEG-TS tone sent to a loopback port, as a stream sender on the show network would.
+class LiveSender
+{
+public:
+    explicit LiveSender(int port)
+    {
+        const std::string line = "audiotestsrc is-live=true ! audio/x-raw,rate=32000,channels=1 ! avenc_mp2 "
+                                 "! mpegtsmux ! udpsink host=127.0.0.1 port="
+            + std::to_string(port);
+        GstPtr<GError> error;
+        m_pipeline.reset(gst_parse_launch(line.c_str(), error.out()));
+        if (m_pipeline && !error)
+            m_bOk = gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+    }
+    ~LiveSender()
+    {
+        if (m_pipeline)
+            gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
+    }
+    bool Ok() const { return m_bOk; }
+
+private:
+    GstPtr<GstElement> m_pipeline;
+    bool m_bOk = false;
+};
+
+TEST_F(PlayerTest, ALiveStreamCountsTheTimePlayedHasNoLengthAndRefusesSeeks)
+{
+    int port = 0;
+    {
+        QUdpSocket probe; // a port free at the moment of asking
+        ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+        port = probe.localPort();
+    }
+    LiveSender sender(port);
+    ASSERT_TRUE(sender.Ok());
+    const std::string url = "udp://127.0.0.1:" + std::to_string(port);
+    ASSERT_TRUE(player.OpenMedia(url)) << log.Dump();
+    EXPECT_EQ(player.GetPosition(), 0u);
+    EXPECT_EQ(player.GetDuration(), 0u);
+
+    player.Run();
+    ASSERT_TRUE(WaitFor([&] { return player.GetPosition() >= 500; }, 10s)) << log.Dump();
+    EXPECT_EQ(player.GetDuration(), 0u);
+    player.SetPosition(100);
+    player.SeekBy(-5000);
+    EXPECT_GE(player.GetPosition(), 500u); // nothing moved
+    const std::vector<std::string> lines = log.Texts();
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(),
+            "CMPlayer::SetPosition(): 127.0.0.1:" + std::to_string(port) + " cannot seek (live stream)."),
+        1)
+        << log.Dump();
+
+    // Paused and run again, it goes on from where it was.
+    player.Pause();
+    const uint32_t paused = player.GetPosition();
+    player.Run();
+    ASSERT_TRUE(WaitFor([&] { return player.GetPosition() >= paused + 300; }, 10s));
+
+    // Stopped: back to 0, and counting from 0 again when run.
+    player.Stop();
+    ASSERT_TRUE(WaitFor([&] { return player.GetPosition() == 0; }, 5s));
+    player.Run();
+    ASSERT_TRUE(WaitFor([&] { return player.GetPosition() >= 300; }, 10s));
+    EXPECT_FALSE(log.Contains("Time format not supported!", LOG_LEVEL_INFO)) << log.Dump();
+    EXPECT_EQ(log.CountErrors(), 0) << log.Dump();
+    player.Close();
 }
 
 class Mp3TitleTest : public PlayerTest

@@ -34,6 +34,18 @@ TEST(MediaTypesTest, PlaylistFiles)
     EXPECT_FALSE(IsPlaylistFile("/x/show.m3u8"));
 }
 
+TEST(MediaTypesTest, StreamAddressesByScheme)
+{
+    for (const char* url : { "http://10.0.0.9:8000/show.ogg", "HTTPS://h/live?a=1", "rtsp://cam/stream",
+             "Srt://10.0.0.9:7001", "udp://@239.0.0.1:5004", "udp://0.0.0.0:5004" })
+        EXPECT_TRUE(IsStreamUrl(url)) << url;
+    for (const char* path :
+        { "udp://", "ftp://h/a.mp3", "file:///m/a.mp3", "/m/http://x.mp3", " http://h/a", "rtsp:/cam", "" })
+        EXPECT_FALSE(IsStreamUrl(path)) << path;
+    // A stream is not classified by an extension it lacks: that list stays files only.
+    EXPECT_FALSE(IsSupportedFile("rtsp://cam/stream"));
+}
+
 TEST(MediaTypesTest, TitleAndFolderOfPath)
 {
     EXPECT_EQ(TitleFromPath("/media/show/clip one.avi"), "clip one.avi");

@@ -182,3 +182,47 @@ TEST_F(PlaylistFilesTest, ASaveBeforeTheProbesAnswerWritesWhatIsKnownAndTheNextS
     ASSERT_TRUE(ctrl->SavePlaylist(file));
     EXPECT_EQ(ReadBytes(file), "#EXTM3U\r\n#EXTINF:2,Alpha\r\n" + a + "\r\n#EXTINF:3,Beta\r\n" + b + "\r\n");
 }
+
+TEST_F(PlaylistFilesTest, StreamAddressesAreKeptAsWrittenNeverProbedAndRestoredByteForByte)
+{
+    LogCapture log;
+    prefs.m_bReloadPlaylist = true;
+    Start();
+    const std::string a = media.Make("a.ogg");
+    const std::vector<std::string> urls = { "http://10.0.0.9:8000/show.ogg",
+        "HTTPS://cdn.example/live?k=a=b&x=1", "rtsp://cam.local:8554/stream",
+        "srt://10.0.0.9:7001?mode=caller", "udp://@239.0.0.1:5004", "udp://0.0.0.0:5004#main" };
+    std::string body = "#EXTM3U\r\n";
+    for (const std::string& url : urls)
+        body += url + "\r\n";
+    body += "a.ogg\r\nftp://host/b.mp3\r\n";
+    ctrl->AddPlayList(media.Make("streams.m3u", body), -1);
+
+    std::vector<std::string> expected = urls;
+    expected.push_back(a);
+    EXPECT_EQ(Paths(), expected); // written as they were, not put under the playlist's folder
+    for (int i = 0; i < static_cast<int>(urls.size()); ++i) {
+        EXPECT_EQ(ctrl->GetRow(i)->m_Name, urls[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(ctrl->GetRow(i)->m_Time, "0:00:00");
+    }
+    EXPECT_EQ(script->calls, std::vector<std::string> { "Probe " + a }); // only the file
+    EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR),
+        std::vector<std::string> {
+            "CPlaylistCtrl::AddEntry() : File or path not found!" }); // ftp is no stream
+
+    // A PLS value ends at '=' except a stream's query.
+    ctrl->AddPlayList(media.Make("q.pls", "[playlist]\r\nFile1=" + urls[1] + "\r\n"), -1);
+    EXPECT_EQ(ctrl->GetPathAt(ctrl->GetRowCount() - 1), urls[1]);
+    ASSERT_TRUE(ctrl->RemoveRow(ctrl->GetRowCount() - 1));
+
+    // LastPLS.dat at the end of the run, and again after the next run restored it.
+    const std::string saved = "#EXTM3U\r\n" + body.substr(9, body.find("a.ogg") - 9) + a + "\r\n";
+    ctrl.reset();
+    EXPECT_EQ(ReadBytes("LastPLS.dat"), saved);
+    script->calls.clear();
+    Start();
+    EXPECT_EQ(Paths(), expected);
+    EXPECT_EQ(script->calls, std::vector<std::string> { "Probe " + a });
+    ctrl.reset();
+    EXPECT_EQ(ReadBytes("LastPLS.dat"), saved);
+}

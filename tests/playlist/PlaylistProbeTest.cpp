@@ -68,3 +68,25 @@ TEST_F(PlaylistProbeTest, AThousandFilesAddReturnAtOnceAndFillInAsTheyAreProbed)
     EXPECT_GT(ctrl->GetPendingProbes(), 0);
     ctrl.reset();
 }
+
+TEST_F(PlaylistProbeTest, DeadStreamAddressesNeverHoldUpTheFiles)
+{
+    const MediaFixtures::Set& set = MediaFixtures::Get();
+    ASSERT_TRUE(set.ok) << set.error;
+    // Addresses nobody answers (TEST-NET-3): probed, each would wait out its bound.
+    std::string body = "#EXTM3U\n";
+    for (int i = 0; i < 1000; ++i)
+        body
+            += (i % 2 ? "rtsp://203.0.113.7/dead" : "http://203.0.113.7/dead") + std::to_string(i) + ".mp4\n";
+    body += set.wav + "\n";
+
+    LogCapture log;
+    StartProbing();
+    ctrl->AddPlayList(media.Make("dead.m3u", body), -1);
+    ASSERT_EQ(ctrl->GetRowCount(), 1001);
+    EXPECT_EQ(ctrl->GetPendingProbes(), 1);
+    ASSERT_TRUE(WaitFor([this] { return ctrl->GetPendingProbes() == 0; }, std::chrono::seconds(60)));
+    EXPECT_EQ(ctrl->GetRow(1000)->m_Time, " 0:00:01");
+    EXPECT_EQ(ctrl->GetRow(999)->m_Time, "0:00:00");
+    EXPECT_TRUE(log.Texts(LOG_LEVEL_ERROR).empty());
+}
