@@ -20,6 +20,7 @@ packages=(
   libsystemd-dev python3
   debootstrap dpkg-dev fakeroot
   help2man desktop-file-utils
+  fuse3 libfuse3-dev
 )
 
 missing=()

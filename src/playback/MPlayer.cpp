@@ -2,6 +2,7 @@
 
 #include "playback/MediaFile.h"
 
+#include "core/DetachedCalls.h"
 #include "core/Log.h"
 #include "playback/CheckResult.h"
 #include "playback/GraphNotifier.h"
@@ -60,6 +61,8 @@ CMPlayer::CMPlayer(CUiServices* ui)
 
 CMPlayer::~CMPlayer()
 {
+    // A check still running answers nobody.
+    m_pChecks.reset();
     Close();
     // Lets the graphs handed to the worker finish going down.
     m_pWorker.reset();
@@ -138,6 +141,8 @@ void CMPlayer::Close()
     if (m_pOpenTimer)
         m_pOpenTimer->stop();
     m_bOpenTimedOut = false;
+    ++m_CheckSerial; // the answer of a check still running is stale now
+    m_OpenError.clear();
     if (m_pWorker && m_pGraph) {
         // Detached first, so that nothing of this graph reaches the owner while it goes down.
         m_pNotifier.reset();
@@ -179,27 +184,23 @@ bool CMPlayer::OpenMedia(const std::string& path)
         return false;
     }
     m_GraphState = GRAPH_OPENING;
-    SetTitle(path);
     // Set before the graph starts, so that a preroll reached at once is not missed.
     m_pNotifier->SetAwaitPreroll(m_bAsyncOpen);
+    const bool remote = IsStreamAddress(path) && !IsFileUri(path);
+    if (m_bAsyncOpen && !remote)
+        return StartFileCheck(path);
+    SetTitle(path);
 
     std::string error, audioDevice;
     GstStateChangeReturn result = GST_STATE_CHANGE_FAILURE;
-    if (!StartRender(path, error, audioDevice, result))
+    if (!StartRender(path, false, error, audioDevice, result))
         return FinishOpen(false, error, audioDevice);
     if (result != GST_STATE_CHANGE_ASYNC) // prerolled already, or live
         return FinishOpen(true, {}, {});
 
-    const bool remote = IsStreamAddress(path) && !IsFileUri(path);
     const std::chrono::milliseconds bound = remote ? kStreamTimeout : kPrerollTimeout;
     if (m_bAsyncOpen) {
-        if (!m_pOpenTimer) {
-            m_pOpenTimer = std::make_unique<QTimer>();
-            m_pOpenTimer->setSingleShot(true);
-            QObject::connect(m_pOpenTimer.get(), &QTimer::timeout, [this] { OnOpenTimeout(); });
-        }
-        m_bOpenTimedOut = false;
-        m_pOpenTimer->start(bound);
+        StartOpenTimer(bound);
         return true;
     }
     result = gst_element_get_state(
@@ -210,6 +211,73 @@ bool CMPlayer::OpenMedia(const std::string& path)
     if (error.empty())
         error = result == GST_STATE_CHANGE_ASYNC ? kOpenTimedOut : "The medium cannot be played";
     return FinishOpen(false, error + ": " + MediaFile::NameForLog(path), audioDevice);
+}
+
+void CMPlayer::StartOpenTimer(std::chrono::milliseconds bound)
+{
+    if (!m_pOpenTimer) {
+        m_pOpenTimer = std::make_unique<QTimer>();
+        m_pOpenTimer->setSingleShot(true);
+        QObject::connect(m_pOpenTimer.get(), &QTimer::timeout, [this] { OnOpenTimeout(); });
+    }
+    m_bOpenTimedOut = false;
+    m_pOpenTimer->start(bound);
+}
+
+bool CMPlayer::StartFileCheck(const std::string& path)
+{
+    // The file name until the tag has been read; nobody shows it before the open ends.
+    m_Title = MediaFile::ShortName(path);
+    m_FileName = path;
+    // The bound covers the check too: a share that hangs fails the open in time.
+    StartOpenTimer(kPrerollTimeout);
+    if (!m_pChecks)
+        m_pChecks = std::make_unique<CDetachedCalls>();
+    const uint64_t serial = ++m_CheckSerial;
+    // The work itself never touches the player: it may outlive it.
+    const bool started = m_pChecks->Start([this, serial, path]() -> CDetachedCalls::Done {
+        FileCheck check = CheckFile(path);
+        return [this, serial, check = std::move(check)] { OnFileChecked(serial, check); };
+    });
+    if (started)
+        return true;
+    return FinishOpen(false,
+        "Too many file checks wait for a file system that does not answer: " + MediaFile::NameForLog(path),
+        {});
+}
+
+void CMPlayer::OnFileChecked(uint64_t serial, const FileCheck& check)
+{
+    if (serial != m_CheckSerial || m_GraphState != GRAPH_OPENING)
+        return; // a newer open, a close or the open's bound came first
+    CId3Tag::ReportFileError(m_pUi, check.tagError);
+    if (!check.title.empty())
+        m_Title = check.title;
+    std::string error = check.problem;
+    std::string audioDevice;
+    GstStateChangeReturn result = GST_STATE_CHANGE_FAILURE;
+    // The preroll's end comes through the bus, within the bound already running.
+    if (error.empty() && StartRender(m_FileName, true, error, audioDevice, result))
+        return;
+    m_OpenError = error;
+    if (m_pOwner)
+        m_pOwner->SendMessage(WM_GRAPHNOTIFY, 0, 0);
+}
+
+CMPlayer::FileCheck CMPlayer::CheckFile(const std::string& path)
+{
+    FileCheck check;
+    check.title = TagTitle(path, check.tagError);
+    std::string local = path;
+    if (IsFileUri(path)) {
+        GstPtr<gchar> name(g_filename_from_uri(path.c_str(), nullptr, nullptr));
+        if (!name)
+            return check; // StartRender names the address
+        local = name.get();
+    }
+    if (std::string problem = MediaFile::Check(local); !problem.empty())
+        check.problem = problem + ": " + MediaFile::NameForLog(path);
+    return check;
 }
 
 void CMPlayer::OnOpenTimeout()
@@ -261,8 +329,8 @@ bool CMPlayer::FinishOpen(bool prerolled, const std::string& error, const std::s
     return true;
 }
 
-bool CMPlayer::StartRender(
-    const std::string& path, std::string& error, std::string& audioDevice, GstStateChangeReturn& result)
+bool CMPlayer::StartRender(const std::string& path, bool checked, std::string& error,
+    std::string& audioDevice, GstStateChangeReturn& result)
 {
     GstPtr<gchar> uri;
     if (IsStreamAddress(path) && !IsFileUri(path)) {
@@ -278,7 +346,7 @@ bool CMPlayer::StartRender(
             }
             local = name.get();
         }
-        if (std::string problem = MediaFile::Check(local); !problem.empty()) {
+        if (std::string problem = checked ? std::string() : MediaFile::Check(local); !problem.empty()) {
             error = problem + ": " + MediaFile::NameForLog(path);
             return false;
         }
@@ -309,6 +377,14 @@ bool CMPlayer::StartRender(
 
 void CMPlayer::ChangeStateOffThread(GstState state)
 {
+    // A worker stuck in a graph of a file system that hangs would hold every
+    // later open: that graph is left to it, the next ones get a new worker.
+    if (m_pWorker && state == GST_STATE_PAUSED && m_pWorker->IsStuck(kStuckWorker)) {
+        LogMessage("CMPlayer: a graph call has not returned for %lld ms; later graphs go to a new worker.\n",
+            static_cast<long long>(kStuckWorker.count()));
+        m_pWorker->LeaveBehind();
+        m_pWorker.reset();
+    }
     if (!m_pWorker)
         m_pWorker = std::make_unique<CGraphWorker>();
     auto* graph = GST_ELEMENT(gst_object_ref(m_pGraph.get()));
@@ -342,18 +418,26 @@ std::string CMPlayer::TakeGraphError(std::string* audioDevice) const
 
 void CMPlayer::SetTitle(const std::string& path)
 {
-    m_Title.clear();
     m_FileName = path;
+    std::string tagError;
+    m_Title = TagTitle(path, tagError);
+    CId3Tag::ReportFileError(m_pUi, tagError);
+    if (m_Title.empty())
+        m_Title = MediaFile::ShortName(path);
+}
+
+std::string CMPlayer::TagTitle(const std::string& path, std::string& tagError)
+{
+    tagError.clear();
     const std::string name = MediaFile::ShortName(path);
     const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && name.compare(dot, std::string::npos, ".mp3") == 0
-        && !IsStreamAddress(path)) {
-        CId3Tag tag;
-        if (tag.Read(path, m_pUi) && !tag.m_Artist.empty() && !tag.m_Title.empty())
-            m_Title = tag.m_Artist + " - " + tag.m_Title;
-    }
-    if (m_Title.empty())
-        m_Title = name;
+    if (dot == std::string::npos || name.compare(dot, std::string::npos, ".mp3") != 0
+        || IsStreamAddress(path))
+        return {};
+    CId3Tag tag;
+    if (tag.Read(path, tagError) && !tag.m_Artist.empty() && !tag.m_Title.empty())
+        return tag.m_Artist + " - " + tag.m_Title;
+    return {};
 }
 
 std::string CMPlayer::GetShortName()

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QProcess>
+
+#include <chrono>
+#include <string>
+
+// A network share that hangs, for real: the test file system zuvio-stallfs
+// (tools/stallfs) mounted over FUSE, showing the files of a source folder.
+// While Stall is on, every stat, open and read of it waits (each call at most
+// the limit given, so a faulty test cannot hang for ever).
+//
+// Mounting needs the tool (beside the test program, or ZUVIO_STALLFS), /dev/fuse and the right to mount;
+// Mount says why not when any is missing, so that a test can skip.
+class StallFs
+{
+public:
+    StallFs() = default;
+    ~StallFs(); // releases the stall and unmounts
+    StallFs(const StallFs&) = delete;
+    StallFs& operator=(const StallFs&) = delete;
+
+    // Shows source under a new mount point; false with why set when it cannot.
+    bool Mount(const std::string& source, std::chrono::milliseconds limit, std::string& why);
+    void Stall(bool on);
+    // The path under the mount of a file of the source folder.
+    std::string Path(const std::string& name) const { return m_MountPoint + "/" + name; }
+
+private:
+    QProcess m_Process;
+    std::string m_MountPoint;
+    std::string m_Control;
+    bool m_bMounted = false;
+};
