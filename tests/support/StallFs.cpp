@@ -23,6 +23,13 @@ StallFs::~StallFs()
     }
 }
 
+int64_t StallFs::InterfaceBoundMs()
+{
+    bool ok = false;
+    const int bound = qEnvironmentVariableIntValue("ZUVIO_TEST_STALL_BOUND_MS", &ok);
+    return ok && bound > 0 ? bound : 50;
+}
+
 bool StallFs::Mount(const std::string& source, std::chrono::milliseconds limit, std::string& why)
 {
     QByteArray tool = qgetenv("ZUVIO_STALLFS");

@@ -3,6 +3,7 @@
 #include <QProcess>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 // A network share that hangs, for real: the test file system zuvio-stallfs
@@ -23,6 +24,10 @@ public:
     // Shows source under a new mount point; false with why set when it cannot.
     bool Mount(const std::string& source, std::chrono::milliseconds limit, std::string& why);
     void Stall(bool on);
+    // The longest the interface thread may be kept from its loop while a call
+    // of the share hangs: 50 ms, or ZUVIO_TEST_STALL_BOUND_MS for a sanitised
+    // or crowded build.
+    static int64_t InterfaceBoundMs();
     // The path under the mount of a file of the source folder.
     std::string Path(const std::string& name) const { return m_MountPoint + "/" + name; }
 

@@ -27,9 +27,14 @@ std::string g_Source;
 std::string g_Control;
 long g_LimitMs = 0;
 
-// Waits while CONTROL exists, at most the limit.
-void StallWhileAsked()
+// Waits while CONTROL exists, at most the limit; says so on standard error, so
+// that a test can tell when a call is being held.
+void StallWhileAsked(const char* what, const char* path)
 {
+    if (::access(g_Control.c_str(), F_OK) != 0)
+        return;
+    std::fprintf(stderr, "zuvio-stallfs: holding %s %s\n", what, path);
+    std::fflush(stderr);
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_LimitMs);
     while (::access(g_Control.c_str(), F_OK) == 0 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -43,7 +48,7 @@ std::string Real(const char* path)
 int GetAttr(const char* path, struct stat* info, fuse_file_info* /*fi*/)
 {
     if (std::strcmp(path, "/") != 0)
-        StallWhileAsked();
+        StallWhileAsked("stat", path);
     return ::lstat(Real(path).c_str(), info) == 0 ? 0 : -errno;
 }
 
@@ -61,7 +66,7 @@ int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t /*offset
 
 int Open(const char* path, fuse_file_info* fi)
 {
-    StallWhileAsked();
+    StallWhileAsked("open", path);
     if ((fi->flags & O_ACCMODE) != O_RDONLY)
         return -EROFS;
     const int fd = ::open(Real(path).c_str(), O_RDONLY);
@@ -71,9 +76,9 @@ int Open(const char* path, fuse_file_info* fi)
     return 0;
 }
 
-int Read(const char* /*path*/, char* buffer, size_t size, off_t offset, fuse_file_info* fi)
+int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info* fi)
 {
-    StallWhileAsked();
+    StallWhileAsked("read", path);
     const ssize_t got = ::pread(static_cast<int>(fi->fh), buffer, size, offset);
     return got < 0 ? -errno : static_cast<int>(got);
 }
