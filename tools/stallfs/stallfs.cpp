@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,16 +29,22 @@ std::string g_Control;
 long g_LimitMs = 0;
 
 // Waits while CONTROL exists, at most the limit; says so on standard error, so
-// that a test can tell when a call is being held.
-void StallWhileAsked(const char* what, const char* path)
+// that a test can tell when a call is being held. A caller that is killed
+// interrupts the wait (-EINTR), as a hard NFS mount lets a killed process go:
+// without that the kernel would keep a dying process until the answer.
+int StallWhileAsked(const char* what, const char* path)
 {
     if (::access(g_Control.c_str(), F_OK) != 0)
-        return;
+        return 0;
     std::fprintf(stderr, "zuvio-stallfs: holding %s %s\n", what, path);
     std::fflush(stderr);
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_LimitMs);
-    while (::access(g_Control.c_str(), F_OK) == 0 && std::chrono::steady_clock::now() < until)
+    while (::access(g_Control.c_str(), F_OK) == 0 && std::chrono::steady_clock::now() < until) {
+        if (fuse_interrupted())
+            return -EINTR;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return 0;
 }
 
 std::string Real(const char* path)
@@ -48,7 +55,8 @@ std::string Real(const char* path)
 int GetAttr(const char* path, struct stat* info, fuse_file_info* /*fi*/)
 {
     if (std::strcmp(path, "/") != 0)
-        StallWhileAsked("stat", path);
+        if (const int interrupted = StallWhileAsked("stat", path))
+            return interrupted;
     return ::lstat(Real(path).c_str(), info) == 0 ? 0 : -errno;
 }
 
@@ -66,7 +74,8 @@ int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t /*offset
 
 int Open(const char* path, fuse_file_info* fi)
 {
-    StallWhileAsked("open", path);
+    if (const int interrupted = StallWhileAsked("open", path))
+        return interrupted;
     if ((fi->flags & O_ACCMODE) != O_RDONLY)
         return -EROFS;
     const int fd = ::open(Real(path).c_str(), O_RDONLY);
@@ -78,7 +87,8 @@ int Open(const char* path, fuse_file_info* fi)
 
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info* fi)
 {
-    StallWhileAsked("read", path);
+    if (const int interrupted = StallWhileAsked("read", path))
+        return interrupted;
     const ssize_t got = ::pread(static_cast<int>(fi->fh), buffer, size, offset);
     return got < 0 ? -errno : static_cast<int>(got);
 }
@@ -96,6 +106,9 @@ void* Init(fuse_conn_info* /*conn*/, fuse_config* config)
     config->entry_timeout = 0;
     config->negative_timeout = 0;
     config->direct_io = 1;
+    // A caller's interruption reaches the waiting call (fuse_interrupted).
+    config->intr = 1;
+    config->intr_signal = SIGUSR1;
     return nullptr;
 }
 
@@ -117,6 +130,12 @@ int main(int argc, char* argv[])
     operations.read = Read;
     operations.release = Release;
     operations.init = Init;
+    // The signal that tells a waiting call of an interruption only needs to arrive.
+    struct sigaction quiet
+    {
+    };
+    quiet.sa_handler = [](int) {};
+    sigaction(SIGUSR1, &quiet, nullptr);
     // argv[0], then the mount point and FUSE's own options.
     argv[3] = argv[0];
     return fuse_main(argc - 3, argv + 3, &operations, nullptr);
