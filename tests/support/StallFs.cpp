@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +32,16 @@ int64_t StallFs::InterfaceBoundMs()
     return ok && bound > 0 ? bound : 50;
 }
 
+int64_t StallFs::MeasuredBoundMs()
+{
+    const int64_t bound = InterfaceBoundMs();
+    double load = 0;
+    const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
+    if (::getloadavg(&load, 1) == 1 && cores > 0 && load <= static_cast<double>(cores))
+        return bound;
+    return std::max<int64_t>(bound, 1000);
+}
+
 bool StallFs::Mount(const std::string& source, std::chrono::milliseconds limit, std::string& why)
 {
     QByteArray tool = qgetenv("ZUVIO_STALLFS");
@@ -48,7 +60,7 @@ bool StallFs::Mount(const std::string& source, std::chrono::milliseconds limit, 
     QDir().mkpath(base + "/mnt");
     m_MountPoint = (base + "/mnt").toStdString();
     m_Control = (base + "/stall").toStdString();
-    m_Process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_Process.setProcessChannelMode(QProcess::MergedChannels);
     m_Process.start(QString::fromLocal8Bit(tool),
         { QString::fromStdString(source), QString::fromStdString(m_Control), QString::number(limit.count()),
             QString::fromStdString(m_MountPoint), "-f" });
@@ -69,6 +81,23 @@ bool StallFs::Mount(const std::string& source, std::chrono::milliseconds limit, 
     if (!m_bMounted)
         why = "zuvio-stallfs cannot mount here (no right to mount?)";
     return m_bMounted;
+}
+
+bool StallFs::WaitUntilHeld(const std::string& name, std::chrono::milliseconds limit)
+{
+    const QByteArray line = "holding ";
+    const QByteArray file = "/" + QByteArray::fromStdString(name) + "\n";
+    return WaitFor(
+        [&] {
+            m_Said += m_Process.readAll();
+            for (qsizetype at = m_Said.indexOf(line); at >= 0; at = m_Said.indexOf(line, at + 1)) {
+                const qsizetype end = m_Said.indexOf('\n', at);
+                if (end >= 0 && m_Said.mid(at, end - at + 1).endsWith(file))
+                    return true;
+            }
+            return false;
+        },
+        limit);
 }
 
 void StallFs::Stall(bool on)

@@ -24,10 +24,18 @@ public:
     // Shows source under a new mount point; false with why set when it cannot.
     bool Mount(const std::string& source, std::chrono::milliseconds limit, std::string& why);
     void Stall(bool on);
+    // Waits until a call on the named file is being held; false when none comes within limit.
+    bool WaitUntilHeld(const std::string& name, std::chrono::milliseconds limit);
     // The longest the interface thread may be kept from its loop while a call
     // of the share hangs: 50 ms, or ZUVIO_TEST_STALL_BOUND_MS for a sanitised
     // or crowded build.
     static int64_t InterfaceBoundMs();
+    // The bound to hold a measurement to: InterfaceBoundMs, unless the machine
+    // is crowded (more runnable threads than cores on average over the last
+    // minute: a thread of its loop may wait its turn longer than that); then a
+    // second, still far below a call that hangs (seconds), so that a slow
+    // machine fails no test.
+    static int64_t MeasuredBoundMs();
     // The path under the mount of a file of the source folder.
     std::string Path(const std::string& name) const { return m_MountPoint + "/" + name; }
 
@@ -36,4 +44,5 @@ private:
     std::string m_MountPoint;
     std::string m_Control;
     bool m_bMounted = false;
+    QByteArray m_Said; // what the tool wrote so far
 };
