@@ -98,6 +98,7 @@ public:
 
 private:
     bool IsOpen() const { return m_GraphState == GRAPH_OPEN && m_pGraph; }
+    static bool IsFileUri(const std::string& path);
     bool ReRequestIVideoWindow();
     bool BuildSinks();
     void SetTitle(const std::string& path);
