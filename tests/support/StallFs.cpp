@@ -92,12 +92,21 @@ bool StallFs::WaitUntilHeld(const std::string& name, std::chrono::milliseconds l
             m_Said += m_Process.readAll();
             for (qsizetype at = m_Said.indexOf(line); at >= 0; at = m_Said.indexOf(line, at + 1)) {
                 const qsizetype end = m_Said.indexOf('\n', at);
-                if (end >= 0 && m_Said.mid(at, end - at + 1).endsWith(file))
+                if (end >= 0 && m_Said.mid(at, end - at + 1).endsWith(file)) {
+                    m_Said.remove(0, end + 1); // each call is waited for once
                     return true;
+                }
             }
             return false;
         },
         limit);
+}
+
+void StallFs::StallData()
+{
+    QFile control(QString::fromStdString(m_Control));
+    if (control.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        control.write("data");
 }
 
 void StallFs::Stall(bool on)

@@ -24,7 +24,10 @@ public:
     // Shows source under a new mount point; false with why set when it cannot.
     bool Mount(const std::string& source, std::chrono::milliseconds limit, std::string& why);
     void Stall(bool on);
-    // Waits until a call on the named file is being held; false when none comes within limit.
+    // Only opens and reads wait: the file checks pass, the file's data never comes.
+    void StallData();
+    // Waits until a call on the named file is being held (one not waited for
+    // before); false when none comes within limit.
     bool WaitUntilHeld(const std::string& name, std::chrono::milliseconds limit);
     // The longest the interface thread may be kept from its loop while a call
     // of the share hangs: 50 ms, or ZUVIO_TEST_STALL_BOUND_MS for a sanitised

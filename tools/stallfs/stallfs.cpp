@@ -1,9 +1,10 @@
 // A read-only FUSE file system for tests that stands in for a network share
 // that hangs: it shows the files of a source folder, and while the file
 // CONTROL exists every lookup, stat, open and read of it waits, as a hung NFS
-// or SMB mount does. Removing CONTROL (or the limit running out) lets the
-// waiting calls go on. The limit keeps a test that never releases the stall
-// from leaving threads behind for ever.
+// or SMB mount does; when CONTROL holds the word "data", only opens and reads
+// wait (a share whose metadata is cached but whose data does not come). Removing CONTROL (or the limit
+// running out) lets the waiting calls go on. The limit keeps a test that never releases the stall from
+// leaving threads behind for ever.
 //
 // Usage: zuvio-stallfs SOURCE CONTROL LIMIT_MS MOUNTPOINT [FUSE options]
 #define FUSE_USE_VERSION 35
@@ -32,9 +33,22 @@ long g_LimitMs = 0;
 // that a test can tell when a call is being held. A caller that is killed
 // interrupts the wait (-EINTR), as a hard NFS mount lets a killed process go:
 // without that the kernel would keep a dying process until the answer.
+bool DataOnly()
+{
+    char word[4] = {};
+    const int fd = ::open(g_Control.c_str(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool data = ::read(fd, word, sizeof word) == 4 && std::memcmp(word, "data", 4) == 0;
+    ::close(fd);
+    return data;
+}
+
 int StallWhileAsked(const char* what, const char* path)
 {
     if (::access(g_Control.c_str(), F_OK) != 0)
+        return 0;
+    if (std::strcmp(what, "stat") == 0 && DataOnly())
         return 0;
     std::fprintf(stderr, "zuvio-stallfs: holding %s %s\n", what, path);
     std::fflush(stderr);
