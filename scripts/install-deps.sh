@@ -21,6 +21,7 @@ packages=(
   gir1.2-gst-rtsp-server-1.0 python3-gi
   debootstrap dpkg-dev fakeroot
   help2man desktop-file-utils
+  fuse3 libfuse3-dev
 )
 
 missing=()

@@ -31,11 +31,9 @@ struct FileDescriptor
     }
 };
 
-void ReportFileError(CUiServices* ui, const std::string& path, const char* what, int error)
+std::string FileErrorText(const std::string& path, const char* what, int error)
 {
-    ShowMessageBox(ui,
-        "A file error occurred while " + std::string(what) + " " + path + ":\n" + std::strerror(error),
-        "Zuvio", CUiServices::ICON_WARNING);
+    return "A file error occurred while " + std::string(what) + " " + path + ":\n" + std::strerror(error);
 }
 
 } // namespace
@@ -66,9 +64,24 @@ bool CId3Tag::Parse(const Buffer& input)
     return true;
 }
 
+void CId3Tag::ReportFileError(CUiServices* ui, const std::string& fileError)
+{
+    if (!fileError.empty())
+        ShowMessageBox(ui, fileError, "Zuvio", CUiServices::ICON_WARNING);
+}
+
 bool CId3Tag::Read(const std::string& path, CUiServices* ui)
 {
+    std::string fileError;
+    const bool found = Read(path, fileError);
+    ReportFileError(ui, fileError);
+    return found;
+}
+
+bool CId3Tag::Read(const std::string& path, std::string& fileError)
+{
     Clear();
+    fileError.clear();
     // O_NONBLOCK: opening a FIFO without a writer must not wait.
     FileDescriptor file { ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) };
     if (file.fd < 0)
@@ -81,12 +94,12 @@ bool CId3Tag::Read(const std::string& path, CUiServices* ui)
 
     Buffer buffer {};
     if (::lseek(file.fd, -static_cast<off_t>(kTagSize), SEEK_END) < 0) {
-        ReportFileError(ui, path, "seeking in", errno);
+        fileError = FileErrorText(path, "seeking in", errno);
         return false;
     }
     const ssize_t got = ::read(file.fd, buffer.data(), buffer.size());
     if (got != static_cast<ssize_t>(buffer.size())) {
-        ReportFileError(ui, path, "reading", got < 0 ? errno : EIO);
+        fileError = FileErrorText(path, "reading", got < 0 ? errno : EIO);
         return false;
     }
     return Parse(buffer);

@@ -24,6 +24,11 @@ public:
     // error) is reported in a non-modal message box through ui (may be null).
     // Never blocks on a FIFO or device.
     bool Read(const std::string& path, CUiServices* ui);
+    // The same without a user interface, for any thread: the message that Read
+    // would show goes to fileError (empty when there is none).
+    bool Read(const std::string& path, std::string& fileError);
+    // Shows a message that Read(path, fileError) left, as Read(path, ui) does.
+    static void ReportFileError(CUiServices* ui, const std::string& fileError);
 
     std::string m_Title;
     std::string m_Artist;

@@ -2,11 +2,11 @@
 
 #include "playback/MediaFile.h"
 
+#include "core/DetachedCalls.h"
 #include "core/Log.h"
 #include "playback/CheckResult.h"
 #include "playback/GraphNotifier.h"
 #include "playback/GraphWorker.h"
-#include "playback/Id3Tag.h"
 #include "playback/MediaTime.h"
 #include "playback/SinkChoice.h"
 #include "sync/SyncPipeline.h"
@@ -38,14 +38,10 @@ double VolumeToGain(int32_t volume)
 
 } // namespace
 
-namespace {
-
-bool IsFileUri(const std::string& path)
+bool CMPlayer::IsFileUri(const std::string& path)
 {
     return g_ascii_strncasecmp(path.c_str(), "file://", 7) == 0;
 }
-
-} // namespace
 
 CMPlayer::CMPlayer(CUiServices* ui)
     : m_pUi(ui)
@@ -61,6 +57,8 @@ CMPlayer::CMPlayer(CUiServices* ui)
 
 CMPlayer::~CMPlayer()
 {
+    // A check still running answers nobody.
+    m_pChecks.reset();
     Close();
     // Lets the graphs handed to the workers finish going down.
     m_pWorker.reset();
@@ -141,6 +139,8 @@ void CMPlayer::Close()
     if (m_pOpenTimer)
         m_pOpenTimer->stop();
     m_bOpenTimedOut = false;
+    ++m_CheckSerial; // the answer of a check still running is stale now
+    m_OpenError.clear();
     if ((m_pWorker || m_bRemote) && m_pGraph) {
         // Detached first, so that nothing of this graph reaches the owner while it goes down.
         m_pNotifier.reset();
@@ -192,26 +192,22 @@ bool CMPlayer::OpenMedia(const std::string& path)
     }
     m_GraphState = GRAPH_OPENING;
     m_bRemote = IsStreamAddress(path) && !IsFileUri(path);
-    SetTitle(path);
     // Set before the graph starts, so that a preroll reached at once is not missed.
     m_pNotifier->SetAwaitPreroll(m_bAsyncOpen);
+    if (m_bAsyncOpen && !m_bRemote)
+        return StartFileCheck(path);
+    SetTitle(path);
 
     std::string error, audioDevice;
     GstStateChangeReturn result = GST_STATE_CHANGE_FAILURE;
-    if (!StartRender(path, error, audioDevice, result))
+    if (!StartRender(path, false, error, audioDevice, result))
         return FinishOpen(false, error, audioDevice);
     if (result != GST_STATE_CHANGE_ASYNC) // prerolled already, or live
         return FinishOpen(true, {}, {});
 
     const std::chrono::milliseconds bound = m_bRemote ? kStreamTimeout : kPrerollTimeout;
     if (m_bAsyncOpen) {
-        if (!m_pOpenTimer) {
-            m_pOpenTimer = std::make_unique<QTimer>();
-            m_pOpenTimer->setSingleShot(true);
-            QObject::connect(m_pOpenTimer.get(), &QTimer::timeout, [this] { OnOpenTimeout(); });
-        }
-        m_bOpenTimedOut = false;
-        m_pOpenTimer->start(bound);
+        StartOpenTimer(bound);
         return true;
     }
     result = gst_element_get_state(
@@ -222,6 +218,17 @@ bool CMPlayer::OpenMedia(const std::string& path)
     if (error.empty())
         error = result == GST_STATE_CHANGE_ASYNC ? kOpenTimedOut : "The medium cannot be played";
     return FinishOpen(false, error + ": " + MediaFile::NameForLog(path), audioDevice);
+}
+
+void CMPlayer::StartOpenTimer(std::chrono::milliseconds bound)
+{
+    if (!m_pOpenTimer) {
+        m_pOpenTimer = std::make_unique<QTimer>();
+        m_pOpenTimer->setSingleShot(true);
+        QObject::connect(m_pOpenTimer.get(), &QTimer::timeout, [this] { OnOpenTimeout(); });
+    }
+    m_bOpenTimedOut = false;
+    m_pOpenTimer->start(bound);
 }
 
 void CMPlayer::OnOpenTimeout()
@@ -283,8 +290,8 @@ bool CMPlayer::FinishOpen(bool prerolled, const std::string& error, const std::s
     return true;
 }
 
-bool CMPlayer::StartRender(
-    const std::string& path, std::string& error, std::string& audioDevice, GstStateChangeReturn& result)
+bool CMPlayer::StartRender(const std::string& path, bool checked, std::string& error,
+    std::string& audioDevice, GstStateChangeReturn& result)
 {
     GstPtr<gchar> uri;
     if (IsStreamAddress(path) && !IsFileUri(path)) {
@@ -300,7 +307,7 @@ bool CMPlayer::StartRender(
             }
             local = name.get();
         }
-        if (std::string problem = MediaFile::Check(local); !problem.empty()) {
+        if (std::string problem = checked ? std::string() : MediaFile::Check(local); !problem.empty()) {
             error = problem + ": " + MediaFile::NameForLog(path);
             return false;
         }
@@ -331,6 +338,14 @@ bool CMPlayer::StartRender(
 
 void CMPlayer::ChangeStateOffThread(GstState state)
 {
+    // A worker stuck in a graph of a file system that hangs would hold every
+    // later open: that graph is left to it, the next ones get a new worker.
+    if (m_pWorker && state == GST_STATE_PAUSED && m_pWorker->IsStuck(kStuckWorker)) {
+        LogMessage("CMPlayer: a graph call has not returned for %lld ms; later graphs go to a new worker.\n",
+            static_cast<long long>(kStuckWorker.count()));
+        m_pWorker->LeaveBehind();
+        m_pWorker.reset();
+    }
     if (!m_pWorker)
         m_pWorker = std::make_unique<CGraphWorker>();
     auto* graph = GST_ELEMENT(gst_object_ref(m_pGraph.get()));
@@ -360,22 +375,6 @@ std::string CMPlayer::TakeGraphError(std::string* audioDevice) const
     GstPtr<GError> error;
     gst_message_parse_error(message.get(), error.out(), nullptr);
     return error ? error->message : "unknown error";
-}
-
-void CMPlayer::SetTitle(const std::string& path)
-{
-    m_Title.clear();
-    m_FileName = path;
-    const std::string name = MediaFile::ShortName(path);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && name.compare(dot, std::string::npos, ".mp3") == 0
-        && !IsStreamAddress(path)) {
-        CId3Tag tag;
-        if (tag.Read(path, m_pUi) && !tag.m_Artist.empty() && !tag.m_Title.empty())
-            m_Title = tag.m_Artist + " - " + tag.m_Title;
-    }
-    if (m_Title.empty())
-        m_Title = name;
 }
 
 std::string CMPlayer::GetShortName()

@@ -13,6 +13,7 @@
 
 class QTimer;
 
+class CDetachedCalls;
 class CGraphNotifier;
 class CGraphWorker;
 class CUiServices;
@@ -30,7 +31,9 @@ class CUiServices;
 // sinks) was built; a failed Init may leave part of a graph until the next
 // Close. Transport, seeking and video operations act only in GRAPH_OPEN. Everything runs on the
 // thread that created the player; GStreamer's threads only reach it through
-// the notifier.
+// the notifier. With asynchronous opens that thread never touches the medium's
+// file: its check and its tag are read on a detached thread (a share that
+// hangs never returns), and only the answer of the latest open is used.
 class CMPlayer : public CBasePlayer
 {
 public:
@@ -103,19 +106,36 @@ public:
 
 private:
     bool IsOpen() const { return m_GraphState == GRAPH_OPEN && m_pGraph; }
+    static bool IsFileUri(const std::string& path);
     bool ReRequestIVideoWindow();
     bool BuildSinks();
     void SetTitle(const std::string& path);
+    // What a look at a local medium's file found: the tag's title (empty when
+    // none), a file error reading the tag, and why the file cannot be played.
+    struct FileCheck
+    {
+        std::string title;
+        std::string tagError;
+        std::string problem;
+    };
+    // Touches the file: for any thread but the interface's.
+    static FileCheck CheckFile(const std::string& path);
+    static std::string TagTitle(const std::string& path, std::string& tagError);
+    // The local file's check and tag off this thread; the open goes on in OnFileChecked.
+    bool StartFileCheck(const std::string& path);
+    void OnFileChecked(uint64_t serial, const FileCheck& check);
+    void StartOpenTimer(std::chrono::milliseconds bound);
     // Hands the medium to the graph and asks for preroll; false (with the
-    // error's text) when it fails at once.
-    bool StartRender(
-        const std::string& path, std::string& error, std::string& audioDevice, GstStateChangeReturn& result);
+    // error's text) when it fails at once. checked: the file was checked already.
+    bool StartRender(const std::string& path, bool checked, std::string& error, std::string& audioDevice,
+        GstStateChangeReturn& result);
     // The end of an open: GRAPH_OPEN, or the failure logged and the graph released.
     bool FinishOpen(bool prerolled, const std::string& error, const std::string& audioDevice);
     // With asynchronous opens the graph's slow state changes run on the worker;
     // an open that ends there without ASYNC_DONE (prerolled at once, live, or
     // failed) reports through an application message on the bus.
     void ChangeStateOffThread(GstState state);
+    static constexpr std::chrono::milliseconds kStuckWorker { 1000 };
     void OnOpenTimeout();
     static constexpr const char* kOpenTimedOut = "Timed out waiting for the medium to start";
     bool NativeVideoSize(int32_t& width, int32_t& height) const;
@@ -169,6 +189,10 @@ private:
     bool m_bOpenTimedOut = false;
     std::unique_ptr<CGraphWorker> m_pWorker; // created with the first asynchronous open
     std::vector<std::unique_ptr<CGraphWorker>> m_RetiredWorkers; // closing streams, until idle
+    // The file checks of asynchronous opens, and the one whose answer counts.
+    std::unique_ptr<CDetachedCalls> m_pChecks;
+    uint64_t m_CheckSerial = 0;
+    std::string m_OpenError; // an open's failure found off the graph, for GetEvent
     // After a scheduled run the pipeline keeps the wall's base time; a pause or
     // stop hands timing back to the pipeline, so a later Run starts afresh.
     void ReleaseGroupBaseTime();

@@ -134,6 +134,14 @@ int32_t CMPlayer::GetEvent(int32_t& code, int32_t& param1, int32_t& param2)
     code = param1 = param2 = 0;
     if (!m_pEvent || !m_pNotifier)
         return -1;
+    if (m_GraphState == GRAPH_OPENING && !m_OpenError.empty()) {
+        // The file failed its check: the text is the one an open failing at once logs.
+        const std::string error = std::move(m_OpenError);
+        m_OpenError.clear();
+        code = EC_OPEN_COMPLETE;
+        param1 = FinishOpen(false, error, {}) ? 1 : 0;
+        return 0;
+    }
     if (m_GraphState == GRAPH_OPENING) {
         // An asynchronous open: an error, the preroll or the bound ends it.
         std::string audioDevice;

@@ -1,5 +1,6 @@
 #include "playlist/PlaylistCtrl.h"
 
+#include "core/DetachedCalls.h"
 #include "core/Log.h"
 #include "core/Messages.h"
 #include "core/Preferences.h"
@@ -24,7 +25,9 @@ std::string CurrentFolder()
     return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string(".");
 }
 
-bool PathExists(const std::string& path)
+} // namespace
+
+bool CPlaylistCtrl::PathExists(const std::string& path)
 {
     // A NUL inside the bytes would make the system look at a shorter path.
     if (path.empty() || path.find('\0') != std::string::npos)
@@ -34,8 +37,6 @@ bool PathExists(const std::string& path)
     };
     return ::stat(path.c_str(), &info) == 0;
 }
-
-} // namespace
 
 CPlaylistCtrl::CPlaylistCtrl(const CServices& services, std::unique_ptr<CMediaProber> prober)
     : m_Services(services)
@@ -72,6 +73,7 @@ void CPlaylistCtrl::OnDestroy()
     // into a control that is going.
     m_Prober.reset();
     m_Probing.clear();
+    m_pRowChecks.reset(); // a check still running is left to end by itself
     m_Rows.clear();
     m_EntryById.clear();
     m_Entries.clear();
@@ -194,6 +196,12 @@ int32_t CPlaylistCtrl::GetPlayerEntry(int player) const
 bool CPlaylistCtrl::AddEntry(
     const std::string& path, int position, const std::string& title, const std::string& length)
 {
+    return AddCheckedEntry(path, position, title, length, std::nullopt);
+}
+
+bool CPlaylistCtrl::AddCheckedEntry(const std::string& path, int position, const std::string& title,
+    const std::string& length, std::optional<bool> exists)
+{
     if (!m_bInitialised)
         return false;
     // A stream address is not a file: no extension to match, nothing on disk.
@@ -202,7 +210,7 @@ bool CPlaylistCtrl::AddEntry(
         LogError("CPlaylistCtrl::AddEntry() : Filetype unknown or not supported!\n");
         return false;
     }
-    if (!stream && !PathExists(path)) {
+    if (!stream && !(exists ? *exists : PathExists(path))) {
         LogError("CPlaylistCtrl::AddEntry() : File or path not found!\n");
         return false;
     }

@@ -4,14 +4,17 @@
 #include "playback/MediaProber.h"
 #include "playlist/Entry.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+class CDetachedCalls;
 class CMessageTarget;
 class CPlaylistReader;
 
@@ -92,6 +95,19 @@ public:
 
     // Operations.
     bool AddEntry(const std::string& path, int position, const std::string& title, const std::string& length);
+    // AddEntry for each row in order, with the files' existence checked off this
+    // thread (a share that hangs never answers): the interface waits for the
+    // answers while they come, but never kRowCheckWait without one; a row not
+    // answered by then is added, and removed (logged as by AddEntry) if its
+    // answer, when it comes, says the file is not there.
+    struct CNewRow
+    {
+        std::string m_Path;
+        std::string m_Title;
+        std::string m_Length;
+    };
+    static constexpr std::chrono::milliseconds kRowCheckWait { 30 };
+    void AddEntries(const std::vector<CNewRow>& rows, int position);
     void RenumberItems(int fromRow = 0);
     void RefreshPlayerIcons();
     void NextTrack();
@@ -157,6 +173,12 @@ public:
 
 private:
     void Redraw();
+    // AddEntry with the file's existence known already (nullopt: look now).
+    bool AddCheckedEntry(const std::string& path, int position, const std::string& title,
+        const std::string& length, std::optional<bool> exists);
+    static bool PathExists(const std::string& path);
+    // The answers of row checks that came after AddEntries had added their rows.
+    void OnLateRowChecks(const std::vector<int32_t>& ids, const std::vector<char>& exists);
     void OnProbed(int32_t id, const CProbeAnswer& answer);
     CEntry* FindFirstEntryByPath(const std::string& path) const;
     bool AddRecords(const std::string& playlistPath, int position, const CPlaylistReader& reader);
@@ -183,6 +205,7 @@ private:
     CServices m_Services;
     CMessageTarget* m_pOwner = nullptr;
     std::unique_ptr<CMediaProber> m_Prober;
+    std::unique_ptr<CDetachedCalls> m_pRowChecks;
     std::unordered_set<int32_t> m_Probing; // ids of entries waiting for their probe
     std::string m_StartFolder;
     std::string m_DocumentTitle;

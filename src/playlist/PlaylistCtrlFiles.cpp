@@ -1,6 +1,7 @@
 // CPlaylistCtrl: loading and saving playlist files.
 #include "playlist/PlaylistCtrl.h"
 
+#include "core/DetachedCalls.h"
 #include "core/Log.h"
 #include "core/UiServices.h"
 #include "playlist/BusyCursor.h"
@@ -9,6 +10,9 @@
 #include "playlist/PlaylistReader.h"
 #include "playlist/PlaylistWriter.h"
 #include "playlist/RecentFileList.h"
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -88,18 +92,100 @@ bool CPlaylistCtrl::AddRecords(const std::string& playlistPath, int position, co
     if (!m_bInitialised)
         return false;
     const std::string baseFolder = FolderOfPath(playlistPath);
-    const auto& records = reader.GetEntries();
+    std::vector<CNewRow> rows;
+    rows.reserve(reader.GetEntries().size());
+    for (const CPLEntry& record : reader.GetEntries())
+        rows.push_back({ ResolveEntryPath(baseFolder, record.m_Path), record.m_Title,
+            FormatDuration(static_cast<uint64_t>(record.m_Seconds) * 1000) });
+    AddEntries(rows, position);
+    return true;
+}
+
+namespace {
+
+// The answers of one batch of row checks, shared with the thread that looks.
+struct RowChecks
+{
+    std::vector<std::string> paths; // empty: nothing to look at
+    std::mutex mutex;
+    std::condition_variable answered;
+    std::vector<char> exists;
+    size_t done = 0;
+};
+
+} // namespace
+
+void CPlaylistCtrl::AddEntries(const std::vector<CNewRow>& rows, int position)
+{
+    if (!m_bInitialised)
+        return;
+    auto checks = std::make_shared<RowChecks>();
+    checks->exists.resize(rows.size());
+    // Only files are looked for: a stream address is kept without a look.
+    for (const CNewRow& row : rows)
+        checks->paths.push_back(
+            IsSupportedFile(row.m_Path) && !IsStreamUrl(row.m_Path) ? row.m_Path : std::string());
+    if (!m_pRowChecks)
+        m_pRowChecks = std::make_unique<CDetachedCalls>();
+    // Filled below: the entry each row became (0: none), for answers that come late.
+    auto ids = std::make_shared<std::vector<int32_t>>(rows.size(), 0);
+    const bool started = !rows.empty() && m_pRowChecks->Start([this, checks, ids]() -> CDetachedCalls::Done {
+        for (size_t i = 0; i < checks->paths.size(); ++i) {
+            const bool exists = checks->paths[i].empty() || PathExists(checks->paths[i]);
+            std::lock_guard lock(checks->mutex);
+            checks->exists[i] = exists;
+            checks->done = i + 1;
+            checks->answered.notify_all();
+        }
+        return [this, checks, ids] { OnLateRowChecks(*ids, checks->exists); };
+    });
+    // Waits while answers keep coming; a share that hangs stops them.
+    std::vector<char> exists;
+    size_t answered = 0;
+    if (started) {
+        std::unique_lock lock(checks->mutex);
+        while (checks->done < rows.size()) {
+            const size_t before = checks->done;
+            if (!checks->answered.wait_for(lock, kRowCheckWait, [&] { return checks->done != before; }))
+                break;
+        }
+        answered = checks->done;
+        exists = checks->exists;
+    }
+
     const bool redraw = m_bRedraw;
     m_bRedraw = false;
     int done = 0;
-    for (const CPLEntry& record : records) {
-        const std::string length = FormatDuration(static_cast<uint64_t>(record.m_Seconds) * 1000);
-        AddEntry(ResolveEntryPath(baseFolder, record.m_Path), position, record.m_Title, length);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const CNewRow& row = rows[i];
+        // Not answered in time: kept until the answer comes, as the file may well be there.
+        const int32_t id = m_NextId;
+        if (AddCheckedEntry(
+                row.m_Path, position, row.m_Title, row.m_Length, i < answered ? exists[i] != 0 : true)
+            && i >= answered)
+            (*ids)[i] = id;
         if (m_Services.pUi && ++done % 256 == 0)
-            m_Services.pUi->Progress(done, static_cast<int>(records.size()));
+            m_Services.pUi->Progress(done, static_cast<int>(rows.size()));
     }
     SetRedraw(redraw);
-    return true;
+    if (answered < rows.size())
+        LogMessage(
+            "CPlaylistCtrl::AddEntries(): the file system has not answered for %zu of %zu entries; they "
+            "stay in the playlist until it does.\n",
+            rows.size() - answered, rows.size());
+}
+
+void CPlaylistCtrl::OnLateRowChecks(const std::vector<int32_t>& ids, const std::vector<char>& exists)
+{
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (ids[i] == 0 || exists[i] != 0)
+            continue;
+        const int row = FindRowById(ids[i]);
+        if (row < 0)
+            continue; // removed meanwhile
+        LogError("CPlaylistCtrl::AddEntry() : File or path not found!\n");
+        RemoveRow(row);
+    }
 }
 
 bool CPlaylistCtrl::SavePlaylist(const std::string& path)

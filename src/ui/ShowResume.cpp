@@ -77,8 +77,11 @@ void CShowResume::Restore(const CResumeState& saved)
     if (playlist && !saved.rows.empty() && Capture().rows != saved.rows) {
         playlist->SetRedraw(false);
         playlist->RemoveAll();
+        std::vector<CPlaylistCtrl::CNewRow> rows;
+        rows.reserve(saved.rows.size());
         for (const CResumeState::Row& row : saved.rows)
-            playlist->AddEntry(row.path, -1, row.title, row.length); // a vanished file is logged and left out
+            rows.push_back({ row.path, row.title, row.length });
+        playlist->AddEntries(rows, -1); // a vanished file is logged and left out
         playlist->SetRedraw(true);
     }
     m_Frame.SendMessage(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(saved.activePlayer), 0);

@@ -4,6 +4,9 @@
 
 #include "playback/GraphProber.h"
 #include "playback/MediaFile.h"
+#include "support/StallFs.h"
+
+#include <QElapsedTimer>
 
 #include <map>
 
@@ -57,6 +60,26 @@ TEST_F(GraphProberTest, EachMediumIsReadAsThePlayerOpensIt)
     }
     EXPECT_EQ(opened, 4); // the truncated clip and the noise fail in both
     EXPECT_FALSE(answers[media->empty].m_bOk);
+}
+
+// A probe stuck on a share that hangs: the prober (the playlist's, at
+// quitting) goes without waiting for it.
+TEST_F(GraphProberTest, AProbeStuckOnAShareThatHangsDoesNotHoldTheProbersEnd)
+{
+    StallFs share;
+    std::string why;
+    if (!share.Mount(media->folder, 20s, why))
+        GTEST_SKIP() << why;
+    share.Stall(true);
+    auto prober = std::make_unique<CGraphProber>();
+    prober->SetHandler([](int32_t, const CProbeAnswer&) { ADD_FAILURE() << "answered after it went"; });
+    prober->Probe(0, share.Path(MediaFile::ShortName(media->video)));
+    ASSERT_TRUE(share.WaitUntilHeld(MediaFile::ShortName(media->video), 10s));
+    QElapsedTimer held;
+    held.start();
+    prober.reset();
+    EXPECT_LT(held.elapsed(), CGraphProber::kExitWait.count() + 3000);
+    share.Stall(false);
 }
 
 } // namespace

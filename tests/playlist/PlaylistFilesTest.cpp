@@ -1,7 +1,12 @@
 #include "core/Log.h"
+#include "core/StallMonitor.h"
 #include "playlist/RecentFileList.h"
 #include "support/LogCapture.h"
 #include "support/ScriptedUi.h"
+#include "support/StallFs.h"
+#include "support/WaitFor.h"
+
+#include <QElapsedTimer>
 
 #include "PlaylistFixture.h"
 
@@ -66,6 +71,57 @@ TEST_F(PlaylistFilesTest, RelativePathsResolveAgainstThePlaylistFolder)
                                 "sub\\clip.avi\r\n"),
         -1);
     EXPECT_EQ(Paths(), (std::vector<std::string> { clip, abs }));
+    EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR),
+        (std::vector<std::string> { "CPlaylistCtrl::AddEntry() : File or path not found!",
+            "CPlaylistCtrl::AddEntry() : File or path not found!" }));
+}
+
+// Rows whose files lie on a share that hangs: loading neither waits for them
+// nor loses them; an answer that comes late removes a row whose file is gone.
+TEST_F(PlaylistFilesTest, RowsOnAShareThatHangsAreLoadedWithoutWaitingAndCheckedWhenItAnswers)
+{
+    LogCapture log;
+    Start();
+    TempFolder remote;
+    remote.Make("kept.avi", "x");
+    const std::string gone = remote.Make("gone.avi", "x");
+    StallFs share;
+    std::string why;
+    if (!share.Mount(remote.Path(), std::chrono::seconds(15), why))
+        GTEST_SKIP() << why;
+    const std::string local = media.Make("local.wav");
+    const std::string list = media.Make("share.m3u",
+        "#EXTINF:1,L\n" + local + "\n#EXTINF:1,K\n" + share.Path("kept.avi") + "\n#EXTINF:1,G\n"
+            + share.Path("gone.avi") + "\n#EXTINF:1,M\n" + media.File("missing.wav") + "\n");
+    const int64_t bound = StallFs::MeasuredBoundMs();
+    share.Stall(true);
+    std::FILE* stalls = std::tmpfile();
+    ASSERT_NE(stalls, nullptr);
+    {
+        CStallMonitor monitor(static_cast<int>(StallFs::InterfaceBoundMs()), stalls);
+        QElapsedTimer held;
+        held.start();
+        ctrl->AddPlayList(list, -1);
+        const qint64 elapsed = held.elapsed();
+        WaitFor([] { return false; }, 100); // lets the monitor see the loop again
+        RecordProperty("loadMs", static_cast<int>(elapsed));
+        RecordProperty("worstStallMs", static_cast<int>(monitor.GetWorstMs()));
+        EXPECT_LE(monitor.GetWorstMs(), bound) << "loading took " << elapsed << " ms";
+    }
+    std::fclose(stalls);
+    // In order; those after the first that hangs unchecked, with no error before their answer.
+    const std::string missing = media.File("missing.wav");
+    EXPECT_EQ(Paths(),
+        (std::vector<std::string> { local, share.Path("kept.avi"), share.Path("gone.avi"), missing }));
+    EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR).size(), 0u);
+    EXPECT_TRUE(
+        log.Contains("CPlaylistCtrl::AddEntries(): the file system has not answered for 3 of 4 entries"));
+
+    // The share answers: the row whose file went meanwhile goes, as at loading.
+    QFile::remove(QString::fromStdString(gone));
+    share.Stall(false);
+    ASSERT_TRUE(WaitFor([&] { return ctrl->GetRowCount() == 2; }, 30000)) << log.Dump();
+    EXPECT_EQ(Paths(), (std::vector<std::string> { local, share.Path("kept.avi") }));
     EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR),
         (std::vector<std::string> { "CPlaylistCtrl::AddEntry() : File or path not found!",
             "CPlaylistCtrl::AddEntry() : File or path not found!" }));
