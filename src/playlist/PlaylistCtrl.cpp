@@ -191,8 +191,8 @@ int32_t CPlaylistCtrl::GetPlayerEntry(int player) const
     return player == 0 || player == 1 ? m_PlayerEntries[player] : 0;
 }
 
-bool CPlaylistCtrl::AddEntry(
-    const std::string& path, int position, const std::string& title, const std::string& length)
+bool CPlaylistCtrl::AddEntry(const std::string& path, int position, const std::string& title,
+    const std::string& length, bool keepMissing)
 {
     if (!m_bInitialised)
         return false;
@@ -200,7 +200,7 @@ bool CPlaylistCtrl::AddEntry(
         LogError("CPlaylistCtrl::AddEntry() : Filetype unknown or not supported!\n");
         return false;
     }
-    if (!PathExists(path)) {
+    if (!keepMissing && !PathExists(path)) {
         LogError("CPlaylistCtrl::AddEntry() : File or path not found!\n");
         return false;
     }

@@ -91,7 +91,10 @@ public:
     void ToggleLoopSingleTrack() { m_bLoopSingleTrack = !m_bLoopSingleTrack; }
 
     // Operations.
-    bool AddEntry(const std::string& path, int position, const std::string& title, const std::string& length);
+    // keepMissing: the row stays even when its file is not there (a restored
+    // show whose drive is mounted late).
+    bool AddEntry(const std::string& path, int position, const std::string& title, const std::string& length,
+        bool keepMissing = false);
     void RenumberItems(int fromRow = 0);
     void RefreshPlayerIcons();
     void NextTrack();
