@@ -86,7 +86,7 @@ saved_b() { # STATE RECORD
     grep -qE $'^playerB=[0-9]+\t[0-9]+\t.*clip2\\.avi$' "$1" 2>/dev/null || return 0
     own=$(sed -nE 's/^playerB=2\t([0-9]+)\t.*$/\1/p' "$1")
     stamp=$(sed -n 's/^stamp=//p' "$1")
-    tr '\0' '\n' <"$2" 2>/dev/null | awk -v stamp="$stamp" -v own="$own" '
+    tr '\0' '\n' 2>/dev/null <"$2" | awk -v stamp="$stamp" -v own="$own" '
         /^ZuvioPosition 1$/ { serial = -1; st = ""; b = "" }
         /^serial=/ { serial = substr($0, 8) + 0 }
         /^stamp=/ { st = substr($0, 7) }
