@@ -48,7 +48,6 @@ public:
     // True when a state from an unclean end was found and its show is being
     // restored; normalStart then runs later if nothing of it could be opened.
     bool RestoreIfUnclean(NormalStart normalStart);
-    bool IsRestoring() const { return m_Phase != Phase::Running; }
     void Tick(Clock::time_point now = Clock::now());
     void Finish(); // a clean quit
     int GetWrites() const { return m_Writer.GetWrites(); }
