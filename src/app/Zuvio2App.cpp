@@ -138,11 +138,17 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     // placed and the zoom level is tested against the view.
     m_pFrame->show();
     m_pFrame->InitialUpdate();
-    const bool opened = !line.document.empty() && OpenDocumentFile(line.document);
-    // After a crash the show goes on where it was, not at the document's top.
-    const bool resumed = m_pFrame->StartResume();
-    if (opened && line.play && !resumed)
-        StartDocument(line.document);
+    // After a crash the show goes on where it was, not at the document's top;
+    // a restore that opens nothing is followed by the usual start. A playlist
+    // is loaded at once (a restore replaces its rows), a medium only then.
+    const std::string document = line.document;
+    const bool list = !document.empty() && IsPlaylistFile(document);
+    const bool listOpened = list && OpenDocumentFile(document);
+    m_pFrame->StartResume([this, document, list, listOpened, play = line.play] {
+        const bool opened = list ? listOpened : !document.empty() && OpenDocumentFile(document);
+        if (opened && play)
+            StartDocument(document);
+    });
 
     if (m_pPreferences->m_bShowSplash) {
         m_pSplash = new CDlgSplash();

@@ -8,9 +8,10 @@
 
 // What the show was doing, so that a start after a crash can pick it up: the
 // playlist, what each player holds and where it stands, the active player and
-// full screen. Text of "key=value" lines closed by a line with the line count
-// and a checksum over everything before it; a file cut anywhere, or with any
-// byte changed, does not parse.
+// full screen, the level. Sealed text (ResumeText): a file cut anywhere, or
+// with any byte changed, does not parse. What moves every second (positions,
+// play states) also goes into the small CResumePosition record, which names
+// the state it belongs to by its stamp.
 struct CResumeState
 {
     struct Player
@@ -35,6 +36,9 @@ struct CResumeState
     // Restarts in a row that resumed this state and died soon after; a show
     // that crashes the player is not resumed for ever.
     int attempts = 0;
+    std::optional<int32_t> volume; // hundredths of a dB; none in a file from before the level was kept
+    bool muted = false;
+    uint64_t stamp = 0; // new with every write of the whole state; 0 in older files
 
     bool operator==(const CResumeState&) const = default;
 

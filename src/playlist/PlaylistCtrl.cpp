@@ -193,10 +193,10 @@ int32_t CPlaylistCtrl::GetPlayerEntry(int player) const
     return player == 0 || player == 1 ? m_PlayerEntries[player] : 0;
 }
 
-bool CPlaylistCtrl::AddEntry(
-    const std::string& path, int position, const std::string& title, const std::string& length)
+bool CPlaylistCtrl::AddEntry(const std::string& path, int position, const std::string& title,
+    const std::string& length, bool keepMissing)
 {
-    return AddCheckedEntry(path, position, title, length, std::nullopt);
+    return AddCheckedEntry(path, position, title, length, keepMissing ? std::optional<bool>(true) : std::nullopt);
 }
 
 bool CPlaylistCtrl::AddCheckedEntry(const std::string& path, int position, const std::string& title,

@@ -94,7 +94,10 @@ public:
     void ToggleLoopSingleTrack() { m_bLoopSingleTrack = !m_bLoopSingleTrack; }
 
     // Operations.
-    bool AddEntry(const std::string& path, int position, const std::string& title, const std::string& length);
+    // keepMissing: the row stays even when its file is not there (a restored
+    // show whose drive is mounted late).
+    bool AddEntry(const std::string& path, int position, const std::string& title, const std::string& length,
+        bool keepMissing = false);
     // AddEntry for each row in order, with the files' existence checked off this
     // thread (a share that hangs never answers): the interface waits for the
     // answers while they come, but never kRowCheckWait without one; a row not

@@ -145,7 +145,11 @@ void CMainFrame::InitialUpdate()
     m_pVideoView->OnInitialUpdate();
     ShareShortcutsWith(m_pVideoView->GetFullScreenWindow());
     m_pCtrlBar->OnInitialUpdate();
+    // A show that comes back after a crash must not start the playlist's track first.
+    m_bHoldStartTrack
+        = !m_ResumeFile.empty() && m_Services.prefs.m_bResumeShow && CResumeFile(m_ResumeFile).Exists();
     m_pRightView->OnInitialUpdate();
+    m_bHoldStartTrack = false;
     UpdateCommandUI();
 }
 
@@ -349,19 +353,33 @@ bool CMainFrame::TakeHidden()
     return true;
 }
 
-bool CMainFrame::StartResume()
+bool CMainFrame::StartResume(std::function<void()> normalStart)
 {
-    if (m_ResumeFile.empty() || !m_bPanesCreated)
+    auto start = [this, normalStart = std::move(normalStart)] {
+        if (m_HeldStartTrack >= 0)
+            OnLoadTrack(0, std::exchange(m_HeldStartTrack, -1));
+        if (normalStart)
+            normalStart();
+    };
+    if (m_ResumeFile.empty() || !m_bPanesCreated) {
+        start();
         return false;
+    }
     if (!m_Services.prefs.m_bResumeShow) {
         EndResume();
         CResumeFile(m_ResumeFile).Remove(); // an old state must not come back when it is switched on
+        start();
         return false;
     }
-    if (m_pResume)
+    if (m_pResume) {
+        start();
         return false;
+    }
     m_pResume = std::make_unique<CShowResume>(*this, m_ResumeFile);
-    return m_pResume->RestoreIfUnclean();
+    if (m_pResume->RestoreIfUnclean(start))
+        return true;
+    start();
+    return false;
 }
 
 void CMainFrame::EndResume()

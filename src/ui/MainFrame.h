@@ -101,8 +101,11 @@ public:
     // Replaces the modal yes/no box (tests).
     void SetQuestionHandler(std::function<bool(const std::string&)> ask) { m_AskYesNo = std::move(ask); }
     // Starts keeping the show's state while resume is on (else removes the
-    // file); true when a state from an unclean end is being restored.
-    bool StartResume();
+    // files); true when a state from an unclean end is being restored.
+    // normalStart (the document and --play) runs now, or, when a restore takes
+    // its place, only if the restore could open nothing; either way after the
+    // playlist's start-up track, which waits while a restore may come.
+    bool StartResume(std::function<void()> normalStart = {});
     // A clean quit: the state file goes, so the next start is a fresh one.
     void EndResume();
     CShowResume* GetResume() const { return m_pResume.get(); }
@@ -222,6 +225,10 @@ private:
     bool m_bPanesCreated = false;
     bool m_bAlwaysOnTop = false;
     bool m_bInitialUpdateDone = false;
+    // The playlist's start-up track load, held back while a restore may take
+    // its place: -1 none, else its autoplay flag.
+    bool m_bHoldStartTrack = false;
+    int m_HeldStartTrack = -1;
 
     // What the last WM_CMD_LOAD_TRACK did, and the play state it continues in
     // while AdvanceTrack skips entries that do not open (-1: the active one's).

@@ -297,6 +297,10 @@ LRESULT CMainFrame::OnStepTrack(WPARAM direction)
 
 LRESULT CMainFrame::OnLoadTrack(WPARAM target, LPARAM autoplay)
 {
+    if (m_bHoldStartTrack) {
+        m_HeldStartTrack = autoplay != 0 ? 1 : 0;
+        return 1;
+    }
     const int player = target == 1 ? PLAYER_A : target == 2 ? PLAYER_B : ActivePlayer();
     CBasePlayer* active = m_pVideoView->GetPlayer(ActivePlayer());
     // While bad entries are skipped the active player has lost its medium: the

@@ -57,6 +57,7 @@ public:
     // Volume slider (0 ... R) and the range R. ApplyVolumeRange moves the
     // slider to R (0 dB) only when R changed, and returns whether it did.
     void SetVolumePos(int64_t pos);
+    void SetMuted(bool muted) { m_MuteButton.SetMuted(muted); }
     bool ApplyVolumeRange(int range);
     int GetVolumeRange() const { return m_VolumeRange; }
 

@@ -6,7 +6,13 @@
 #include "playlist/Duration.h"
 #include "playlist/PlaylistCtrl.h"
 #include "ui/MainFrame.h"
+#include "ui/PlayerCtrlBar.h"
 #include "ui/VideoView.h"
+
+#include <QMetaObject>
+#include <QTimer>
+
+#include <random>
 
 namespace {
 
@@ -22,13 +28,33 @@ const char* StateName(int32_t state)
                                                : "stopped";
 }
 
-// Positions of a running player move on every tick; they alone are no reason to write.
-CResumeState WithoutRunningPositions(CResumeState state)
+// Positions of a running player move on every tick; they alone are a reason
+// to write once a second, not on every tick.
+CResumePosition WithoutRunningPositions(CResumePosition record)
 {
-    for (CResumeState::Player& p : state.players)
+    record.serial = 0;
+    for (CResumePosition::Player& p : record.players)
         if (p.state == CBasePlayer::STATE_RUNNING)
             p.positionMs = 0;
-    return state;
+    return record;
+}
+
+// What only the whole state holds: a change of it is worth rewriting the playlist.
+bool SameList(const CResumeState& a, const CResumeState& b)
+{
+    return a.rows == b.rows && a.players[0].path == b.players[0].path
+        && a.players[1].path == b.players[1].path;
+}
+
+uint64_t FreshStamp()
+{
+    // Unique across runs: a record left by an earlier run must never match a new state.
+    static std::mt19937_64 generator { (uint64_t { std::random_device {}() } << 32)
+        ^ std::random_device {}() };
+    uint64_t stamp = 0;
+    while (stamp == 0)
+        stamp = generator();
+    return stamp;
 }
 
 } // namespace
@@ -46,7 +72,15 @@ CShowResume::~CShowResume()
     m_Writer.Stop();
 }
 
-bool CShowResume::RestoreIfUnclean()
+void CShowResume::Later(int delayMs, std::function<void()> fn)
+{
+    QTimer::singleShot(delayMs, &m_Frame, [alive = std::weak_ptr<bool>(m_Alive), fn = std::move(fn)] {
+        if (!alive.expired())
+            fn();
+    });
+}
+
+bool CShowResume::RestoreIfUnclean(NormalStart normalStart)
 {
     if (!m_File.Exists())
         return false;
@@ -60,70 +94,172 @@ bool CShowResume::RestoreIfUnclean()
             "Resume: the show died %d times soon after being resumed; starting fresh.\n", saved->attempts);
         return false;
     }
-    m_Attempts = saved->attempts + 1;
     LogMessage("Resume: the last run ended uncleanly; restoring the show.\n");
-    Restore(*saved);
+    m_Saved = *saved;
+    m_Saved.attempts = saved->attempts + 1;
+    m_Attempts = m_Saved.attempts;
+    m_NormalStart = std::move(normalStart);
+    RestoreList(m_Saved);
+    // The raised count must be on disk before anything is opened: a medium that
+    // kills the player while it opens would otherwise be resumed for ever.
+    m_Phase = Phase::Storing;
+    m_StoreDeadline = Clock::now() + kStoreBound;
+    const std::weak_ptr<bool> alive = m_Alive;
+    CMainFrame* frame = &m_Frame;
+    m_Writer.Submit(std::nullopt, CResumePosition::From(m_Saved), true, [this, frame, alive](bool stored) {
+        QMetaObject::invokeMethod(
+            frame,
+            [this, alive, stored] {
+                if (!alive.expired())
+                    OnStored(stored);
+            },
+            Qt::QueuedConnection);
+    });
     return true;
 }
 
-void CShowResume::Restore(const CResumeState& saved)
+void CShowResume::RestoreList(const CResumeState& saved)
 {
     CVideoView* view = m_Frame.GetVideoView();
     CPlaylistCtrl* playlist = m_Frame.GetPlaylist();
     if (!view)
         return;
     // The playlist file is written at a clean quit only; the resume file has
-    // the one the show was running.
+    // the one the show was running. A medium that is not there (yet: a drive
+    // mounted late) keeps its row.
     if (playlist && !saved.rows.empty() && Capture().rows != saved.rows) {
         playlist->SetRedraw(false);
         playlist->RemoveAll();
         std::vector<CPlaylistCtrl::CNewRow> rows;
         rows.reserve(saved.rows.size());
         for (const CResumeState::Row& row : saved.rows)
-            rows.push_back({ row.path, row.title, row.length });
-        playlist->AddEntries(rows, -1); // a vanished file is logged and left out
+            playlist->AddEntry(row.path, -1, row.title, row.length, true);
         playlist->SetRedraw(true);
     }
+    if (saved.volume)
+        m_Frame.SendMessage(WM_OSC_VOLUME_DB, static_cast<WPARAM>(view->GetActivePlayer()), *saved.volume);
+    if (saved.muted != view->IsMuted()) {
+        if (CPlayerCtrlBar* bar = m_Frame.GetCtrlBar())
+            bar->SetMuted(saved.muted);
+        m_Frame.SendMessage(WM_CMD_MUTE, 0, saved.muted ? 1 : 0);
+    }
     m_Frame.SendMessage(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(saved.activePlayer), 0);
-    const int order[2] = { 1 - saved.activePlayer, saved.activePlayer }; // the picture last
+    if (saved.fullScreen != view->IsFullscreen())
+        m_Frame.SendMessage(WM_OSC_FULLSCREEN, 0, saved.fullScreen ? 1 : 0);
+}
+
+void CShowResume::OnStored(bool stored)
+{
+    if (m_Phase != Phase::Storing)
+        return; // given up already
+    if (!stored) {
+        LogError("Resume: the attempt count could not be stored; starting as usual, not resuming.\n");
+        m_Attempts = 0;
+        EndRestore(false);
+        return;
+    }
+    OpenPlayers();
+}
+
+void CShowResume::OpenPlayers()
+{
+    m_Phase = Phase::Opening;
+    CVideoView* view = m_Frame.GetVideoView();
+    // Counts as an open until every open is under way: one that fails at once
+    // calls back before the next one has started.
+    ++m_PendingOpens;
+    const int order[2] = { 1 - m_Saved.activePlayer, m_Saved.activePlayer }; // the picture last
     for (const int player : order) {
-        const CResumeState::Player& p = saved.players[player];
-        if (p.path.empty())
+        const CResumeState::Player& p = m_Saved.players[player];
+        if (!view || p.path.empty())
             continue;
         LogMessage("Resume: %s: %s at %s, %s.\n", PlayerName(player), p.path.c_str(),
             FormatDuration(p.positionMs).c_str(), StateName(p.state));
         ++m_PendingOpens;
         const std::weak_ptr<bool> alive = m_Alive;
-        // A failure at once calls back too.
         view->OpenMedia(p.path, player, [this, alive, player, p](CVideoView::OpenResult result) {
             if (!alive.expired())
                 OnRestored(player, p, result == CVideoView::OpenResult::Opened);
         });
     }
-    if (saved.fullScreen != view->IsFullscreen())
-        m_Frame.SendMessage(WM_OSC_FULLSCREEN, 0, saved.fullScreen ? 1 : 0);
+    OpenEnded();
 }
 
 void CShowResume::OnRestored(int player, const CResumeState::Player& saved, bool opened)
 {
-    --m_PendingOpens;
     CVideoView* view = m_Frame.GetVideoView();
     if (!opened || !view) {
         LogError("Resume: %s could not open %s.\n", PlayerName(player), saved.path.c_str());
+    } else {
+        m_bAnyOpened = true;
+        if (CPlaylistCtrl* playlist = m_Frame.GetPlaylist()) {
+            playlist->SetPlayerEntry(saved.path, player, {}, 0);
+            if (player == view->GetActivePlayer())
+                playlist->FocusPlayerEntry(player);
+        }
+        // Only the shown player runs; a hidden one waits, cued, as it was.
+        const bool play = saved.state == CBasePlayer::STATE_RUNNING && player == view->GetActivePlayer();
+        if (saved.state != CBasePlayer::STATE_STOPPED)
+            m_Frame.SendMessage(WM_NET_PAUSE, static_cast<WPARAM>(player), 0);
+        if (saved.positionMs > 0)
+            m_Frame.SendMessage(
+                WM_NET_SEEK, static_cast<WPARAM>(player), static_cast<LPARAM>(saved.positionMs));
+        // It plays once it stands at the saved position: nobody may see it play from the start.
+        if (play)
+            m_Cues.push_back({ player, saved.positionMs, true, Clock::now() + kCueBound });
+    }
+    OpenEnded();
+}
+
+void CShowResume::OpenEnded()
+{
+    if (--m_PendingOpens > 0)
+        return;
+    if (!m_bAnyOpened) {
+        EndRestore(false);
         return;
     }
-    if (CPlaylistCtrl* playlist = m_Frame.GetPlaylist()) {
-        playlist->SetPlayerEntry(saved.path, player, {}, 0);
-        if (player == view->GetActivePlayer())
-            playlist->FocusPlayerEntry(player);
+    PollCues();
+}
+
+void CShowResume::PollCues()
+{
+    CVideoView* view = m_Frame.GetVideoView();
+    const Clock::time_point now = Clock::now();
+    for (auto cue = m_Cues.begin(); cue != m_Cues.end();) {
+        CBasePlayer* p = view ? view->GetPlayer(cue->player) : nullptr;
+        const uint32_t at = p ? p->GetPosition() : 0;
+        const bool there = at + 1000 >= cue->positionMs && at <= cue->positionMs + 1000;
+        if (!there && now < cue->deadline) {
+            ++cue;
+            continue;
+        }
+        if (!there)
+            LogMessage("Resume: %s did not reach %s in time; playing from %s.\n", PlayerName(cue->player),
+                FormatDuration(cue->positionMs).c_str(), FormatDuration(at).c_str());
+        if (cue->play)
+            m_Frame.SendMessage(WM_NET_PLAY, static_cast<WPARAM>(cue->player), 0);
+        cue = m_Cues.erase(cue);
     }
-    if (saved.positionMs > 0)
-        m_Frame.SendMessage(WM_NET_SEEK, static_cast<WPARAM>(player), static_cast<LPARAM>(saved.positionMs));
-    // Only the shown player runs; a hidden one waits, cued, as it was.
-    if (saved.state == CBasePlayer::STATE_RUNNING && player == view->GetActivePlayer())
-        m_Frame.SendMessage(WM_NET_PLAY, static_cast<WPARAM>(player), 0);
-    else if (saved.state != CBasePlayer::STATE_STOPPED)
-        m_Frame.SendMessage(WM_NET_PAUSE, static_cast<WPARAM>(player), 0);
+    if (!m_Cues.empty()) {
+        Later(10, [this] { PollCues(); });
+        return;
+    }
+    EndRestore(true);
+}
+
+void CShowResume::EndRestore(bool anyOpened)
+{
+    m_Phase = Phase::Running;
+    m_Cues.clear();
+    if (anyOpened)
+        return;
+    if (m_Saved.players[0].path.empty() && m_Saved.players[1].path.empty())
+        LogMessage("Resume: no player held anything; starting as usual.\n");
+    else
+        LogMessage("Resume: nothing of the show could be opened; starting as usual.\n");
+    if (NormalStart start = std::exchange(m_NormalStart, {}))
+        start();
 }
 
 CResumeState CShowResume::Capture() const
@@ -134,6 +270,8 @@ CResumeState CShowResume::Capture() const
         return state;
     state.activePlayer = view->GetActivePlayer() == PLAYER_B ? 1 : 0;
     state.fullScreen = view->IsFullscreen();
+    state.volume = view->GetVolume();
+    state.muted = view->IsMuted();
     for (int player = 0; player < 2; ++player) {
         CBasePlayer* p = view->GetPlayer(player);
         CResumeState::Player& out = state.players[player];
@@ -157,21 +295,44 @@ CResumeState CShowResume::Capture() const
 
 void CShowResume::Tick(Clock::time_point now)
 {
-    if (m_PendingOpens > 0)
+    if (m_Phase == Phase::Storing && now >= m_StoreDeadline) {
+        LogError("Resume: the attempt count was not stored within %lld s; starting as usual, not resuming.\n",
+            static_cast<long long>(kStoreBound.count()));
+        m_Attempts = 0;
+        EndRestore(false);
+    }
+    if (m_Phase != Phase::Running)
         return; // half a restore is not a state to come back to
     if (m_Attempts > 0 && now - m_Started >= kSettled)
         m_Attempts = 0;
     CResumeState state = Capture();
     state.attempts = m_Attempts;
+    // The playlist is rewritten when it changed, at most once a second while
+    // only rows change (titles arriving from the prober); a new medium at once.
+    const bool listChanged = !m_LastState || !SameList(state, *m_LastState);
+    const bool mediaChanged = !m_LastState || state.players[0].path != m_LastState->players[0].path
+        || state.players[1].path != m_LastState->players[1].path;
+    const bool writeList = listChanged && (mediaChanged || now - m_LastStateWrite >= kRunningInterval);
+    state.stamp = writeList ? FreshStamp() : m_LastState ? m_LastState->stamp : 0;
+    const CResumePosition record = CResumePosition::From(state);
     const bool running = state.players[0].state == CBasePlayer::STATE_RUNNING
         || state.players[1].state == CBasePlayer::STATE_RUNNING;
-    const bool changed
-        = !m_LastWritten || WithoutRunningPositions(state) != WithoutRunningPositions(*m_LastWritten);
-    if (!changed && !(running && now - m_LastWrite >= kRunningInterval))
+    const bool recordChanged
+        = !m_LastRecord || WithoutRunningPositions(record) != WithoutRunningPositions(*m_LastRecord);
+    const bool moved = m_LastRecord && running
+        && !(record.players[0] == m_LastRecord->players[0] && record.players[1] == m_LastRecord->players[1])
+        && now - m_LastRecordWrite >= kRunningInterval;
+    if (!writeList && !recordChanged && !moved)
         return;
-    m_Writer.Submit(state.Serialize());
-    m_LastWritten = std::move(state);
-    m_LastWrite = now;
+    std::optional<std::string> whole;
+    if (writeList) {
+        whole = state.Serialize();
+        m_LastState = std::move(state);
+        m_LastStateWrite = now;
+    }
+    m_Writer.Submit(std::move(whole), record);
+    m_LastRecord = record;
+    m_LastRecordWrite = now;
 }
 
 void CShowResume::Finish()

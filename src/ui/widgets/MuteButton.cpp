@@ -17,6 +17,12 @@ int CMuteButton::RestingBitmap() const
     return m_bState ? IDB_MUTED : IDB_SOUND_ON;
 }
 
+void CMuteButton::SetMuted(bool muted)
+{
+    m_bState = muted;
+    SetBitmap(RestingBitmap());
+}
+
 void CMuteButton::OnLButtonDown(unsigned, const QPoint& point)
 {
     if (!HitTest(point))

@@ -14,6 +14,8 @@ public:
     // Creates the button showing "sound on".
     bool Create(QWidget* host, int left, int top);
     using CMyButton::Create;
+    // Shows the state without sending it (the sound was set elsewhere).
+    void SetMuted(bool muted);
 
     void OnLButtonUp(unsigned flags, const QPoint& point) override;
     void OnLButtonDown(unsigned flags, const QPoint& point) override;
