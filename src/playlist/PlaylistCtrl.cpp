@@ -232,6 +232,33 @@ bool CPlaylistCtrl::AddEntry(
     return true;
 }
 
+bool CPlaylistCtrl::AddFileRecord(
+    const std::string& path, int position, const std::string& title, const std::string& length)
+{
+    if (AddEntry(path, position, title, length))
+        return true;
+    if (!m_bInitialised || IsSupportedFile(path))
+        return false;
+    KeepUnknownType(path, position, title, length);
+    return true;
+}
+
+void CPlaylistCtrl::KeepUnknownType(
+    const std::string& path, int position, const std::string& title, const std::string& length)
+{
+    // AddEntry has logged the type; the path says which row it was.
+    LogMessage("CPlaylistCtrl: kept %s as it was: not a known media type.\n", path.c_str());
+    const int row = position < 0 || position > GetRowCount() ? GetRowCount() : position;
+    const std::string name = kUnknownTypeMark + (title.empty() ? TitleFromPath(path) : title);
+    m_Rows.insert(m_Rows.begin() + row, CRow { m_NextId, {}, name, length.empty() ? "0:00:00" : length });
+    auto entry = std::make_unique<CEntry>(CEntry { path, title, length, m_NextId, true });
+    m_EntryById[m_NextId] = entry.get();
+    m_Entries.push_back(std::move(entry));
+    RenumberItems(row);
+    RefreshPlayerIcons();
+    ++m_NextId;
+}
+
 void CPlaylistCtrl::OnProbed(int32_t id, const CProbeAnswer& answer)
 {
     if (m_Probing.erase(id) == 0)

@@ -29,6 +29,8 @@ class CPlaylistCtrl
 {
 public:
     enum Icon { ICON_PLAYER_A = 0, ICON_PLAYER_B = 1, ICON_NONE = 2 };
+    // Begins the "Name" of a row kept from a playlist file with an unknown type.
+    static constexpr const char* kUnknownTypeMark = "(unknown type) ";
 
     struct CRow
     {
@@ -92,6 +94,11 @@ public:
 
     // Operations.
     bool AddEntry(const std::string& path, int position, const std::string& title, const std::string& length);
+    // A record of a playlist file: AddEntry, but a file of an unknown type is
+    // kept (logged, its row marked) rather than dropped. False for a missing
+    // file of a known type.
+    bool AddFileRecord(
+        const std::string& path, int position, const std::string& title, const std::string& length);
     void RenumberItems(int fromRow = 0);
     void RefreshPlayerIcons();
     void NextTrack();
@@ -159,6 +166,8 @@ private:
     void Redraw();
     void OnProbed(int32_t id, const CProbeAnswer& answer);
     CEntry* FindFirstEntryByPath(const std::string& path) const;
+    void KeepUnknownType(
+        const std::string& path, int position, const std::string& title, const std::string& length);
     bool AddRecords(const std::string& playlistPath, int position, const CPlaylistReader& reader);
     void LoadTrack(bool play);
     void RemoveIds(const std::unordered_set<int32_t>& ids);

@@ -94,7 +94,7 @@ bool CPlaylistCtrl::AddRecords(const std::string& playlistPath, int position, co
     int done = 0;
     for (const CPLEntry& record : records) {
         const std::string length = FormatDuration(static_cast<uint64_t>(record.m_Seconds) * 1000);
-        AddEntry(ResolveEntryPath(baseFolder, record.m_Path), position, record.m_Title, length);
+        AddFileRecord(ResolveEntryPath(baseFolder, record.m_Path), position, record.m_Title, length);
         if (m_Services.pUi && ++done % 256 == 0)
             m_Services.pUi->Progress(done, static_cast<int>(records.size()));
     }

@@ -78,7 +78,8 @@ void CShowResume::Restore(const CResumeState& saved)
         playlist->SetRedraw(false);
         playlist->RemoveAll();
         for (const CResumeState::Row& row : saved.rows)
-            playlist->AddEntry(row.path, -1, row.title, row.length); // a vanished file is logged and left out
+            playlist->AddFileRecord(
+                row.path, -1, row.title, row.length); // a vanished file is logged and left out
         playlist->SetRedraw(true);
     }
     m_Frame.SendMessage(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(saved.activePlayer), 0);
