@@ -251,7 +251,7 @@ void CPlaylistCtrl::KeepUnknownType(
     const int row = position < 0 || position > GetRowCount() ? GetRowCount() : position;
     const std::string name = kUnknownTypeMark + (title.empty() ? TitleFromPath(path) : title);
     m_Rows.insert(m_Rows.begin() + row, CRow { m_NextId, {}, name, length.empty() ? "0:00:00" : length });
-    auto entry = std::make_unique<CEntry>(CEntry { path, title, length, m_NextId, true });
+    auto entry = std::make_unique<CEntry>(CEntry { path, title, length, m_NextId });
     m_EntryById[m_NextId] = entry.get();
     m_Entries.push_back(std::move(entry));
     RenumberItems(row);
