@@ -14,7 +14,7 @@ dir=${1:-$BENCH_ROOT/build-release}
 cues=${2:-100}
 storm=${3:-10}
 command -v olad >/dev/null || { echo "olad is missing: install the Debian package ola" >&2; exit 77; }
-bench_build "$dir" zuvio dmx_latency || exit 1
+bench_build "$dir" zuvio dmx_latency corvana_sim || exit 1
 build=$(cd "$dir" && pwd)
 netns_setup
 work=$(mktemp -d)
@@ -36,7 +36,8 @@ run_player() { # SOURCE(1 device, 2 olad) READY [ENV...]
 }
 
 printf '0,90,255,0\n' >"$work/desk.txt"
-run_player 1 "fps)" CORVANA_SIM_PATTERN="file:$work/desk.txt"
+run_player 1 "fps)" ZUVIO_CORVANA_DRIVER="$build/bin/test-drivers/corvana-sim/corvana-sim.so" \
+    CORVANA_SIM_PATTERN="file:$work/desk.txt"
 netns_controller "$build/bin/dmx_latency" device "$work/desk.txt" 1 "$cues" "$player_pid" "$storm"
 kill "$player_pid"; wait "$player_pid" 2>/dev/null
 

@@ -1,5 +1,5 @@
 # What "cmake --install" and the Debian package put on an operator's machine:
-# the player, zuvio-remote, the packaged Corvana driver, a desktop entry with
+# the player, zuvio-remote, a desktop entry with
 # its icon, the manual page and the systemd units. Test programs stay out.
 include(GNUInstallDirs)
 
@@ -7,7 +7,6 @@ include(GNUInstallDirs)
 set(ZUVIO_INSTALL_PKGLIBDIR lib/zuvio)
 
 install(TARGETS zuvio zuvio-remote RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS corvana_sim LIBRARY DESTINATION ${ZUVIO_INSTALL_PKGLIBDIR}/Drivers/Corvana)
 install(FILES ${PROJECT_SOURCE_DIR}/dist/zuvio.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/dist/zuvio.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -70,11 +69,20 @@ Art-Net/sACN through olad), and runs unattended as a systemd service.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
-# Libraries it links come from dpkg-shlibdeps; what it loads at run time (Qt's
-# platform plugins, GStreamer's elements) is named here.
+# Depends is the runtime list of scripts/install-deps.sh, so "install-deps.sh
+# runtime" and the package install the same; dpkg-shlibdeps adds the versions
+# of the libraries it links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, gstreamer1.0-gl, gstreamer1.0-x, gstreamer1.0-alsa")
+set(deps_script ${PROJECT_SOURCE_DIR}/scripts/install-deps.sh)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${deps_script})
+file(READ ${deps_script} deps_text)
+if(NOT deps_text MATCHES "\nruntime=[(]([^)]*)[)]")
+  message(FATAL_ERROR "no runtime=( ... ) list in ${deps_script}")
+endif()
+string(REGEX REPLACE "#[^\n]*" "" runtime_packages "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "[ \t\r\n]+" ";" runtime_packages "${runtime_packages}")
+list(REMOVE_ITEM runtime_packages "")
+list(JOIN runtime_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-pulseaudio")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ola")
 include(CPack)

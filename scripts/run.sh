@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-./scripts/install-deps.sh
+./scripts/install-deps.sh build # building and running; not the test tools
 # A folder of its own: bench/run-all configures build-release with the tests
 # and benchmarks, and build.sh keeps whatever configured a folder first.
 ./scripts/build.sh build-run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUVIO_BUILD_TESTS=OFF
@@ -27,6 +27,8 @@ has_playlist() {
 if [ $# -eq 0 ] && ! has_playlist; then
     echo "No playlist yet: generating demo clips in $work/demo ..."
     demo=$("$root/scripts/make-demo-media.sh" "$work/demo" 4 8)
-    exec "$player" --play "$demo"
+    # The demo's DMX input is the simulated driver; the player logs that it is one.
+    echo "DMX input: the simulated driver (no device is read)"
+    exec env ZUVIO_CORVANA_DRIVER="$root/build-run/bin/test-drivers/corvana-sim/corvana-sim.so" "$player" --play "$demo"
 fi
 exec "$player" "$@"

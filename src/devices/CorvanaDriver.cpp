@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <pthread.h>
 #include <sched.h>
 #include <string>
@@ -53,8 +54,16 @@ bool CCorvanaDriver::Init()
     if (!m_Library.Load(path)) {
         LogError("CCorvanaDriver: Failed to open '%s'!\n", path.c_str());
         LogError("CCorvanaDriver: %s\n", m_Library.LastError().c_str());
+        std::error_code error;
+        if (!std::filesystem::exists(path, error))
+            LogError("%s#%d (Not found): the device maker's driver library goes in %s\n", kDeviceName, number,
+                CCorvanaLibrary::MakersPath().c_str());
         return false;
     }
+    // Made-up frames must never pass for a device's.
+    if (m_Library.IsSimulator())
+        LogMessage("%s#%d: %s is the simulated driver (a test and demonstration tool), not a device.\n",
+            kDeviceName, number, path.c_str());
     if (!m_Library.BindAll()) {
         LogError("CCorvanaDriver: Importing DLL functions failed.\n");
         return false;

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 
+#include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
 #include <system_error>
@@ -25,27 +26,38 @@ template <typename Fn> bool BindOne(void* handle, const char* name, Fn& function
 
 } // namespace
 
-std::string CCorvanaLibrary::FindDefault()
+std::string CCorvanaLibrary::MakersPath()
 {
     std::error_code error;
     const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    const fs::path exeFolder = error ? fs::path() : exe.parent_path();
-    if (!exeFolder.empty()) {
-        const fs::path besideExe = exeFolder / kRelativePath;
+    if (error)
+        return kRelativePath;
+    return (exe.parent_path().parent_path() / kInstalledFolder / kRelativePath).string();
+}
+
+std::string CCorvanaLibrary::FindDefault()
+{
+    const char* named = std::getenv(kPathVariable);
+    if (named && *named)
+        return named;
+    // A copy beside the executable or in the working folder comes first, as it
+    // always has: installations keep their driver there across upgrades.
+    std::error_code error;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const fs::path besideExe = exe.parent_path() / kRelativePath;
         if (fs::exists(besideExe, error))
             return besideExe.string();
     }
     const fs::path inWorkingFolder = fs::current_path(error) / kRelativePath;
     if (!error && fs::exists(inWorkingFolder, error))
         return inWorkingFolder.string();
-    // An installed player (<prefix>/bin/zuvio) finds the packaged driver in
-    // <prefix>/lib/zuvio; a driver in the working folder still comes first.
-    if (!exeFolder.empty()) {
-        const fs::path installed = exeFolder.parent_path() / kInstalledFolder / kRelativePath;
-        if (fs::exists(installed, error))
-            return installed.string();
-    }
-    return kRelativePath;
+    return MakersPath();
+}
+
+bool CCorvanaLibrary::IsSimulator() const
+{
+    return m_pHandle && ::dlsym(m_pHandle, "CorvanaSimulator") != nullptr;
 }
 
 CCorvanaLibrary::~CCorvanaLibrary()

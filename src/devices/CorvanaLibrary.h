@@ -9,10 +9,16 @@
 class CCorvanaLibrary
 {
 public:
-    // "Drivers/Corvana/corvana.so" beside the executable, else in the working
-    // folder, else in ../lib/zuvio from the executable's folder (an installed
-    // player); the relative name when none exists.
+    // The one place for the device maker's library: PREFIX/lib/zuvio/Drivers/
+    // Corvana/corvana.so, where PREFIX is the folder above the executable's
+    // (/usr for the package, the build folder for a build).
+    static std::string MakersPath();
+    // The library ZUVIO_CORVANA_DRIVER names (the simulator, for tests and the
+    // demonstration), else Drivers/Corvana/corvana.so beside the executable or
+    // in the working folder where one is there, else MakersPath().
     static std::string FindDefault();
+    // Name of the variable FindDefault reads.
+    static constexpr const char* kPathVariable = "ZUVIO_CORVANA_DRIVER";
 
     CCorvanaLibrary() = default;
     ~CCorvanaLibrary();
@@ -28,6 +34,8 @@ public:
     void Abandon();
 
     bool IsLoaded() const { return m_pHandle != nullptr; }
+    // The loaded library is tools/corvana-sim (it exports "CorvanaSimulator").
+    bool IsSimulator() const;
     const std::string& LastError() const { return m_szLastError; }
 
     corvana::InitDriverFn m_pInitDriver = nullptr;

@@ -1,21 +1,36 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 // Classification of playlist paths by file extension. Paths are bytes as the
 // file system holds them; only ASCII letters are compared without case.
 
-// The file dialogs' filter for media files ("Description|*.a;*.b|...||").
-constexpr const char* kMediaFilter
-    = "Media "
-      "files|*.mpg;*.mpeg;*.m2v;*.avi;*.divx;*.asf;*.wmv;*.ogm;*.mp1;*.mp2;*.mp3;*.mp4;*.ogg;*.wav;*.wma;"
-      "*.mid;*.midi;*.bmp;*.jpg;*.jpeg;*.jif;*.jp2;*.jp2c;*.jp2k;*.jpc;*.jpx;*.gif|All files (*.*)|*.*||";
+// One media extension the playlist and the file dialogs accept.
+struct CMediaType
+{
+    std::string_view m_Extension; // lower case, with the dot
+    std::string_view m_MimeTypes; // ';'-separated, as the desktop entry lists them
+    bool m_bStill; // shown as a still image: no probe, no position slider
+};
+
+// Every accepted media extension, in the order the file dialog lists them.
+const std::vector<CMediaType>& MediaTypes();
+
+// The MIME types the desktop entry offers: those of MediaTypes() and the
+// playlist files, each once, sorted.
+std::vector<std::string> AcceptedMimeTypes();
+
+// The file dialogs' filter for media files ("Description|*.a;*.A;...|...||"):
+// every extension in lower and in upper case.
+std::string MediaFilter();
 
 // The name part after the last '/' from its last '.' on, the '.' included;
 // empty when the name has no '.'.
 std::string GetExtension(const std::string& path);
 
-// One of the 38 media extensions that can become a playlist entry.
+// One of MediaTypes(): a file that can become a playlist entry.
 bool IsSupportedFile(const std::string& path);
 
 // False only for the still-image extensions (so also true for unsupported files).

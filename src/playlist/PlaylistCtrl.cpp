@@ -244,6 +244,39 @@ bool CPlaylistCtrl::AddCheckedEntry(const std::string& path, int position, const
     return true;
 }
 
+bool CPlaylistCtrl::AddFileRecord(const std::string& path, int position, const std::string& title,
+    const std::string& length, bool keepMissing)
+{
+    return AddCheckedRecord(path, position, title, length, keepMissing ? std::optional<bool>(true) : std::nullopt);
+}
+
+bool CPlaylistCtrl::AddCheckedRecord(const std::string& path, int position, const std::string& title,
+    const std::string& length, std::optional<bool> exists)
+{
+    if (AddCheckedEntry(path, position, title, length, exists))
+        return true;
+    if (!m_bInitialised || IsSupportedFile(path) || IsStreamUrl(path))
+        return false;
+    KeepUnknownType(path, position, title, length);
+    return true;
+}
+
+void CPlaylistCtrl::KeepUnknownType(
+    const std::string& path, int position, const std::string& title, const std::string& length)
+{
+    // AddEntry has logged the type; the path says which row it was.
+    LogMessage("CPlaylistCtrl: kept %s as it was: not a known media type.\n", path.c_str());
+    const int row = position < 0 || position > GetRowCount() ? GetRowCount() : position;
+    const std::string name = kUnknownTypeMark + (title.empty() ? TitleFromPath(path) : title);
+    m_Rows.insert(m_Rows.begin() + row, CRow { m_NextId, {}, name, length.empty() ? "0:00:00" : length });
+    auto entry = std::make_unique<CEntry>(CEntry { path, title, length, m_NextId });
+    m_EntryById[m_NextId] = entry.get();
+    m_Entries.push_back(std::move(entry));
+    RenumberItems(row);
+    RefreshPlayerIcons();
+    ++m_NextId;
+}
+
 void CPlaylistCtrl::OnProbed(int32_t id, const CProbeAnswer& answer)
 {
     if (m_Probing.erase(id) == 0)

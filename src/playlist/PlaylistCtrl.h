@@ -32,6 +32,8 @@ class CPlaylistCtrl
 {
 public:
     enum Icon { ICON_PLAYER_A = 0, ICON_PLAYER_B = 1, ICON_NONE = 2 };
+    // Begins the "Name" of a row kept from a playlist file with an unknown type.
+    static constexpr const char* kUnknownTypeMark = "(unknown type) ";
 
     struct CRow
     {
@@ -111,6 +113,11 @@ public:
     };
     static constexpr std::chrono::milliseconds kRowCheckWait { 30 };
     void AddEntries(const std::vector<CNewRow>& rows, int position);
+    // A record of a playlist file: AddEntry, but a file of an unknown type is
+    // kept (logged, its row marked) rather than dropped. False for a missing
+    // file of a known type.
+    bool AddFileRecord(const std::string& path, int position, const std::string& title, const std::string& length,
+        bool keepMissing = false);
     void RenumberItems(int fromRow = 0);
     void RefreshPlayerIcons();
     void NextTrack();
@@ -179,11 +186,16 @@ private:
     // AddEntry with the file's existence known already (nullopt: look now).
     bool AddCheckedEntry(const std::string& path, int position, const std::string& title,
         const std::string& length, std::optional<bool> exists);
+    // AddCheckedEntry, keeping a row of an unknown type (AddFileRecord).
+    bool AddCheckedRecord(const std::string& path, int position, const std::string& title,
+        const std::string& length, std::optional<bool> exists);
     static bool PathExists(const std::string& path);
     // The answers of row checks that came after AddEntries had added their rows.
     void OnLateRowChecks(const std::vector<int32_t>& ids, const std::vector<char>& exists);
     void OnProbed(int32_t id, const CProbeAnswer& answer);
     CEntry* FindFirstEntryByPath(const std::string& path) const;
+    void KeepUnknownType(
+        const std::string& path, int position, const std::string& title, const std::string& length);
     bool AddRecords(const std::string& playlistPath, int position, const CPlaylistReader& reader);
     void LoadTrack(bool play);
     void RemoveIds(const std::unordered_set<int32_t>& ids);

@@ -83,7 +83,7 @@ void CPlaylistCtrl::AddFiles()
     if (!m_bInitialised || !m_Services.pUi)
         return;
     std::vector<std::string> files;
-    if (!m_Services.pUi->GetOpenFileNames("Add file(s)", kMediaFilter, files) || files.empty())
+    if (!m_Services.pUi->GetOpenFileNames("Add file(s)", MediaFilter(), files) || files.empty())
         return;
 
     CBusyCursor busy(m_Services.pUi, "Adding files");

@@ -160,7 +160,7 @@ void CPlaylistCtrl::AddEntries(const std::vector<CNewRow>& rows, int position)
         const CNewRow& row = rows[i];
         // Not answered in time: kept until the answer comes, as the file may well be there.
         const int32_t id = m_NextId;
-        if (AddCheckedEntry(
+        if (AddCheckedRecord(
                 row.m_Path, position, row.m_Title, row.m_Length, i < answered ? exists[i] != 0 : true)
             && i >= answered)
             (*ids)[i] = id;

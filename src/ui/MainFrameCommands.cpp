@@ -251,7 +251,7 @@ bool CMainFrame::RunCommand(int id)
 void CMainFrame::OnOpenMedia()
 {
     std::string path;
-    if (!m_Services.pUi || !m_Services.pUi->GetOpenFileName("Open media", kMediaFilter, "avi", {}, path))
+    if (!m_Services.pUi || !m_Services.pUi->GetOpenFileName("Open media", MediaFilter(), "avi", {}, path))
         return;
     m_pVideoView->OpenMedia(path, ActivePlayer());
 }

@@ -133,7 +133,7 @@ void CShowResume::RestoreList(const CResumeState& saved)
         std::vector<CPlaylistCtrl::CNewRow> rows;
         rows.reserve(saved.rows.size());
         for (const CResumeState::Row& row : saved.rows)
-            playlist->AddEntry(row.path, -1, row.title, row.length, true);
+            playlist->AddFileRecord(row.path, -1, row.title, row.length, true);
         playlist->SetRedraw(true);
     }
     if (saved.volume)

@@ -2,12 +2,14 @@
 
 #include "core/Log.h"
 #include "devices/CorvanaDriver.h"
+#include "devices/CorvanaLibrary.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,6 +47,8 @@ TEST(CorvanaDriver, StartsUpWithItsLogLinesAndShutsDownCleanly)
     }
     const std::vector<std::string> expected = {
         "Initializing Corvana#1",
+        "Corvana#1: " + SimLibrary::Path()
+            + " is the simulated driver (a test and demonstration tool), not a device.",
         "Present devices of type Corvana: 1",
         "DLL: 1.2  Driver: 3.4  Firmware: 5.6",
         "Corvana#1 driver successfully initialized.",
@@ -83,6 +87,38 @@ TEST(CorvanaDriver, MissingLibraryIsLoggedWithItsPath)
         "CCorvanaDriver: Failed to open '/nonexistent/Drivers/Corvana/corvana.so'!", LOG_LEVEL_ERROR))
         << log.Dump();
     EXPECT_EQ(Status(driver), "Corvana#1 (Not found)");
+}
+
+// The build keeps its simulator apart: without the variable nothing is found,
+// and the log says where the maker's library goes.
+TEST(CorvanaDriver, WithoutTheMakersLibraryItSaysWhereItGoes)
+{
+    LogCapture log;
+    ::unsetenv(CCorvanaLibrary::kPathVariable);
+    const std::string place = CCorvanaLibrary::MakersPath();
+    EXPECT_EQ(CCorvanaLibrary::FindDefault(), place);
+    EXPECT_NE(place.find("/lib/zuvio/Drivers/Corvana/corvana.so"), std::string::npos) << place;
+    CCorvanaDriver driver;
+    EXPECT_FALSE(driver.Init());
+    EXPECT_EQ(Status(driver), "Corvana#1 (Not found)");
+    EXPECT_TRUE(log.Contains(
+        "Corvana#1 (Not found): the device maker's driver library goes in " + place, LOG_LEVEL_ERROR))
+        << log.Dump();
+}
+
+TEST(CorvanaDriver, TheSimulatorIsLoadedOnlyByNameAndSaysSo)
+{
+    LogCapture log;
+    SimLibrary sim({ { "CORVANA_SIM_RATE", "0" } });
+    ::setenv(CCorvanaLibrary::kPathVariable, SimLibrary::Path().c_str(), 1);
+    {
+        CCorvanaDriver driver;
+        EXPECT_TRUE(driver.Init()) << log.Dump();
+        EXPECT_TRUE(log.Contains("Corvana#1: " + SimLibrary::Path()
+            + " is the simulated driver (a test and demonstration tool), not a device."))
+            << log.Dump();
+    }
+    ::unsetenv(CCorvanaLibrary::kPathVariable);
 }
 
 TEST(CorvanaDriver, DeviceIndexMustBeInTheDeviceTable)

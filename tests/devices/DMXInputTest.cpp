@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "devices/CorvanaDriver.h"
+#include "devices/CorvanaLibrary.h"
 #include "devices/DMXInput.h"
 #include "dmx/DmxControl.h"
 #include "support/LogCapture.h"
@@ -11,14 +12,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-TEST(DMXInput, FindsTheDriverLibraryBesideTheExecutable)
+TEST(DMXInput, LoadsTheDriverLibraryTheVariableNames)
 {
     LogCapture log;
     SimLibrary sim({ { "CORVANA_SIM_RATE", "0" } });
+    ::setenv(CCorvanaLibrary::kPathVariable, SimLibrary::Path().c_str(), 1);
     CDMXInput input;
+    ::unsetenv(CCorvanaLibrary::kPathVariable);
     EXPECT_TRUE(input.IsAvailable()) << log.Dump();
     EXPECT_TRUE(log.Contains("Corvana#1 driver successfully initialized.", LOG_LEVEL_INFO));
     EXPECT_EQ(input.GetDriver().m_iSetting2, 1);

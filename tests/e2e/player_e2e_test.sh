@@ -6,7 +6,8 @@
 # text packet the player broadcasts is recorded there. Ends with SIGTERM and
 # checks what the player stored on the way out, then restarts it on that. A
 # third run uses the machine's default audio output: found once, and later
-# opens print nothing on stderr.
+# opens print nothing on stderr; a fourth loads a last-run playlist of today's
+# containers and a file of unknown type, and stores it back unchanged.
 # Usage: player_e2e_test.sh ZUVIO ZUVIO_REMOTE MAKE_DEMO_MEDIA
 set -u
 zuvio=$1
@@ -160,9 +161,35 @@ after=$(wc -l <"$work/player3.log")
 kill -TERM "$player_pid"
 wait "$player_pid" || fail "third run: exit code $? after SIGTERM"
 
+# Fourth run: a last-run playlist of the containers editors and cameras hand a
+# show (copies of one clip; GStreamer goes by the content) and a row of a type
+# the player does not know. Every row loads, plays, and is stored as it was.
+{
+    printf '#EXTM3U\r\n'
+    for ext in ogg mkv mov webm MTS xyz; do
+        cp "$work/media/clip1.avi" "$work/media/copy.$ext"
+        printf '#EXTINF:2,copy.%s\r\n%s\r\n' "$ext" "$work/media/copy.$ext"
+    done
+} >"$work/formats.m3u"
+cp "$work/formats.m3u" "$work/run/LastPLS.dat"
+m=$(mark)
+start_player "$work/player4.log" "${fake_audio[@]}"
+expect_after "$m" 20 "fourth start" '"kind":"status"' '"file":"copy.' || cat "$work/player4.log" >&2
+entry=1
+for ext in mkv mov webm MTS; do
+    entry=$((entry + 1))
+    m=$(mark)
+    send open B ":$entry"
+    expect_after "$m" 5 "open B :$entry, fourth run" "$(text "Player B: Opening Stream ( copy.$ext ) successful.")"
+done
+kill -TERM "$player_pid"
+wait "$player_pid" || fail "fourth run: exit code $? after SIGTERM"
+cmp "$work/run/LastPLS.dat" "$work/formats.m3u" || { fail "fourth run: LastPLS.dat differs"; cat -A "$work/run/LastPLS.dat" >&2; }
+[ "$(grep -c "Filetype unknown or not supported" "$work/player4.log")" -eq 1 ] || fail "fourth run: not one refused type"
+
 if [ "$failures" -ne 0 ]; then
     echo "--- player log ---" >&2
-    cat "$work/player1.log" "$work/player2.log" "$work/player3.log" >&2
+    cat "$work/player1.log" "$work/player2.log" "$work/player3.log" "$work/player4.log" >&2
     exit 1
 fi
 echo "player end-to-end test passed"

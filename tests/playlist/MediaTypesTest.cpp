@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+
 TEST(MediaTypesTest, ClassifiesByLastExtensionIgnoringCase)
 {
     EXPECT_TRUE(IsSupportedFile("/media/clip.MPG"));
@@ -15,6 +20,15 @@ TEST(MediaTypesTest, ClassifiesByLastExtensionIgnoringCase)
     EXPECT_FALSE(IsSupportedFile(""));
 }
 
+TEST(MediaTypesTest, AcceptsWhatCamerasAndEditorsHandAShow)
+{
+    for (const char* name : { "a.mov", "a.MKV", "a.m4v", "a.webm", "a.ts", "a.m2ts", "a.mts", "a.mxf",
+             "a.flac", "a.m4a", "a.Opus", "a.png", "a.tif", "a.TIFF", "a.ogv", "a.aac", "a.dv", "a.vob" })
+        EXPECT_TRUE(IsSupportedFile(std::string("/media/") + name)) << name;
+    EXPECT_FALSE(IsSupportedFile("/media/clip.m3u8"));
+    EXPECT_FALSE(IsSupportedFile("/media/cut.prproj"));
+}
+
 TEST(MediaTypesTest, OnlyStillImagesAreUntimed)
 {
     EXPECT_FALSE(IsTimedMedia("/p/photo.jpeg"));
@@ -22,6 +36,50 @@ TEST(MediaTypesTest, OnlyStillImagesAreUntimed)
     EXPECT_TRUE(IsTimedMedia("/p/clip.avi"));
     EXPECT_TRUE(IsTimedMedia("/p/notes.txt"));
     EXPECT_TRUE(IsTimedMedia("/p/README"));
+    EXPECT_FALSE(IsTimedMedia("/p/slide.PNG"));
+    EXPECT_FALSE(IsTimedMedia("/p/scan.tif"));
+    EXPECT_FALSE(IsTimedMedia("/p/scan.tiff"));
+    EXPECT_TRUE(IsTimedMedia("/p/clip.mov"));
+    EXPECT_TRUE(IsTimedMedia("/p/song.flac"));
+}
+
+TEST(MediaTypesTest, TheFileDialogOffersEveryAcceptedExtension)
+{
+    const std::string filter = MediaFilter();
+    ASSERT_EQ(filter.rfind("Media files|*.", 0), 0u);
+    ASSERT_EQ(filter.substr(filter.size() - 22), "|All files (*.*)|*.*||");
+    std::set<std::string> offered;
+    std::istringstream list(filter.substr(12, filter.find('|', 12) - 12));
+    for (std::string pattern; std::getline(list, pattern, ';');)
+        offered.insert(pattern);
+    std::set<std::string> accepted;
+    for (const CMediaType& type : MediaTypes()) {
+        accepted.insert("*" + std::string(type.m_Extension));
+        accepted.insert("*" + ToUpperAscii(std::string(type.m_Extension)));
+        EXPECT_TRUE(IsSupportedFile("/x/clip" + std::string(type.m_Extension)));
+    }
+    EXPECT_EQ(offered, accepted);
+}
+
+// The desktop entry makes file managers offer the player; a type offered but
+// refused (or accepted but not offered) is what an operator meets first.
+TEST(MediaTypesTest, TheDesktopEntryOffersExactlyTheAcceptedTypes)
+{
+    std::ifstream desktop(ZUVIO_DESKTOP_ENTRY);
+    ASSERT_TRUE(desktop.good()) << ZUVIO_DESKTOP_ENTRY;
+    std::vector<std::string> offered;
+    int lines = 0;
+    for (std::string line; std::getline(desktop, line);) {
+        if (line.rfind("MimeType=", 0) != 0)
+            continue;
+        ++lines;
+        std::istringstream types(line.substr(9));
+        for (std::string type; std::getline(types, type, ';');)
+            offered.push_back(type);
+    }
+    EXPECT_EQ(lines, 1);
+    std::sort(offered.begin(), offered.end());
+    EXPECT_EQ(offered, AcceptedMimeTypes());
 }
 
 TEST(MediaTypesTest, PlaylistFiles)

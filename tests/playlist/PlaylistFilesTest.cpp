@@ -137,7 +137,8 @@ TEST_F(PlaylistFilesTest, AddPlayListProbesRecordsWithoutTitleOrLength)
         "[playlist]\nFile1=a.ogg\nTitle1=Given\nLength1=0\nFile2=b.ogg\n"
         "File3=c.xyz\n");
     ctrl->AddPlayList(list, -1);
-    ASSERT_EQ(ctrl->GetTrackCount(), 2);
+    ASSERT_EQ(ctrl->GetTrackCount(), 3); // the unknown type is kept, not probed
+    EXPECT_EQ(ctrl->GetRow(2)->m_Name, std::string(CPlaylistCtrl::kUnknownTypeMark) + "c.xyz");
     EXPECT_EQ(ctrl->GetRow(0)->m_Time, " 0:00:00"); // title with zero length: taken as it is
     EXPECT_EQ(script->calls, (std::vector<std::string> { "Probe " + b }));
     EXPECT_EQ(prober->Answer(b), 1);
@@ -150,7 +151,7 @@ TEST_F(PlaylistFilesTest, AddPlayListProbesRecordsWithoutTitleOrLength)
 
     // Inserting at a position puts the records there in reverse order.
     ctrl->AddPlayList(media.Make("two.m3u", "#EXTINF:1,1\na.ogg\n#EXTINF:1,2\nb.ogg\n"), 0);
-    EXPECT_EQ(Paths(), (std::vector<std::string> { b, a, a, b }));
+    EXPECT_EQ(Paths(), (std::vector<std::string> { b, a, a, b, media.File("c.xyz") }));
 }
 
 TEST_F(PlaylistFilesTest, SaveThroughTheDialogChoosesTheFormatByExtension)
@@ -281,4 +282,40 @@ TEST_F(PlaylistFilesTest, StreamAddressesAreKeptAsWrittenNeverProbedAndRestoredB
     EXPECT_EQ(script->calls, std::vector<std::string> { "Probe " + a });
     ctrl.reset();
     EXPECT_EQ(ReadBytes("LastPLS.dat"), saved);
+}
+
+// A last-run playlist from a newer player, or with a file type this one does not
+// know, must not lose rows at the next exit.
+TEST_F(PlaylistFilesTest, RowsOfUnknownTypeAreKeptMarkedAndSavedBackUnchanged)
+{
+    LogCapture log;
+    Start();
+    const std::string ogg = media.Make("clip.ogg"), mkv = media.Make("clip.mkv"),
+                      mov = media.Make("clip.mov");
+    const std::string webm = media.Make("clip.webm"), odd = media.Make("clip.xyz");
+    const std::string text = "#EXTM3U\r\n#EXTINF:5,Ogg\r\n" + ogg + "\r\n#EXTINF:5,Mkv\r\n" + mkv
+        + "\r\n#EXTINF:5,Mov\r\n" + mov + "\r\n#EXTINF:5,Webm\r\n" + webm + "\r\n#EXTINF:7,Odd\r\n" + odd
+        + "\r\n" + media.File("gone.xyz") + "\r\n";
+    const std::string list = media.Make("LastPLS.dat", text);
+    EXPECT_EQ(ctrl->OpenPlaylist(list), list);
+    ASSERT_EQ(ctrl->GetTrackCount(), 6);
+    EXPECT_EQ(ctrl->GetRow(2)->m_Name, "Mov");
+    EXPECT_EQ(ctrl->GetRow(4)->m_Name, std::string(CPlaylistCtrl::kUnknownTypeMark) + "Odd");
+    EXPECT_EQ(ctrl->GetRow(4)->m_Time, " 0:00:07");
+    EXPECT_EQ(ctrl->GetRow(5)->m_Name, std::string(CPlaylistCtrl::kUnknownTypeMark) + "gone.xyz");
+    EXPECT_EQ(log.Texts(LOG_LEVEL_ERROR),
+        (std::vector<std::string> { "CPlaylistCtrl::AddEntry() : Filetype unknown or not supported!",
+            "CPlaylistCtrl::AddEntry() : Filetype unknown or not supported!" }));
+    EXPECT_TRUE(
+        log.Contains("CPlaylistCtrl: kept " + odd + " as it was: not a known media type.", LOG_LEVEL_INFO))
+        << log.Dump();
+    EXPECT_TRUE(script->calls.empty()); // nothing probed
+
+    ::unlink(list.c_str());
+    ASSERT_TRUE(ctrl->SavePlaylist(list));
+    EXPECT_EQ(ReadBytes(list), text);
+
+    // Added by hand, a file of unknown type is still refused.
+    EXPECT_FALSE(ctrl->AddEntry(media.Make("notes.xyz"), -1, {}, {}));
+    EXPECT_EQ(ctrl->GetTrackCount(), 6);
 }

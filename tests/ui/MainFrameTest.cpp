@@ -163,7 +163,7 @@ TEST_F(FrameFixture, OpenMediaDialogOpensIntoTheActivePlayer)
     EXPECT_TRUE(m_pFrame->RunCommand(32774));
     ASSERT_EQ(m_Ui.dialogs.size(), 1u);
     EXPECT_EQ(m_Ui.dialogs[0].defaultExt, "avi");
-    EXPECT_EQ(m_Ui.dialogs[0].filter.rfind("Media files|*.mpg;*.mpeg;", 0), 0u);
+    EXPECT_EQ(m_Ui.dialogs[0].filter.rfind("Media files|*.mpg;*.MPG;*.mpeg;", 0), 0u);
     EXPECT_EQ(Player(0).GetTitle(), "intro.mpg");
     EXPECT_EQ(m_pFrame->GetPlaylist()->GetRowCount(), 0);
     EXPECT_TRUE(m_pFrame->RunCommand(32774)); // cancelled: nothing

@@ -229,6 +229,12 @@ void FillBatch(State& sim, int records, std::uint8_t* header, std::uint8_t* data
 
 } // namespace
 
+// Tells the player that this is no device maker's driver.
+CORVANA_EXPORT int CorvanaSimulator()
+{
+    return 1;
+}
+
 CORVANA_EXPORT corvana::DeviceTable InitDriver()
 {
     State& sim = Sim();
