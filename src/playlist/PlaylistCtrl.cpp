@@ -196,7 +196,8 @@ int32_t CPlaylistCtrl::GetPlayerEntry(int player) const
 bool CPlaylistCtrl::AddEntry(const std::string& path, int position, const std::string& title,
     const std::string& length, bool keepMissing)
 {
-    return AddCheckedEntry(path, position, title, length, keepMissing ? std::optional<bool>(true) : std::nullopt);
+    return AddCheckedEntry(
+        path, position, title, length, keepMissing ? std::optional<bool>(true) : std::nullopt);
 }
 
 bool CPlaylistCtrl::AddCheckedEntry(const std::string& path, int position, const std::string& title,
@@ -247,7 +248,8 @@ bool CPlaylistCtrl::AddCheckedEntry(const std::string& path, int position, const
 bool CPlaylistCtrl::AddFileRecord(const std::string& path, int position, const std::string& title,
     const std::string& length, bool keepMissing)
 {
-    return AddCheckedRecord(path, position, title, length, keepMissing ? std::optional<bool>(true) : std::nullopt);
+    return AddCheckedRecord(
+        path, position, title, length, keepMissing ? std::optional<bool>(true) : std::nullopt);
 }
 
 bool CPlaylistCtrl::AddCheckedRecord(const std::string& path, int position, const std::string& title,

@@ -116,8 +116,8 @@ public:
     // A record of a playlist file: AddEntry, but a file of an unknown type is
     // kept (logged, its row marked) rather than dropped. False for a missing
     // file of a known type.
-    bool AddFileRecord(const std::string& path, int position, const std::string& title, const std::string& length,
-        bool keepMissing = false);
+    bool AddFileRecord(const std::string& path, int position, const std::string& title,
+        const std::string& length, bool keepMissing = false);
     void RenumberItems(int fromRow = 0);
     void RefreshPlayerIcons();
     void NextTrack();

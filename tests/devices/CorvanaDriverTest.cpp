@@ -10,6 +10,8 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <stdlib.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,6 +106,24 @@ TEST(CorvanaDriver, WithoutTheMakersLibraryItSaysWhereItGoes)
     EXPECT_TRUE(log.Contains(
         "Corvana#1 (Not found): the device maker's driver library goes in " + place, LOG_LEVEL_ERROR))
         << log.Dump();
+}
+
+// Installations that keep the maker's library in the working folder go on
+// finding it there, before the installed place.
+TEST(CorvanaDriver, ACopyInTheWorkingFolderComesFirst)
+{
+    ::unsetenv(CCorvanaLibrary::kPathVariable);
+    const std::filesystem::path before = std::filesystem::current_path();
+    char folder[] = "/tmp/corvana-cwd-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::filesystem::path driver = std::filesystem::path(folder) / "Drivers/Corvana/corvana.so";
+    std::filesystem::create_directories(driver.parent_path());
+    std::filesystem::copy_file(SimLibrary::Path(), driver);
+    std::filesystem::current_path(folder);
+    const std::string found = CCorvanaLibrary::FindDefault();
+    std::filesystem::current_path(before);
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(found, driver.string());
 }
 
 TEST(CorvanaDriver, TheSimulatorIsLoadedOnlyByNameAndSaysSo)
