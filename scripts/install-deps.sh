@@ -31,6 +31,10 @@ runtime=(
   libxcb1
   liblo7
   libola1
+  # What libola1 and Qt's GL need, named: a sanitizer build links them directly.
+  libprotobuf32
+  libglx0
+  libopengl0
   libsystemd0
 )
 
