@@ -135,6 +135,7 @@ void CSyncClock::Stop()
     m_OffsetNs = m_RttNs = 0;
     m_LastHeardMs = -1;
     m_bEverLocked = false;
+    m_bRebased = false;
     m_bHaveAnswer = false;
     m_LeaderIPv4 = 0;
     m_Lookup = CHostLookup();
@@ -200,6 +201,9 @@ void CSyncClock::Rebase()
         return;
     m_RebaseNs = jump;
     m_State = STATE_SYNCING;
+    m_bRebased = true;
+    m_RebasedAtMs = -1; // set at the next poll
+    m_RelockWaitMs = kRelockMs;
 }
 
 bool CSyncClock::Poll(int64_t nowMs)
@@ -264,6 +268,21 @@ bool CSyncClock::Poll(int64_t nowMs)
     // lock before an answer has shown whether it did.
     if (m_State == STATE_SYNCING && !m_bVerify && gst_clock_is_synced(m_pClock.get())) {
         m_State = STATE_LOCKED;
+        m_bRebased = false;
+    } else if (m_State == STATE_SYNCING && m_bRebased) {
+        // A fresh client clock now and then never takes the leader's answers in
+        // (seen after a leader's reboot): it hears them, so make it again.
+        if (m_RebasedAtMs < 0)
+            m_RebasedAtMs = nowMs;
+        else if (nowMs - m_RebasedAtMs > m_RelockWaitMs && nowMs - m_LastHeardMs < 1000) {
+            LogError("Sync: the new clock has not locked to the leader in %lld s; starting it again.\n",
+                static_cast<long long>(m_RelockWaitMs / 1000));
+            const GstClockTime estimate = gst_clock_get_time(m_pClock.get());
+            if (MakeClientClock(estimate)) {
+                m_RebasedAtMs = nowMs;
+                m_RelockWaitMs *= 2;
+            }
+        }
     }
     // How far the group clock stands from this machine's own.
     GstPtr<GstClock> local(gst_system_clock_obtain());

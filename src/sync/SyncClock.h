@@ -30,6 +30,8 @@ public:
     static constexpr uint16_t kDefaultPort = 31775;
     static constexpr int64_t kLostAfterMs = 3000;
     static constexpr int64_t kJumpNs = 250'000'000;
+    // A re-based clock that hears its leader but has not locked by then is made again.
+    static constexpr int64_t kRelockMs = 4000;
     static constexpr int64_t kResolveMs = 5000;
 
     CSyncClock() = default;
@@ -102,6 +104,9 @@ private:
     GstClockTime m_JumpRemote = 0; // the leader's time in that answer
     GstClockTime m_JumpLocal = 0; // this machine's clock then
     int64_t m_RebaseNs = 0;
+    bool m_bRebased = false; // made anew after a jump, not locked since
+    int64_t m_RebasedAtMs = -1; // when it was last made anew
+    int64_t m_RelockWaitMs = kRelockMs; // doubles with each try, so a slow lock still comes
     uint32_t m_LeaderIPv4 = 0;
     uint32_t m_Epoch = 0;
     CHostLookup m_Lookup;

@@ -34,12 +34,11 @@ int64_t StallFs::InterfaceBoundMs()
 
 int64_t StallFs::MeasuredBoundMs()
 {
-    const int64_t bound = InterfaceBoundMs();
-    double load = 0;
-    const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
-    if (::getloadavg(&load, 1) == 1 && cores > 0 && load <= static_cast<double>(cores))
-        return bound;
-    return std::max<int64_t>(bound, 1000);
+    // The goal is InterfaceBoundMs, but a test must not fail on a busy machine:
+    // with other tests beside it, a thread of the loop waits its turn for tens of
+    // milliseconds (91 ms seen). Half a second is still far below a call that
+    // hangs (seconds), which is what the tests are there to catch.
+    return std::max<int64_t>(InterfaceBoundMs(), 500);
 }
 
 bool StallFs::Mount(const std::string& source, std::chrono::milliseconds limit, std::string& why)

@@ -33,11 +33,8 @@ public:
     // of the share hangs: 50 ms, or ZUVIO_TEST_STALL_BOUND_MS for a sanitised
     // or crowded build.
     static int64_t InterfaceBoundMs();
-    // The bound to hold a measurement to: InterfaceBoundMs, unless the machine
-    // is crowded (more runnable threads than cores on average over the last
-    // minute: a thread of its loop may wait its turn longer than that); then a
-    // second, still far below a call that hangs (seconds), so that a slow
-    // machine fails no test.
+    // The bound to hold a measurement to: InterfaceBoundMs, but at least half
+    // a second, so that a busy machine fails no test (a hang costs seconds).
     static int64_t MeasuredBoundMs();
     // The path under the mount of a file of the source folder.
     std::string Path(const std::string& name) const { return m_MountPoint + "/" + name; }
