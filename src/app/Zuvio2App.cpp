@@ -13,6 +13,7 @@
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
+#include "show/ShowEngine.h"
 #include "sync/SyncClock.h"
 #include "ui/AboutDlg.h"
 #include "ui/DlgSplash.h"
@@ -40,6 +41,8 @@ CZuvio2App::~CZuvio2App()
     if (m_pSplash)
         delete m_pSplash.data();
     m_pFrame.reset();
+    m_pEngine.reset();
+    m_pPlaylist.reset();
     CMPlayer::SetGroupClock(nullptr);
     m_pSync.reset();
     m_pServices.reset();
@@ -126,14 +129,16 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     }
     options.oscFeedback = line.oscFeedback;
     options.resumeFile = ResumeFilePath();
-    m_pFrame = std::make_unique<CMainFrame>(options, *m_pServices);
+    m_pPlaylist = std::make_unique<CPlaylistCtrl>(*m_pServices,
+        m_bProbeAddedFiles && m_pServices->createProber ? m_pServices->createProber() : nullptr);
+    m_pEngine = std::make_unique<CShowEngine>(*m_pServices, *m_pPlaylist);
+    m_pEngine->SetHooks(m_EngineHooks ? *m_EngineHooks : WindowHooks());
+    m_pFrame = std::make_unique<CMainFrame>(*m_pEngine, options, *m_pServices);
     m_pUiServices->SetParent(m_pFrame.get());
     m_pFrame->SetSyncClock(m_pSync.get());
     connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);
     connect(m_pFrame.get(), &CMainFrame::documentRequested, this,
         [this](const QString& path) { OpenDocumentFile(path.toLocal8Bit().toStdString()); });
-    if (m_ViewHooks)
-        m_pFrame->GetVideoView()->SetHooks(*m_ViewHooks);
     // Shown first, so that the panes have their real sizes when the players are
     // placed and the zoom level is tested against the view.
     m_pFrame->show();
@@ -155,6 +160,19 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
         m_pSplash->ShowOver(m_pFrame.get());
     }
     return true;
+}
+
+CShowEngine::Hooks CZuvio2App::WindowHooks()
+{
+    CShowEngine::Hooks hooks;
+    hooks.fatalMessageBox = [](const std::string& text, const std::string& caption) {
+        // Headless nobody could close it; standard error has the text already.
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            return;
+        QMessageBox::critical(
+            nullptr, QString::fromLocal8Bit(caption.c_str()), QString::fromLocal8Bit(text.c_str()));
+    };
+    return hooks;
 }
 
 void CZuvio2App::StartSync(const CCommandLine& line)
@@ -229,7 +247,7 @@ bool CZuvio2App::OpenDocumentFile(const std::string& path)
         return false;
     bool opened = m_pFrame->OfferDocument(path);
     if (!opened && !IsPlaylistFile(path))
-        opened = m_pFrame->GetVideoView()->OpenMedia(path, m_pFrame->GetVideoView()->GetActivePlayer());
+        opened = m_pEngine->Execute({ ShowCommandId::Open, m_pEngine->GetActivePlayer(), 0, path }).accepted;
     AddToRecentFileList(path);
     return opened;
 }
@@ -237,9 +255,9 @@ bool CZuvio2App::OpenDocumentFile(const std::string& path)
 void CZuvio2App::StartDocument(const std::string& path)
 {
     if (!IsPlaylistFile(path))
-        m_pFrame->SendMessage(WM_CMD_PLAY, 0, 0);
-    else if (CPlaylistCtrl* playlist = m_pFrame->GetPlaylist())
-        playlist->OnDoubleClick(0);
+        m_pEngine->Execute({ ShowCommandId::PlayActive });
+    else
+        m_pEngine->Execute({ ShowCommandId::PlaylistGo, -1, 0 });
 }
 
 void CZuvio2App::OnAppAbout()

@@ -2,7 +2,7 @@
 
 #include "core/CommandLine.h"
 #include "core/Services.h"
-#include "ui/VideoView.h"
+#include "show/ShowEngine.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -16,6 +16,7 @@
 class CDlgSplash;
 class CLogBuffer;
 class CMainFrame;
+class CPlaylistCtrl;
 class CPreferences;
 class CQtUiServices;
 class CSignalBridge;
@@ -64,10 +65,11 @@ public:
     {
         m_CreatePlayer = std::move(create);
     }
-    void SetViewHooks(CVideoView::Hooks hooks) { m_ViewHooks = std::move(hooks); }
+    void SetEngineHooks(CShowEngine::Hooks hooks) { m_EngineHooks = std::move(hooks); }
     void SetProbeAddedFiles(bool probe) { m_bProbeAddedFiles = probe; }
 
     CMainFrame* MainFrame() const { return m_pFrame.get(); }
+    CShowEngine* Engine() const { return m_pEngine.get(); }
     // What the frame and its components were given; null before InitInstance.
     const CServices* Services() const { return m_pServices.get(); }
     CDlgSplash* Splash() const;
@@ -79,6 +81,8 @@ private:
     std::unique_ptr<CPreferences> m_pPreferences;
     std::unique_ptr<CQtUiServices> m_pUiServices;
     std::unique_ptr<CServices> m_pServices;
+    std::unique_ptr<CPlaylistCtrl> m_pPlaylist; // the show's, shown by the playlist pane
+    std::unique_ptr<CShowEngine> m_pEngine;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<CSignalBridge> m_pSignals;
     std::unique_ptr<CSyncClock> m_pSync; // a wall's group clock; before the frame, so it outlives the players
@@ -88,6 +92,8 @@ private:
     void StartSync(const CCommandLine& line);
     QPointer<CDlgSplash> m_pSplash;
     std::function<std::unique_ptr<CBasePlayer>()> m_CreatePlayer;
-    std::optional<CVideoView::Hooks> m_ViewHooks;
+    std::optional<CShowEngine::Hooks> m_EngineHooks;
+    // The fatal message box as a window shows it.
+    static CShowEngine::Hooks WindowHooks();
     bool m_bProbeAddedFiles = true;
 };

@@ -23,10 +23,10 @@ std::string KindOf(const std::string& status)
 
 } // namespace
 
-CDmxControl::CDmxControl(CMessageTarget* owner, CDMXInput* device, std::function<int()> activePlayer,
+CDmxControl::CDmxControl(CShowCommandSink* sink, CDMXInput* device, std::function<int()> activePlayer,
     std::function<int()> volumeRange, QObject* parent)
     : QObject(parent)
-    , m_pOwner(owner)
+    , m_pSink(sink)
     , m_pDevice(device)
     , m_ActivePlayer(std::move(activePlayer))
     , m_VolumeRange(std::move(volumeRange))
@@ -110,50 +110,52 @@ void CDmxControl::OnFrame(std::span<const std::uint8_t> frame, Clock::time_point
 
 void CDmxControl::Act(const CDmxPersonality::Action& action)
 {
-    if (!m_pOwner)
+    if (!m_pSink)
         return;
     using Kind = CDmxPersonality::Action::Kind;
     using Control = CDmxPersonality::Control;
-    const auto active = static_cast<WPARAM>(m_ActivePlayer ? m_ActivePlayer() : 0);
+    using Id = ShowCommandId;
+    const int active = m_ActivePlayer ? m_ActivePlayer() : 0;
+    const auto send = [this](Id id, int player, std::int64_t value = 0, std::string text = {}) {
+        m_pSink->Execute({ id, player, value, std::move(text) });
+    };
     switch (action.kind) {
-    case Kind::Clip: {
+    case Kind::Clip:
         // Into the hidden player, ready for a take.
-        std::string entry = ":" + std::to_string(action.value);
-        m_pOwner->SendMessage(WM_OSC_OPEN, active == 0 ? 1 : 0, reinterpret_cast<LPARAM>(&entry));
+        send(Id::Open, active == 0 ? 1 : 0, 0, ":" + std::to_string(action.value));
         break;
-    }
     case Kind::Control:
         switch (static_cast<Control>(action.value)) {
         case Control::Play:
-            m_pOwner->SendMessage(WM_NET_PLAY, active, 0);
+            send(Id::Play, active);
             break;
         case Control::Pause:
-            m_pOwner->SendMessage(WM_NET_PAUSE, active, 0);
+            send(Id::Pause, active);
             break;
         case Control::Stop:
-            m_pOwner->SendMessage(WM_NET_STOP, active, 0);
+            send(Id::Stop, active);
             break;
         case Control::Take:
-            m_pOwner->SendMessage(WM_OSC_TAKE, 0, 0);
+            send(Id::Take, -1);
             break;
         case Control::CutA:
-            m_pOwner->SendMessage(WM_NET_SELECT_PLAYER, 0, 0);
+            send(Id::Cut, 0);
             break;
         case Control::CutB:
-            m_pOwner->SendMessage(WM_NET_SELECT_PLAYER, 1, 0);
+            send(Id::Cut, 1);
             break;
         case Control::Idle:
             break;
         }
         break;
     case Kind::Level: {
-        // The slider's range: 255 is full, 0 the bottom of the range.
+        // The level control's range: 255 is full, 0 the bottom of the range.
         const int range = m_VolumeRange ? m_VolumeRange() : 3000;
-        m_pOwner->SendMessage(WM_OSC_VOLUME_DB, active, action.value * range / 255 - range);
+        send(Id::VolumeDb, active, action.value * range / 255 - range);
         break;
     }
     case Kind::FullScreen:
-        m_pOwner->SendMessage(WM_OSC_FULLSCREEN, 0, action.value);
+        send(Id::Fullscreen, -1, action.value);
         break;
     }
 }

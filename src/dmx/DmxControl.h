@@ -3,6 +3,7 @@
 #include "core/Messages.h"
 #include "dmx/DmxPersonality.h"
 #include "dmx/OlaSource.h"
+#include "show/ShowCommand.h"
 
 #include <QObject>
 
@@ -17,9 +18,9 @@ class CDMXInput;
 class QTimer;
 
 // DMX show control: frames from the DMX input device or from olad go through
-// the personality, and what it sets off becomes the messages the window and
-// the network send, so the same handlers act with the same log lines and text
-// packets. The device is read every 10 ms (a change acts within a DMX frame);
+// the personality, and what it sets off becomes show commands, as the
+// window's and the network's do, so the same executor acts with the same log
+// lines and text packets. The device is read every 10 ms (a change acts within a DMX frame);
 // olad's frames are taken as they arrive. Lives on the interface thread.
 class CDmxControl : public QObject
 {
@@ -46,7 +47,7 @@ public:
     static std::chrono::milliseconds SourceTimeout(const Settings& settings);
 
     // activePlayer and volumeRange are asked when an action needs them.
-    CDmxControl(CMessageTarget* owner, CDMXInput* device, std::function<int()> activePlayer,
+    CDmxControl(CShowCommandSink* sink, CDMXInput* device, std::function<int()> activePlayer,
         std::function<int()> volumeRange, QObject* parent = nullptr);
     ~CDmxControl() override;
     CDmxControl(const CDmxControl&) = delete;
@@ -71,7 +72,7 @@ private:
     void Act(const CDmxPersonality::Action& action);
     std::string ComposeStatus();
 
-    CMessageTarget* m_pOwner;
+    CShowCommandSink* m_pSink;
     CDMXInput* m_pDevice;
     std::function<int()> m_ActivePlayer;
     std::function<int()> m_VolumeRange;

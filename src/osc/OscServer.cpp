@@ -101,9 +101,9 @@ std::string Printable(std::string_view text)
 
 } // namespace
 
-COscServer::COscServer(CMessageTarget* owner, const CPreferences& prefs, QObject* parent)
+COscServer::COscServer(CShowCommandSink* sink, const CPreferences& prefs, QObject* parent)
     : QObject(parent)
-    , m_pOwner(owner)
+    , m_pSink(sink)
     , m_Prefs(prefs)
     , m_Feedback([this](std::uint32_t address, std::uint16_t port, const void* data, std::size_t size) {
         SendDatagram(address, port, data, size);
@@ -399,11 +399,12 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
     const bool trigger = argc == 0 || (argc == 1 && number(0));
     const bool oneNumber = argc == 1 && number(0);
 
-    const auto send = [this](unsigned msg, WPARAM wParam, LPARAM lParam) {
-        if (m_pOwner)
-            m_pOwner->SendMessage(msg, wParam, lParam);
+    using Id = ShowCommandId;
+    const auto send = [this](Id id, int player, std::int64_t value = 0, std::string text = {}) {
+        if (m_pSink)
+            m_pSink->Execute({ id, player, value, std::move(text) });
     };
-    const auto player = static_cast<WPARAM>(Player(route));
+    const int player = Player(route);
     switch (route.action) {
     case Action::Play:
     case Action::Pause:
@@ -416,16 +417,15 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
             return false;
         if (!fire)
             break;
-        static constexpr std::pair<Action, unsigned> kMessages[]
-            = { { Action::Play, WM_NET_PLAY }, { Action::Pause, WM_NET_PAUSE }, { Action::Stop, WM_NET_STOP },
-                  { Action::CutTo, WM_NET_SELECT_PLAYER }, { Action::Take, WM_OSC_TAKE } };
+        static constexpr std::pair<Action, Id> kCommands[] = { { Action::Play, Id::Play }, { Action::Pause, Id::Pause },
+            { Action::Stop, Id::Stop }, { Action::CutTo, Id::Cut }, { Action::Take, Id::Take } };
         if (route.action == Action::PlaylistNext || route.action == Action::PlaylistPrevious) {
-            send(WM_CMD_STEP_TRACK, route.action == Action::PlaylistNext ? 1 : 0, 0);
+            send(Id::Step, -1, route.action == Action::PlaylistNext ? 1 : 0);
             break;
         }
-        for (const auto& [action, msg] : kMessages)
+        for (const auto& [action, id] : kCommands)
             if (action == route.action)
-                send(msg, player, 0);
+                send(id, player);
         break;
     }
     case Action::Open: {
@@ -441,25 +441,25 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
                 return false;
             text = ":" + std::to_string(static_cast<std::int64_t>(*n));
         }
-        send(WM_OSC_OPEN, player, reinterpret_cast<LPARAM>(&text));
+        send(Id::Open, player, 0, std::move(text));
         break;
     }
     case Action::Seek:
         if (!oneNumber || *number(0) < 0)
             return false;
-        send(WM_NET_SEEK, player, Clamped(*number(0), 0, std::numeric_limits<std::int32_t>::max()));
+        send(Id::Seek, player, Clamped(*number(0), 0, std::numeric_limits<std::int32_t>::max()));
         break;
     case Action::Volume:
         if (!oneNumber)
             return false;
-        send(WM_NET_VOLUME, player,
+        send(Id::Volume, player,
             Clamped(*number(0), std::numeric_limits<std::int32_t>::min(),
                 std::numeric_limits<std::int32_t>::max()));
         break;
     case Action::VolumeDb:
         if (!oneNumber)
             return false;
-        send(WM_OSC_VOLUME_DB, player, Clamped(*number(0) * 100, -10000, 10000));
+        send(Id::VolumeDb, player, Clamped(*number(0) * 100, -10000, 10000));
         break;
     case Action::Cut: {
         if (argc != 1 || (types[0] != LO_STRING && types[0] != LO_SYMBOL))
@@ -467,30 +467,30 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
         const std::string name = Text(argv[0]);
         if (name != "A" && name != "a" && name != "B" && name != "b")
             return false;
-        send(WM_NET_SELECT_PLAYER, name == "A" || name == "a" ? 0 : 1, 0);
+        send(Id::Cut, name == "A" || name == "a" ? 0 : 1);
         break;
     }
     case Action::PlaylistGo:
         if (!oneNumber || *number(0) < 1 || *number(0) != std::floor(*number(0))
             || *number(0) > std::numeric_limits<std::int32_t>::max())
             return false;
-        send(WM_OSC_PLAYLIST_GO, static_cast<WPARAM>(*number(0) - 1), 0);
+        send(Id::PlaylistGo, -1, static_cast<std::int64_t>(*number(0)) - 1);
         break;
     case Action::Loop:
     case Action::Repeat:
     case Action::AutoAdvance: {
         if (!oneNumber)
             return false;
-        const WPARAM mode = route.action == Action::Loop ? OSC_MODE_LOOP
-            : route.action == Action::Repeat             ? OSC_MODE_REPEAT
-                                                         : OSC_MODE_AUTO_ADVANCE;
-        send(WM_OSC_PLAYLIST_MODE, mode, *number(0) != 0 ? 1 : 0);
+        const Id id = route.action == Action::Loop ? Id::Loop
+            : route.action == Action::Repeat       ? Id::Repeat
+                                                   : Id::AutoAdvance;
+        send(id, -1, *number(0) != 0 ? 1 : 0);
         break;
     }
     case Action::Fullscreen:
         if (!oneNumber)
             return false;
-        send(WM_OSC_FULLSCREEN, 0, *number(0) != 0 ? 1 : 0);
+        send(Id::Fullscreen, -1, *number(0) != 0 ? 1 : 0);
         break;
     case Action::Subscribe:
     case Action::Unsubscribe: {

@@ -7,6 +7,7 @@
 #include "osc/OscAddressMatcher.h"
 #include "osc/OscFeedback.h"
 #include "osc/OscState.h"
+#include "show/ShowCommand.h"
 
 #include <QObject>
 
@@ -22,8 +23,8 @@
 class CPreferences;
 class QSocketNotifier;
 
-// The player's OSC server, beside the binary protocol: commands become the
-// messages the binary protocol and the window send, and feedback goes to the
+// The player's OSC server, beside the binary protocol: commands become show
+// commands, as the binary protocol's and the window's do, and feedback goes to the
 // controllers that subscribed and to fixed destinations (COscFeedback).
 //
 // liblo decodes messages and unpacks bundles; addresses are matched here,
@@ -62,8 +63,9 @@ public:
     };
     using Clock = std::function<std::int64_t()>; // monotonic milliseconds
 
-    // prefs says whether remote control is on; it outlives the server.
-    COscServer(CMessageTarget* owner, const CPreferences& prefs, QObject* parent = nullptr);
+    // Commands go to sink (may be null); prefs says whether remote control is
+    // on. Both outlive the server.
+    COscServer(CShowCommandSink* sink, const CPreferences& prefs, QObject* parent = nullptr);
     ~COscServer() override;
     COscServer(const COscServer&) = delete;
     COscServer& operator=(const COscServer&) = delete;
@@ -146,7 +148,7 @@ private:
     void ReadPending();
     void ParseFeedbackDestinations();
 
-    CMessageTarget* m_pOwner;
+    CShowCommandSink* m_pSink;
     const CPreferences& m_Prefs;
     Settings m_Settings;
     LoServerPtr m_Server;

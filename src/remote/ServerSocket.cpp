@@ -46,9 +46,9 @@ int Bind(const CUniqueFd& fd, std::uint32_t address, std::uint16_t port)
 
 } // namespace
 
-CServerSocket::CServerSocket(CMessageTarget* owner, const CPreferences& prefs, QObject* parent)
+CServerSocket::CServerSocket(CShowCommandSink* sink, const CPreferences& prefs, QObject* parent)
     : QObject(parent)
-    , m_pOwner(owner)
+    , m_pSink(sink)
     , m_Prefs(prefs)
     , m_StatusAddress(QHostAddress::Broadcast)
     , m_StatusPort(RemotePackets::kStatusPort)
@@ -283,16 +283,21 @@ void CServerSocket::AcceptCommand(const std::uint8_t* packet)
     const auto command = RemotePackets::DecodeCommand(m_RecvRing[static_cast<std::size_t>(slot)]);
     const bool cue
         = command->code == RemotePackets::CMD_SYNC_CUE || command->code == RemotePackets::CMD_SYNC_STATE;
-    const unsigned message = cue ? WM_SYNC_CUE : RemotePackets::MessageForCode(command->code);
-    if (message != 0 && m_pOwner != nullptr) {
-        // A negative index stays out of 0..1 when the handler reads it as unsigned.
-        const auto player = static_cast<WPARAM>(SignExtended(command->player));
-        LPARAM lParam = 0;
-        if (message == WM_NET_OPEN || message == WM_SYNC_CUE)
-            lParam = slot;
-        else if (message == WM_NET_SEEK || message == WM_NET_UNUSED_12 || message == WM_NET_VOLUME)
-            lParam = SignExtended(command->value);
-        m_pOwner->SendMessage(message, player, lParam);
+    const unsigned message = cue ? 0 : RemotePackets::MessageForCode(command->code);
+    if (cue) {
+        if (m_OnCue)
+            m_OnCue(slot);
+    } else if (message != 0 && m_pSink != nullptr) {
+        ShowCommand show;
+        show.id = static_cast<ShowCommandId>(message);
+        show.player = static_cast<int>(SignExtended(command->player)); // refused unless 0 or 1
+        if (message == WM_NET_OPEN) {
+            show.value = slot;
+            show.text = command->text;
+        } else if (message == WM_NET_SEEK || message == WM_NET_UNUSED_12 || message == WM_NET_VOLUME) {
+            show.value = SignExtended(command->value);
+        }
+        m_pSink->Execute(show);
     }
     m_iRecvIndex = (slot + 1) % kRingSlots;
 }

@@ -5,6 +5,7 @@
 #include "net/LocalInterface.h"
 #include "net/NetworkSetup.h"
 #include "remote/RemotePackets.h"
+#include "show/ShowCommand.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -24,8 +25,8 @@ class QNetworkDatagram;
 class QUdpSocket;
 
 // The player's end of the UDP remote-control protocol: receives command
-// packets on the server socket and turns them into messages 1124..1131 for its
-// owner; broadcasts the status record and text lines from a second socket.
+// packets on the server socket and turns them into show commands 1124..1131
+// (a wall's cue packets go to the cue handler); broadcasts the status record and text lines from a second socket.
 // Bound to one address, both sockets belong to the adapter that carries it:
 // commands count only when they arrive there, addressed to that address, its
 // subnet's broadcast or 255.255.255.255, and packets leave only through it,
@@ -41,8 +42,9 @@ public:
     using Clock = std::function<std::uint32_t()>; // milliseconds, wrapping like a tick count
     static constexpr int kRingSlots = 8;
 
-    // prefs says whether remote control is on; it outlives the socket.
-    CServerSocket(CMessageTarget* owner, const CPreferences& prefs, QObject* parent = nullptr);
+    // Commands go to sink (may be null); prefs says whether remote control is
+    // on. Both outlive the socket.
+    CServerSocket(CShowCommandSink* sink, const CPreferences& prefs, QObject* parent = nullptr);
     ~CServerSocket() override;
     CServerSocket(const CServerSocket&) = delete;
     CServerSocket& operator=(const CServerSocket&) = delete;
@@ -66,6 +68,8 @@ public:
     std::uint16_t GetBoundPort() const; // 0 while closed
     void SetClock(Clock clock) { m_Clock = std::move(clock); }
     void SetNetworkSource(vexoNet::CNetworkSetup::Source source) { m_NetworkSource = std::move(source); }
+    // A wall's cue packet: its slot in the ring.
+    void SetCueHandler(std::function<void(int slot)> handler) { m_OnCue = std::move(handler); }
 
     // The status record the next status packet carries, handed over whole by
     // the main frame; the file name is cut to 127 characters.
@@ -102,7 +106,8 @@ private:
     void FollowAdapter();
     void TakeMacAddress(const vexoNet::CNetworkSetup& setup, const std::string& address);
 
-    CMessageTarget* m_pOwner;
+    CShowCommandSink* m_pSink;
+    std::function<void(int slot)> m_OnCue;
     const CPreferences& m_Prefs;
     RemotePackets::StatusRecord m_Status; // its mac is taken from m_MacAddress when sent
     std::int32_t m_iRecvIndex = 0;

@@ -5,7 +5,7 @@
 #include "devices/DMXInput.h"
 #include "dmx/DmxControl.h"
 #include "osc/OscServer.h"
-#include "playback/BasePlayer.h"
+#include "show/ShowEngine.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/ServerSocket.h"
@@ -14,9 +14,9 @@
 #include "ui/LogBookDlg.h"
 #include "ui/PlayerCtrlBar.h"
 #include "ui/RightView.h"
-#include "ui/ShowResume.h"
+#include "control/ShowResume.h"
 #include "ui/VideoView.h"
-#include "ui/WallSync.h"
+#include "control/WallSync.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,8 +28,9 @@
 
 #include <algorithm>
 
-CMainFrame::CMainFrame(const Options& options, const CServices& services, QWidget* parent)
+CMainFrame::CMainFrame(CShowEngine& engine, const Options& options, const CServices& services, QWidget* parent)
     : QMainWindow(parent)
+    , m_Engine(engine)
     , m_Services(services)
     , m_pSocket(std::make_unique<CServerSocket>(this, m_Services.prefs))
     , m_pOsc(std::make_unique<COscServer>(this, m_Services.prefs))
@@ -47,6 +48,11 @@ CMainFrame::CMainFrame(const Options& options, const CServices& services, QWidge
         LogError("CMainFrame: bad status destination \"%s\"; no status packets are sent.\n",
             statusDestination.c_str());
     m_pSocket->SetCommandPort(options.commandPort);
+    m_pSocket->SetCueHandler([this](int slot) {
+        if (m_pWall)
+            m_pWall->OnCuePacket(slot);
+    });
+    m_Subscription = m_Engine.Subscribe([this](const ShowEvent& event) { OnShowEvent(event); });
     CreateMenus();
     CreatePanes(options.probeAddedFiles);
     qApp->installEventFilter(this);
@@ -55,6 +61,7 @@ CMainFrame::CMainFrame(const Options& options, const CServices& services, QWidge
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
+    m_Engine.Unsubscribe(m_Subscription);
     if (m_nTimer != 0)
         killTimer(m_nTimer);
     m_nTimer = 0;
@@ -77,9 +84,9 @@ void CMainFrame::CreatePanes(bool probeAddedFiles)
     m_pInner->setHandleWidth(0);
     m_pOuter->setHandleWidth(3);
     m_pOuter->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(0, 0, 64); }"));
-    auto* rightView = new CRightView(this, m_Services,
-        probeAddedFiles && m_Services.createProber ? m_Services.createProber() : nullptr, m_pOuter);
-    auto* view = new CVideoView(this, m_Services, m_pInner);
+    (void)probeAddedFiles;
+    auto* rightView = new CRightView(&m_Engine, m_Engine.Playlist(), m_pOuter);
+    auto* view = new CVideoView(m_Engine, m_Services, m_pInner);
     auto* ctrlBar = new CPlayerCtrlBar(this, m_pInner);
     setCentralWidget(m_pOuter);
     rightView->InstallAccelerators(this);
@@ -142,14 +149,15 @@ void CMainFrame::InitialUpdate()
     m_bInitialUpdateDone = true;
     const int width = std::max(m_pOuter->width(), kMinTrackWidth);
     m_pOuter->setSizes({ std::max(width - kPlaylistWidth, kVideoMinWidth), kPlaylistWidth });
+    if (!m_Engine.Start())
+        return;
     m_pVideoView->OnInitialUpdate();
     ShareShortcutsWith(m_pVideoView->GetFullScreenWindow());
     m_pCtrlBar->OnInitialUpdate();
     // A show that comes back after a crash must not start the playlist's track first.
-    m_bHoldStartTrack
-        = !m_ResumeFile.empty() && m_Services.prefs.m_bResumeShow && CResumeFile(m_ResumeFile).Exists();
+    m_Engine.HoldStartTrack(
+        !m_ResumeFile.empty() && m_Services.prefs.m_bResumeShow && CResumeFile(m_ResumeFile).Exists());
     m_pRightView->OnInitialUpdate();
-    m_bHoldStartTrack = false;
     UpdateCommandUI();
 }
 
@@ -172,18 +180,19 @@ CPlaylistCtrl* CMainFrame::GetPlaylist() const
 
 int CMainFrame::ActivePlayer() const
 {
-    return m_pVideoView ? m_pVideoView->GetActivePlayer() : 0;
+    return m_Engine.GetActivePlayer();
 }
 
 int CMainFrame::VolumeRange() const
 {
-    return m_pCtrlBar ? m_pCtrlBar->GetVolumeRange() : CPreferences::kDefaultVolumeMin;
+    return m_Engine.VolumeRange();
 }
 
 void CMainFrame::ApplyVolumeRange()
 {
     if (!m_bPanesCreated)
         return;
+    m_Engine.SetVolumeRange(m_Services.prefs.m_VolumeMin);
     m_pCtrlBar->ApplyVolumeRange(m_Services.prefs.m_VolumeMin);
 }
 
@@ -197,17 +206,13 @@ void CMainFrame::OnTimer()
     if (!m_bPanesCreated)
         return;
     const int active = ActivePlayer();
-    CBasePlayer* player = m_pVideoView->GetPlayer(active);
-    if (!player || player->GetPlayState() == CBasePlayer::STATE_STOPPED) {
+    if (!m_Engine.GetPlayer(active) || m_Engine.GetPlayState(active) == 0) {
         m_pCtrlBar->SetPosition(0);
         m_pCtrlBar->EnablePositionSlider(false);
     } else {
-        m_pCtrlBar->EnablePositionSlider(IsTimedMedia(m_pVideoView->GetFileName(active)));
+        m_pCtrlBar->EnablePositionSlider(IsTimedMedia(m_Engine.GetFileName(active)));
     }
-    CBasePlayer* playerA = m_pVideoView->GetPlayer(PLAYER_A);
-    CBasePlayer* playerB = m_pVideoView->GetPlayer(PLAYER_B);
-    if (playerA && playerB && player->GetPlayState() == CBasePlayer::STATE_RUNNING)
-        SendMessage(WM_PLAYER_REFRESH, 0, 0);
+    m_Engine.Tick(); // the running player's position
     m_pCtrlBar->OnTimer();
     m_pLogBook->OnTimer();
     m_pSocket->PollStatus();
@@ -269,11 +274,10 @@ void CMainFrame::WheelVolume(int delta)
     if (!m_bPanesCreated)
         return;
     const int range = VolumeRange();
-    const int32_t volume = delta / 120 * 100 + m_pVideoView->GetVolume();
+    const int32_t volume = delta / 120 * 100 + m_Engine.GetVolume();
     if (volume < -range || volume > 0)
         return;
-    m_pVideoView->SetVolume(volume);
-    m_pCtrlBar->SetVolumePos(range + volume);
+    Execute({ ShowCommandId::VolumeDb, ActivePlayer(), volume });
 }
 
 void CMainFrame::OnAlwaysOnTop()
@@ -337,27 +341,10 @@ void CMainFrame::StartDmx()
     m_pDmxStatus->setText(QString::fromStdString(m_pDmx->GetStatus()));
 }
 
-bool CMainFrame::TakeHidden()
-{
-    if (!m_bPanesCreated)
-        return false;
-    const int hidden = ActivePlayer() == PLAYER_A ? PLAYER_B : PLAYER_A;
-    CBasePlayer* player = m_pVideoView->GetPlayer(hidden);
-    // Cutting to a player with nothing in it would put black on the screen.
-    if (!player || player->GetGraphState() != CBasePlayer::GRAPH_OPEN) {
-        LogMessage("TakeHidden(): %s has no medium open.\n", hidden == PLAYER_A ? "Player A" : "Player B");
-        return false;
-    }
-    SendMessage(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(hidden), 0);
-    SendMessage(WM_NET_PLAY, static_cast<WPARAM>(hidden), 0);
-    return true;
-}
-
 bool CMainFrame::StartResume(std::function<void()> normalStart)
 {
     auto start = [this, normalStart = std::move(normalStart)] {
-        if (m_HeldStartTrack >= 0)
-            OnLoadTrack(0, std::exchange(m_HeldStartTrack, -1));
+        m_Engine.HoldStartTrack(false);
         if (normalStart)
             normalStart();
     };
@@ -375,7 +362,7 @@ bool CMainFrame::StartResume(std::function<void()> normalStart)
         start();
         return false;
     }
-    m_pResume = std::make_unique<CShowResume>(*this, m_ResumeFile);
+    m_pResume = std::make_unique<CShowResume>(m_Engine, *this, m_ResumeFile);
     if (m_pResume->RestoreIfUnclean(start))
         return true;
     start();
@@ -391,5 +378,5 @@ void CMainFrame::EndResume()
 
 void CMainFrame::SetSyncClock(CSyncClock* clock)
 {
-    m_pWall = clock ? std::make_unique<CWallSync>(*this, *m_pSocket, *clock) : nullptr;
+    m_pWall = clock ? std::make_unique<CWallSync>(m_Engine, *m_pSocket, *clock) : nullptr;
 }

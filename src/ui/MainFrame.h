@@ -4,6 +4,8 @@
 #include "core/ServiceNotifier.h"
 #include "core/Services.h"
 #include "remote/RemotePackets.h"
+#include "show/ShowCommand.h"
+#include "show/ShowEvent.h"
 #include "ui/VideoView.h"
 
 #include <QMainWindow>
@@ -27,22 +29,23 @@ class CShowResume;
 class CSyncClock;
 class CWallSync;
 class CServerSocket;
+class CShowEngine;
 class CVideoView;
 class QAction;
 class QMenu;
 class QSplitter;
 
-// The single top-level window and the switchboard of the program: menu
-// commands, accelerators, control-bar buttons, playlist requests and remote
-// packets arrive here as commands or private messages and become calls on the
-// video view and the playlist. After each change it refreshes the status
-// display, the status record the socket broadcasts, and tells the network in a
-// short text line. One 100 ms timer drives all periodic work.
+// The single top-level window: a view of the show engine. Menu commands,
+// accelerators and control-bar buttons become commands of the engine's command
+// set; the engine's events refresh the control bar, the buttons and the menus.
+// It still hosts the network and DMX controllers (which send their commands to
+// the engine, never here), hands them the engine's text lines and status, and
+// runs the one 100 ms timer of the periodic work.
 //
 // Invariant: the pane pointers are either all set (m_bPanesCreated) or all
 // null; every handler checks m_bPanesCreated first, so messages that arrive
 // while the panes are being built or torn down are harmless.
-class CMainFrame : public QMainWindow, public CMessageTarget
+class CMainFrame : public QMainWindow, public CMessageTarget, public CShowCommandSink
 {
     Q_OBJECT
 
@@ -67,7 +70,8 @@ public:
         std::string oscFeedback; // fixed OSC feedback destinations besides the preferences' ones
         std::string resumeFile; // where the show's state is kept for a start after a crash; empty: nowhere
     };
-    CMainFrame(const Options& options, const CServices& services, QWidget* parent = nullptr);
+    // engine outlives the frame; its playlist is the one the playlist pane shows.
+    CMainFrame(CShowEngine& engine, const Options& options, const CServices& services, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // The panes' initial updates in creation order: video view, control bar,
@@ -109,9 +113,11 @@ public:
     // A clean quit: the state file goes, so the next start is a fresh one.
     void EndResume();
     CShowResume* GetResume() const { return m_pResume.get(); }
-    // Cuts to the hidden player and starts it, through the cut and play
-    // handlers; false (logged) when the hidden player has nothing open.
+    // A command from the window, through the wall on a wall's leader.
+    ShowReply Execute(const ShowCommand& command) override;
+    // Cuts to the hidden player and starts it; false (logged) when the hidden player has nothing open.
     bool TakeHidden();
+    CShowEngine& Engine() const { return m_Engine; }
     // Mouse-wheel volume: delta in eighths of a degree (120 = one notch).
     void WheelVolume(int delta);
 
@@ -159,47 +165,24 @@ private:
     void OnPlayerCommand(int id);
     void OnPlaylistCommand(int id);
 
-    // Private message handlers.
-    LRESULT OnMediaOpened(int player);
-    LRESULT OnPlayerRefresh();
-    LRESULT OnPlayerState(int player, int state);
-    LRESULT OnSelectPlayer(int player);
-    LRESULT OnStepTrack(WPARAM direction);
-    LRESULT OnLoadTrack(WPARAM target, LPARAM autoplay);
-    LRESULT OnEndOfMedia();
-    LRESULT OnPlayerFailed(int player);
-    void AdvanceTrack(int count);
-    // The end of a load-track open; the steps the handler did after the open.
-    void OnTrackOpened(
-        const std::string& path, int player, int state, bool autoplay, CVideoView::OpenResult result);
-    void NextAdvanceAttempt();
-    void EndAdvance(bool stopUnlessOpened);
-    void OnNetOpened(const std::string& path, int player, CVideoView::OpenResult result);
-    LRESULT OnSlider(WPARAM id, LPARAM position);
-    LRESULT OnNetPlay(WPARAM player);
-    LRESULT OnNetPause(WPARAM player);
-    LRESULT OnNetStop(WPARAM player);
-    LRESULT OnNetOpen(WPARAM player, LPARAM slot);
-    LRESULT OnNetSeek(WPARAM player, LPARAM position);
-    LRESULT OnNetVolume(WPARAM player, LPARAM percent);
-    void OpenRemote(int player, std::string text);
-    LRESULT OnOscVolumeDb(WPARAM player, LPARAM hundredths);
-    LRESULT OnOscPlaylistGo(WPARAM row);
-    LRESULT OnOscPlaylistMode(WPARAM mode, LPARAM on);
-    LRESULT OnOscFullscreen(LPARAM on);
+    // The engine's events.
+    void OnShowEvent(const ShowEvent& event);
+    void OnPlayerRefresh();
+    void OnPlayerState();
+    void OnMediaOpened(int player);
+    void OnLevel();
     void StartOscServer();
     void StartDmx();
 
     int ActivePlayer() const;
     int VolumeRange() const;
-    int VolumePercent(int32_t volume) const;
     void LightPlayerButtons();
-    void MarkStatusChanged();
     // After every change a controller must hear of: the status record refreshed
     // and broadcast at the next tick.
     void StatusChanged();
-    void SendSeekMessage(int player, uint32_t position, uint32_t duration);
 
+    CShowEngine& m_Engine;
+    uint64_t m_Subscription = 0;
     CServices m_Services;
     std::unique_ptr<CLogBookDlg> m_pLogBook;
     std::unique_ptr<CServerSocket> m_pSocket;
@@ -225,24 +208,6 @@ private:
     bool m_bPanesCreated = false;
     bool m_bAlwaysOnTop = false;
     bool m_bInitialUpdateDone = false;
-    // The playlist's start-up track load, held back while a restore may take
-    // its place: -1 none, else its autoplay flag.
-    bool m_bHoldStartTrack = false;
-    int m_HeldStartTrack = -1;
-
-    // What the last WM_CMD_LOAD_TRACK did, and the play state it continues in
-    // while AdvanceTrack skips entries that do not open (-1: the active one's).
-    // An attempt that is still opening continues the skipping when it ends.
-    enum LoadOutcome { LOAD_NONE, LOAD_PENDING, LOAD_OPENED, LOAD_FAILED };
-    LoadOutcome m_LoadOutcome = LOAD_NONE;
-    int m_ContinueState = -1;
-    bool m_bAdvancing = false;
-    int m_AdvanceTries = 0;
-    bool m_bLoadStarting = false; // inside OnLoadTrack's own call to OpenMedia
-    // Failures that follow each other within kQuickFailureMs.
-    static constexpr int64_t kQuickFailureMs = 1000;
-    int m_QuickFailures[2] = { 0, 0 };
-    int64_t m_LastFailureMs[2] = { INT64_MIN / 2, INT64_MIN / 2 };
 
     const QEvent* m_pLastWheel = nullptr;
     quint64 m_LastWheelTime = 0;

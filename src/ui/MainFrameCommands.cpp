@@ -6,7 +6,7 @@
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "core/UiServices.h"
-#include "playback/BasePlayer.h"
+#include "show/ShowEngine.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
 #include "remote/ServerSocket.h"
@@ -141,8 +141,7 @@ void CMainFrame::UpdateCommandUI()
     using namespace CommandId;
     if (!m_bPanesCreated)
         return;
-    CBasePlayer* player = m_pVideoView->GetPlayer(ActivePlayer());
-    const bool open = player && player->GetGraphState() == CBasePlayer::GRAPH_OPEN;
+    const bool open = m_Engine.IsOpen(ActivePlayer());
     Action(PlayPause)->setEnabled(open);
     Action(Stop)->setEnabled(open);
 
@@ -195,10 +194,10 @@ bool CMainFrame::RunCommand(int id)
         close();
         break;
     case PlayPause:
-        m_pVideoView->Play(ActivePlayer());
+        Execute({ ShowCommandId::PlayPause });
         break;
     case Stop:
-        m_pVideoView->Stop(ActivePlayer());
+        Execute({ ShowCommandId::StopActive });
         break;
     case PlayerA:
         SendMessage(WM_CMD_SELECT_PLAYER, PLAYER_A, 0);
@@ -207,8 +206,18 @@ bool CMainFrame::RunCommand(int id)
         SendMessage(WM_CMD_SELECT_PLAYER, PLAYER_B, 0);
         break;
     case Fullscreen:
-        m_pVideoView->ToggleFullscreen();
+        Execute({ ShowCommandId::Fullscreen, -1, -1 });
         break;
+    case RepeatSingleTrack:
+    case LoopPlaylist:
+    case AutoPlayNext: {
+        // The menu item toggles its mark.
+        const ShowCommandId command = id == RepeatSingleTrack ? ShowCommandId::Repeat
+            : id == LoopPlaylist                              ? ShowCommandId::Loop
+                                                              : ShowCommandId::AutoAdvance;
+        Execute({ command, -1, action->isChecked() ? 0 : 1 });
+        break;
+    }
     case AlwaysOnTop:
         OnAlwaysOnTop();
         break;
@@ -253,7 +262,7 @@ void CMainFrame::OnOpenMedia()
     std::string path;
     if (!m_Services.pUi || !m_Services.pUi->GetOpenFileName("Open media", MediaFilter(), "avi", {}, path))
         return;
-    m_pVideoView->OpenMedia(path, ActivePlayer());
+    Execute({ ShowCommandId::Open, ActivePlayer(), 0, path });
 }
 
 void CMainFrame::ApplyAcceptedPreferences(int previousRemoteCtrl)

@@ -34,11 +34,10 @@ unsigned Flags(const QMouseEvent* event)
 
 } // namespace
 
-CRightView::CRightView(
-    CMessageTarget* frame, const CServices& services, std::unique_ptr<CMediaProber> probe, QWidget* parent)
+CRightView::CRightView(CMessageTarget* owner, CPlaylistCtrl& playlist, QWidget* parent)
     : QWidget(parent)
-    , m_pFrame(frame)
-    , m_Playlist(services, std::move(probe))
+    , m_pFrame(owner)
+    , m_Playlist(playlist)
     , m_pList(new CListCtrlEx(m_Playlist, this))
     , m_Buttons { &m_AddButton, &m_RemButton, &m_SelButton, &m_SortButton, &m_ListButton }
     , m_DocumentTitle(QStringLiteral("Default Playlist"))
@@ -61,6 +60,7 @@ CRightView::~CRightView()
     // The list refers to the playlist; it goes first, then the playlist saves itself.
     delete m_pList;
     m_pList = nullptr;
+    m_Playlist.OnDestroy();
 }
 
 void CRightView::OnInitialUpdate()

@@ -30,10 +30,9 @@ class CRightView : public QWidget
 public:
     static constexpr int kStripHeight = 25;
 
-    // frame receives the playlist's messages (WM_CMD_LOAD_TRACK); the playlist
-    // gets services; probe reads the title and length of files being added (may be null).
-    CRightView(CMessageTarget* frame, const CServices& services, std::unique_ptr<CMediaProber> probe,
-        QWidget* parent = nullptr);
+    // owner receives the playlist's messages (WM_CMD_LOAD_TRACK: the show
+    // engine); the playlist outlives the pane.
+    CRightView(CMessageTarget* owner, CPlaylistCtrl& playlist, QWidget* parent = nullptr);
     ~CRightView() override; // the playlist stores its settings and "LastPLS.dat"
 
     // First call only: colours, buttons, layout, then the playlist's start-up rules.
@@ -83,7 +82,7 @@ private:
     void OnPlaylistChanged();
 
     CMessageTarget* m_pFrame;
-    CPlaylistCtrl m_Playlist;
+    CPlaylistCtrl& m_Playlist;
     CListCtrlEx* m_pList; // child widget, deleted before the playlist
     CPlAddButton m_AddButton;
     CPlRemButton m_RemButton;

@@ -1,7 +1,7 @@
 #include "ui/VideoView.h"
 
 #include "core/VideoZoom.h"
-#include "playback/BasePlayer.h"
+#include "show/ShowEngine.h"
 #include "ui/FullScreenDlg.h"
 #include "ui/VideoSurface.h"
 
@@ -10,21 +10,18 @@
 
 void CVideoView::AttachToHost(int player, QWidget* host)
 {
-    CBasePlayer* p = GetPlayer(player);
     CVideoSurface* surface = GetSurface(player);
-    if (!p || !surface || !host)
+    if (!m_Engine.GetPlayer(player) || !surface || !host)
         return;
     surface->Attach(host);
-    p->SetOwner(surface->Handle());
+    m_Engine.AttachSurface(player, surface->Handle());
 }
 
-void CVideoView::ShowPlayer(int player, bool show)
+void CVideoView::ShowPicture(int player, bool show)
 {
-    CBasePlayer* p = GetPlayer(player);
     CVideoSurface* surface = GetSurface(player);
     if (!show) {
-        if (p)
-            p->Show(false);
+        m_Engine.ShowPlayerPicture(player, false);
         if (surface)
             surface->hide();
         return;
@@ -35,48 +32,46 @@ void CVideoView::ShowPlayer(int player, bool show)
         // The player repaints at once; the window must be on the screen by then.
         surface->SyncWithWindowSystem();
     }
-    if (p)
-        p->Show(true);
+    m_Engine.ShowPlayerPicture(player, true);
 }
 
 void CVideoView::UpdateVideoWindow()
 {
-    PlaceActivePlayer(true);
+    PlaceActive(true);
 }
 
-void CVideoView::PlaceActivePlayer(bool reveal)
+void CVideoView::PlaceActive(bool reveal)
 {
-    CBasePlayer* p = GetPlayer(m_ActivePlayer);
-    if (!p)
+    const int active = Active();
+    if (!m_Engine.GetPlayer(active))
         return;
     if (m_bFullscreen && m_pFullScreen) {
         m_pFullScreen->SetFullscreen(true);
         const CRect screen = m_pFullScreen->GetScreenRect();
-        AttachToHost(m_ActivePlayer, m_pFullScreen.get());
-        p->SetVideoRect(screen);
+        AttachToHost(active, m_pFullScreen.get());
+        m_Engine.SetPictureRect(active, screen);
     } else {
         // Leaving full screen comes back through OnFullscreenClosed first.
         if (m_pFullScreen)
             m_pFullScreen->SetFullscreen(false);
-        AttachToHost(m_ActivePlayer, this);
+        AttachToHost(active, this);
         PlaceByZoomLevel();
     }
-    if (CVideoSurface* surface = GetSurface(m_ActivePlayer))
-        p->SetMessageDrain(surface->Handle());
+    if (CVideoSurface* surface = GetSurface(active))
+        m_Engine.SetMessageDrain(active, surface->Handle());
     // A fresh graph starts with its picture hidden; the active one is shown.
     if (reveal)
-        ShowPlayer(m_ActivePlayer, true);
+        ShowPicture(active, true);
     if (m_bFullscreen && m_pFullScreen)
-        m_pFullScreen->SetVideoRect(p->GetVideoRect());
+        m_pFullScreen->SetVideoRect(m_Engine.GetPictureRect(active));
 }
 
 void CVideoView::PlaceByZoomLevel()
 {
-    if (VideoZoom::IsFixedLevel(m_ZoomLevel)) {
+    if (VideoZoom::IsFixedLevel(m_ZoomLevel))
         ZoomTo(m_ZoomLevel);
-    } else if (CBasePlayer* p = GetPlayer(m_ActivePlayer)) {
-        p->SetVideoRect(ClientRect());
-    }
+    else
+        m_Engine.SetPictureRect(Active(), ClientRect());
 }
 
 void CVideoView::ZoomTo(int percent)
@@ -88,13 +83,12 @@ void CVideoView::ZoomTo(int percent)
         return;
     }
     const CRect client = ClientRect();
-    for (size_t i = 0; i < m_pPlayer.size(); ++i) {
-        CBasePlayer* p = m_pPlayer[i].get();
-        if (!p)
+    for (int i = 0; i < kPlayerCount; ++i) {
+        if (!m_Engine.GetPlayer(i))
             continue;
-        const CRect scaled = VideoZoom::ScaledRect(p->GetVideoWidth(), p->GetVideoHeight(), percent);
-        m_rcZoom[i] = VideoZoom::CentredIn(client, scaled);
-        p->SetVideoRect(m_rcZoom[i]);
+        const CRect scaled = VideoZoom::ScaledRect(m_Engine.GetPictureWidth(i), m_Engine.GetPictureHeight(i), percent);
+        m_rcZoom[static_cast<size_t>(i)] = VideoZoom::CentredIn(client, scaled);
+        m_Engine.SetPictureRect(i, m_rcZoom[static_cast<size_t>(i)]);
     }
     m_ZoomLevel = percent;
     for (int i = 0; i < kPlayerCount; ++i)
@@ -109,19 +103,18 @@ void CVideoView::ApplyZoomFallBack(int player)
         return;
     m_ZoomLevel = 0;
     zoom = CRect {};
-    if (CBasePlayer* p = GetPlayer(player))
-        p->SetVideoRect(client);
+    m_Engine.SetPictureRect(player, client);
 }
 
 void CVideoView::ZoomFit()
 {
     const CRect client = ClientRect();
-    for (size_t i = 0; i < m_pPlayer.size(); ++i) {
-        m_rcZoom[i] = CRect {};
+    for (int i = 0; i < kPlayerCount; ++i) {
+        m_rcZoom[static_cast<size_t>(i)] = CRect {};
         // In full screen the active picture keeps the screen; only the zoom state changes.
-        const bool onScreen = m_bFullscreen && static_cast<int>(i) == m_ActivePlayer;
-        if (m_pPlayer[i] && !onScreen)
-            m_pPlayer[i]->SetVideoRect(client);
+        const bool onScreen = m_bFullscreen && i == Active();
+        if (!onScreen)
+            m_Engine.SetPictureRect(i, client);
     }
     m_ZoomLevel = 0;
 }
@@ -137,14 +130,14 @@ void CVideoView::ToggleFullscreen()
 void CVideoView::OnFullscreenClosed()
 {
     m_bFullscreen = false;
-    CBasePlayer* p = GetPlayer(m_ActivePlayer);
-    if (!p)
+    const int active = Active();
+    if (!m_Engine.GetPlayer(active))
         return;
-    AttachToHost(m_ActivePlayer, this);
-    if (CVideoSurface* surface = GetSurface(m_ActivePlayer))
-        p->SetMessageDrain(surface->Handle());
-    p->SetVideoRect(ClientRect());
-    ShowPlayer(m_ActivePlayer, true);
+    AttachToHost(active, this);
+    if (CVideoSurface* surface = GetSurface(active))
+        m_Engine.SetMessageDrain(active, surface->Handle());
+    m_Engine.SetPictureRect(active, ClientRect());
+    ShowPicture(active, true);
     // The full-screen window was the active one: the keys come back here.
     activateWindow();
     setFocus();

@@ -99,7 +99,7 @@ TEST_F(AppTest, SplashFollowsThePreferenceAndClosesItself)
     {
         CZuvio2App app;
         app.SetPlayerFactory(FakePlayers());
-        app.SetViewHooks(ScriptedHooks());
+        app.SetEngineHooks(ScriptedHooks());
         app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line()));
         EXPECT_EQ(app.Splash(), nullptr);
@@ -113,7 +113,7 @@ TEST_F(AppTest, SplashFollowsThePreferenceAndClosesItself)
     WriteProfileInt("General", "m_bShowSplash", 1);
     CZuvio2App app;
     app.SetPlayerFactory(FakePlayers());
-    app.SetViewHooks(ScriptedHooks());
+    app.SetEngineHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
     QPointer<CDlgSplash> splash = app.Splash();
@@ -135,12 +135,12 @@ TEST_F(AppTest, ReloadPlaylistRestoresTheLastRunWithoutStarting)
     WritePlaylist("auto.m3u", 1);
     CZuvio2App app;
     app.SetPlayerFactory(FakePlayers());
-    app.SetViewHooks(ScriptedHooks());
+    app.SetEngineHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
     CPlaylistCtrl* playlist = app.MainFrame()->GetPlaylist();
     EXPECT_EQ(playlist->GetRowCount(), 3);
-    CBasePlayer* a = app.MainFrame()->GetVideoView()->GetPlayer(0);
+    CBasePlayer* a = app.MainFrame()->Engine().GetPlayer(0);
     EXPECT_EQ(a->GetPlayState(), CBasePlayer::STATE_STOPPED);
 }
 
@@ -154,10 +154,10 @@ TEST_F(AppTest, AutoPlaylistLoadsAndStartsTheFirstEntry)
         "General", "m_AutoPlaylist", QFile(QStringLiteral("auto.m3u")).fileName().toStdString());
     CZuvio2App app;
     app.SetPlayerFactory(FakePlayers());
-    app.SetViewHooks(ScriptedHooks());
+    app.SetEngineHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(Line()));
-    CBasePlayer* a = app.MainFrame()->GetVideoView()->GetPlayer(0);
+    CBasePlayer* a = app.MainFrame()->Engine().GetPlayer(0);
     EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 2);
     EXPECT_EQ(a->GetTitle(), "cue1.mp4");
     EXPECT_EQ(a->GetPlayState(), CBasePlayer::STATE_RUNNING);
@@ -171,7 +171,7 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     {
         CZuvio2App app;
         app.SetPlayerFactory(FakePlayers());
-        app.SetViewHooks(ScriptedHooks());
+        app.SetEngineHooks(ScriptedHooks());
         app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line("show.m3u")));
         EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 4);
@@ -181,21 +181,21 @@ TEST_F(AppTest, CommandLinePlaylistGoesToThePlaylistAndMediaToThePlayer)
     {
         CZuvio2App app;
         app.SetPlayerFactory(FakePlayers());
-        app.SetViewHooks(ScriptedHooks());
+        app.SetEngineHooks(ScriptedHooks());
         app.SetProbeAddedFiles(false);
         ASSERT_TRUE(app.InitInstance(Line("/media/show/single.mp4")));
         EXPECT_EQ(app.MainFrame()->GetPlaylist()->GetRowCount(), 0);
-        EXPECT_EQ(app.MainFrame()->GetVideoView()->GetPlayer(0)->GetTitle(), "single.mp4");
-        EXPECT_EQ(app.MainFrame()->GetVideoView()->GetPlayer(0)->GetPlayState(), CBasePlayer::STATE_STOPPED);
+        EXPECT_EQ(app.MainFrame()->Engine().GetPlayer(0)->GetTitle(), "single.mp4");
+        EXPECT_EQ(app.MainFrame()->Engine().GetPlayer(0)->GetPlayState(), CBasePlayer::STATE_STOPPED);
     }
     CCommandLine line = Line("show.m3u");
     line.play = true; // the demo's way in: the first entry starts at once
     CZuvio2App app;
     app.SetPlayerFactory(FakePlayers());
-    app.SetViewHooks(ScriptedHooks());
+    app.SetEngineHooks(ScriptedHooks());
     app.SetProbeAddedFiles(false);
     ASSERT_TRUE(app.InitInstance(line));
-    CBasePlayer* a = app.MainFrame()->GetVideoView()->GetPlayer(0);
+    CBasePlayer* a = app.MainFrame()->Engine().GetPlayer(0);
     EXPECT_EQ(a->GetTitle(), "cue1.mp4");
     EXPECT_EQ(a->GetPlayState(), CBasePlayer::STATE_RUNNING);
 }

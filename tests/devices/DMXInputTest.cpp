@@ -91,9 +91,9 @@ TEST(DMXInput, DrivesPlayTakeStopAndLevelThroughThePersonality)
 
     const std::vector<std::pair<const char*, RecordingTarget::Message>> cues {
         { "0,0,0,20,0,255", { WM_NET_PLAY, 0, 0 } },
-        { "0,0,0,120,0,255", { WM_OSC_TAKE, 0, 0 } },
+        { "0,0,0,120,0,255", { static_cast<unsigned>(ShowCommandId::Take), static_cast<WPARAM>(-1), 0 } },
         { "0,0,0,90,0,255", { WM_NET_STOP, 0, 0 } },
-        { "0,0,0,90,255,255", { WM_OSC_VOLUME_DB, 0, 0 } },
+        { "0,0,0,90,255,255", { static_cast<unsigned>(ShowCommandId::VolumeDb), 0, 0 } },
     };
     for (const auto& [values, message] : cues) {
         SCOPED_TRACE(values);

@@ -99,13 +99,18 @@ TEST(DmxPersonalityTest, BandsShortUniversesAndAnAddressNearTheEnd)
     EXPECT_TRUE(shortU.Feed(Frame(23, { 2, 50 }, 24)).empty());
 }
 
-TEST(DmxControlTest, CuesBecomeTheMessagesOfTheWindowAndTheNetwork)
+constexpr WPARAM kNoPlayer = static_cast<WPARAM>(-1);
+constexpr auto kTake = static_cast<unsigned>(ShowCommandId::Take);
+constexpr auto kVolumeDb = static_cast<unsigned>(ShowCommandId::VolumeDb);
+constexpr auto kFullscreen = static_cast<unsigned>(ShowCommandId::Fullscreen);
+
+TEST(DmxControlTest, CuesBecomeTheCommandsOfTheWindowAndTheNetwork)
 {
     RecordingTarget frame;
     std::string opened;
-    frame.handler = [&](unsigned msg, WPARAM, LPARAM lParam) {
-        if (msg == WM_OSC_OPEN)
-            opened = *reinterpret_cast<const std::string*>(lParam);
+    frame.handler = [&](unsigned msg, WPARAM, LPARAM) {
+        if (msg == static_cast<unsigned>(ShowCommandId::Open))
+            opened = frame.texts.back();
         return LRESULT { 1 };
     };
     int active = 0;
@@ -127,9 +132,9 @@ TEST(DmxControlTest, CuesBecomeTheMessagesOfTheWindowAndTheNetwork)
     feed({ 3, 170, 128, 255 }); // cut to A
     EXPECT_EQ(opened, ":3");
     EXPECT_EQ(frame.messages,
-        (std::vector<RecordingTarget::Message> { { WM_OSC_OPEN, 1, frame.messages[0].lParam },
-            { WM_OSC_TAKE, 0, 0 }, { WM_NET_STOP, 1, 0 }, { WM_OSC_VOLUME_DB, 1, 128 * 3000 / 255 - 3000 },
-            { WM_OSC_FULLSCREEN, 0, 1 }, { WM_NET_SELECT_PLAYER, 0, 0 } }));
+        (std::vector<RecordingTarget::Message> { { WM_NET_OPEN, 1, 0 }, { kTake, kNoPlayer, 0 },
+            { WM_NET_STOP, 1, 0 }, { kVolumeDb, 1, 128 * 3000 / 255 - 3000 }, { kFullscreen, kNoPlayer, 1 },
+            { WM_NET_SELECT_PLAYER, 0, 0 } }));
 }
 
 // Senders refresh unchanged data only now and then (sACN about every second,

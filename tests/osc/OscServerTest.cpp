@@ -59,9 +59,9 @@ class OscServerTest : public testing::Test
 protected:
     void SetUp() override
     {
-        m_Target.handler = [this](unsigned msg, WPARAM, LPARAM lParam) {
-            if (msg == WM_OSC_OPEN)
-                m_Opened.push_back(*reinterpret_cast<const std::string*>(lParam));
+        m_Target.handler = [this](unsigned msg, WPARAM, LPARAM) {
+            if (msg == static_cast<unsigned>(ShowCommandId::Open))
+                m_Opened.push_back(m_Target.texts.back());
             return LRESULT { 1 };
         };
         m_Server.SetClock([this] { return m_Now; });
@@ -87,6 +87,12 @@ protected:
 };
 
 using M = RecordingTarget::Message;
+constexpr WPARAM kNoPlayer = static_cast<WPARAM>(-1); // a command that names no player
+
+constexpr unsigned Cmd(ShowCommandId id)
+{
+    return static_cast<unsigned>(id);
+}
 
 TEST_F(OscServerTest, EveryAddressSendsTheMessageOfTheSameAction)
 {
@@ -109,12 +115,13 @@ TEST_F(OscServerTest, EveryAddressSendsTheMessageOfTheSameAction)
     Feed(Osc("/zuvio/playlist/repeat", "i", 0));
     Feed(Osc("/zuvio/playlist/autoadvance", "f", 1.0f));
     Feed(Osc("/zuvio/fullscreen", "i", 1));
+    using Id = ShowCommandId;
     const std::vector<M> expected = { { WM_NET_PLAY, 0, 0 }, { WM_NET_PAUSE, 1, 0 }, { WM_NET_STOP, 1, 0 },
-        { WM_NET_SEEK, 1, 1500 }, { WM_NET_VOLUME, 0, 40 }, { WM_OSC_VOLUME_DB, 1, -600 },
-        { WM_NET_SELECT_PLAYER, 0, 0 }, { WM_NET_SELECT_PLAYER, 1, 0 }, { WM_OSC_TAKE, 0, 0 },
-        { WM_OSC_PLAYLIST_GO, 1, 0 }, { WM_CMD_STEP_TRACK, 1, 0 }, { WM_CMD_STEP_TRACK, 0, 0 },
-        { WM_OSC_PLAYLIST_MODE, OSC_MODE_LOOP, 1 }, { WM_OSC_PLAYLIST_MODE, OSC_MODE_REPEAT, 0 },
-        { WM_OSC_PLAYLIST_MODE, OSC_MODE_AUTO_ADVANCE, 1 }, { WM_OSC_FULLSCREEN, 0, 1 } };
+        { WM_NET_SEEK, 1, 1500 }, { WM_NET_VOLUME, 0, 40 }, { Cmd(Id::VolumeDb), 1, -600 },
+        { WM_NET_SELECT_PLAYER, 0, 0 }, { WM_NET_SELECT_PLAYER, 1, 0 }, { Cmd(Id::Take), 0, 0 },
+        { Cmd(Id::PlaylistGo), kNoPlayer, 1 }, { Cmd(Id::Step), kNoPlayer, 1 }, { Cmd(Id::Step), kNoPlayer, 0 },
+        { Cmd(Id::Loop), kNoPlayer, 1 }, { Cmd(Id::Repeat), kNoPlayer, 0 }, { Cmd(Id::AutoAdvance), kNoPlayer, 1 },
+        { Cmd(Id::Fullscreen), kNoPlayer, 1 } };
     EXPECT_EQ(Take(), expected);
 
     // Open: a path, a stream address, a playlist position as ":n" or a number.
@@ -122,12 +129,8 @@ TEST_F(OscServerTest, EveryAddressSendsTheMessageOfTheSameAction)
     Feed(Osc("/zuvio/b/open", "s", "rtsp://10.77.0.9/live"));
     Feed(Osc("/zuvio/active/open", "i", 3));
     Feed(Osc("/zuvio/a/open", "s", ":2"));
-    auto opens = Take();
-    for (auto& m : opens)
-        m.lParam = 0; // the text's address, valid only during the call
-    EXPECT_EQ(opens,
-        (std::vector<M> {
-            { WM_OSC_OPEN, 0, 0 }, { WM_OSC_OPEN, 1, 0 }, { WM_OSC_OPEN, 1, 0 }, { WM_OSC_OPEN, 0, 0 } }));
+    EXPECT_EQ(Take(),
+        (std::vector<M> { { WM_NET_OPEN, 0, 0 }, { WM_NET_OPEN, 1, 0 }, { WM_NET_OPEN, 1, 0 }, { WM_NET_OPEN, 0, 0 } }));
     EXPECT_EQ(m_Opened,
         (std::vector<std::string> { "/media/show/intro.mp4", "rtsp://10.77.0.9/live", ":3", ":2" }));
 }

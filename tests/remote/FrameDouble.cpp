@@ -21,7 +21,14 @@ std::string Trimmed(const std::string& text, char c)
 
 } // namespace
 
-LRESULT FrameDouble::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
+ShowReply FrameDouble::Execute(const ShowCommand& command)
+{
+    Handle(static_cast<unsigned>(command.id), static_cast<WPARAM>(command.player),
+        static_cast<LPARAM>(command.value), command.text);
+    return ShowReply { true, {}, 0 };
+}
+
+void FrameDouble::Handle(unsigned msg, WPARAM wParam, LPARAM lParam, const std::string& text)
 {
     const char* badPlayer = nullptr;
     switch (msg) {
@@ -45,11 +52,11 @@ LRESULT FrameDouble::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
         badPlayer = "CVideoView: invalid Player ID!\n";
         break;
     default:
-        return 1; // 1129 and anything else: no handler
+        return; // 1129 and anything else: no handler
     }
     if (wParam >= 2) {
         LogError("%s", badPlayer);
-        return 1;
+        return;
     }
     const int player = static_cast<int>(wParam);
     switch (msg) {
@@ -78,18 +85,14 @@ LRESULT FrameDouble::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
         SendStatusMsg(static_cast<WPARAM>(m_Active), "Seeking to " + std::to_string(lParam) + " ms");
         break;
     case WM_NET_OPEN: {
-        std::uint8_t packet[RemotePackets::kCommandSize];
-        if (!m_pSocket->GetCommandPacket(packet, static_cast<int>(lParam)))
-            return 1;
-        const auto command = RemotePackets::DecodeCommand(packet);
-        std::string path = Trimmed(command ? command->text : std::string(), ' ');
+        std::string path = Trimmed(text, ' ');
         if (!path.empty() && path[0] == ':') {
             const int n = std::atoi(Trimmed(path, ':').c_str());
             path = n >= 1 && n <= 3 ? "entry-" + std::to_string(n) + ".mp4" : std::string();
         }
         if (path.empty()) {
             SendStatusMsg(wParam, "Opening Stream (  ) failed!");
-            return 1;
+            return;
         }
         m_File[player]
             = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
@@ -102,7 +105,6 @@ LRESULT FrameDouble::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
     }
     UpdateStatusRecord();
     m_pSocket->m_bSendNow = true;
-    return 1;
 }
 
 void FrameDouble::SetState(int player, int state)

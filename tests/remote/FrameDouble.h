@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "show/ShowCommand.h"
 
 #include <cstdint>
 #include <string>
@@ -12,15 +13,16 @@ class CServerSocket;
 // remote command the way the frame does (status record refreshed and marked
 // changed, a "Player X: " text line), with two pretend players and a playlist
 // of three entries. Used by the namespace tests and the latency benchmark.
-class FrameDouble : public CMessageTarget
+class FrameDouble : public CShowCommandSink
 {
 public:
     void Attach(CServerSocket* socket) { m_pSocket = socket; }
     // Text lines also go out as OSC feedback, as the frame's do.
     void AttachOsc(COscServer* osc) { m_pOsc = osc; }
-    LRESULT SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam) override;
+    ShowReply Execute(const ShowCommand& command) override;
 
 private:
+    void Handle(unsigned msg, WPARAM wParam, LPARAM lParam, const std::string& text);
     void SetState(int player, int state);
     void SendStatusMsg(WPARAM player, const std::string& text);
     void UpdateStatusRecord();

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "show/ShowCommand.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
-// Records every message sent to it; an optional handler decides the result.
-class RecordingTarget : public CMessageTarget
+// Records every message and show command sent to it (a command as its id,
+// player and value; its text in texts); an optional handler decides the result.
+class RecordingTarget : public CMessageTarget, public CShowCommandSink
 {
 public:
     struct Message
@@ -23,6 +26,15 @@ public:
         return handler ? handler(msg, wParam, lParam) : 1;
     }
 
+    ShowReply Execute(const ShowCommand& command) override
+    {
+        texts.push_back(command.text);
+        const bool accepted = SendMessage(static_cast<unsigned>(command.id), static_cast<WPARAM>(command.player),
+                                  static_cast<LPARAM>(command.value))
+            != 0;
+        return ShowReply { accepted, {}, 0 };
+    }
+
     int Count(unsigned msg) const
     {
         int n = 0;
@@ -32,5 +44,6 @@ public:
     }
 
     std::vector<Message> messages;
+    std::vector<std::string> texts; // of the commands, in order
     std::function<LRESULT(unsigned, WPARAM, LPARAM)> handler;
 };

@@ -23,9 +23,12 @@ void FrameFixture::SetUp()
     m_pListener = std::make_unique<QUdpSocket>();
     ASSERT_TRUE(m_pListener->bind(QHostAddress::LocalHost, 0));
     const std::string destination = "127.0.0.1:" + std::to_string(m_pListener->localPort());
-    m_pFrame = std::make_unique<CMainFrame>(CMainFrame::Options { destination, 0, false, -1, 0, {}, {} },
-        CServices { *m_pPrefs, &m_Ui, FakePlayers(), {} });
-    m_pFrame->GetVideoView()->SetHooks(ScriptedHooks());
+    m_pServices = std::make_unique<CServices>(CServices { *m_pPrefs, &m_Ui, FakePlayers(), {} });
+    m_pPlaylist = std::make_unique<CPlaylistCtrl>(*m_pServices, nullptr);
+    m_pEngine = std::make_unique<CShowEngine>(*m_pServices, *m_pPlaylist);
+    m_pEngine->SetHooks(ScriptedHooks());
+    m_pFrame = std::make_unique<CMainFrame>(
+        *m_pEngine, CMainFrame::Options { destination, 0, false, -1, 0, {}, {} }, *m_pServices);
     m_pFrame->show();
     m_pFrame->InitialUpdate();
     // The control bar's start-up volume is the first line; start the test after it.
@@ -38,9 +41,9 @@ std::function<std::unique_ptr<CBasePlayer>()> FakePlayers()
     return [] { return std::make_unique<FakePlayer>(); };
 }
 
-CVideoView::Hooks ScriptedHooks()
+CShowEngine::Hooks ScriptedHooks()
 {
-    CVideoView::Hooks hooks = CVideoView::DefaultHooks(nullptr);
+    CShowEngine::Hooks hooks = CShowEngine::DefaultHooks(nullptr);
     hooks.checkRuntime = [] { return true; };
     return hooks;
 }
@@ -48,11 +51,13 @@ CVideoView::Hooks ScriptedHooks()
 void FrameFixture::TearDown()
 {
     m_pFrame.reset();
+    m_pEngine.reset();
+    m_pPlaylist.reset();
 }
 
 FakePlayer& FrameFixture::Player(int i)
 {
-    return static_cast<FakePlayer&>(*m_pFrame->GetVideoView()->GetPlayer(i));
+    return static_cast<FakePlayer&>(*m_pFrame->Engine().GetPlayer(i));
 }
 
 void FrameFixture::LoadPlaylist(int n)

@@ -4,6 +4,8 @@
 #include "remote/RemotePackets.h"
 #include "support/LogCapture.h"
 #include "support/ScriptedUi.h"
+#include "playlist/PlaylistCtrl.h"
+#include "show/ShowEngine.h"
 #include "ui/MainFrame.h"
 #include "ui/VideoView.h"
 
@@ -17,9 +19,9 @@
 
 class FakePlayer;
 
-// Makes scripted players; view hooks whose runtime check passes.
+// Makes scripted players; engine hooks whose runtime check passes.
 std::function<std::unique_ptr<CBasePlayer>()> FakePlayers();
-CVideoView::Hooks ScriptedHooks();
+CShowEngine::Hooks ScriptedHooks();
 
 // A main frame with scripted players, its status packets going to a loopback
 // socket of the test, its command socket on a free port.
@@ -47,6 +49,9 @@ protected:
     ScriptedUi m_Ui;
     std::unique_ptr<CPreferences> m_pPrefs;
     std::unique_ptr<QUdpSocket> m_pListener;
+    std::unique_ptr<CServices> m_pServices;
+    std::unique_ptr<CPlaylistCtrl> m_pPlaylist;
+    std::unique_ptr<CShowEngine> m_pEngine;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::vector<std::string> m_Texts;
     std::vector<RemotePackets::StatusRecord> m_Statuses;

@@ -32,7 +32,7 @@ TEST_F(FrameFixture, RemotePlayForPlayerBMakesItActiveAndPausesA)
     SendCommand(CMD_PLAY, 1);
     ASSERT_TRUE(WaitForText("Player B: Playback started.\n"));
     EXPECT_TRUE(WaitForText("Player A: Playback paused.\n"));
-    EXPECT_EQ(m_pFrame->GetVideoView()->GetActivePlayer(), 1);
+    EXPECT_EQ(m_pFrame->Engine().GetActivePlayer(), 1);
     EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_PAUSED);
     EXPECT_EQ(m_pFrame->GetPlaylist()->GetCurrentTrack(), 1); // B's entry selected
 
@@ -124,8 +124,8 @@ TEST_F(FrameFixture, BadPlayerIndicesAreLoggedAndDropped)
         }
         EXPECT_TRUE(m_Log.Contains(text)) << text;
     }
-    EXPECT_EQ(m_pFrame->GetVideoView()->GetVolume(), 0);
-    EXPECT_EQ(m_pFrame->GetVideoView()->GetActivePlayer(), 0);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), 0);
+    EXPECT_EQ(m_pFrame->Engine().GetActivePlayer(), 0);
     EXPECT_TRUE(Texts().empty());
 
     m_pFrame->SendStatusMsg(2, "x");
@@ -304,13 +304,13 @@ TEST_F(FrameFixture, LoadTrackTargetsAndKeepsTheActiveState)
     EXPECT_EQ(m_pFrame->SendMessage(WM_CMD_LOAD_TRACK, 2, 0), 1); // into Player B
     EXPECT_EQ(Player(1).GetTitle(), "clip1.mp4");
     EXPECT_EQ(Player(1).GetPlayState(), CBasePlayer::STATE_PAUSED);
-    EXPECT_EQ(m_pFrame->GetVideoView()->GetActivePlayer(), 0);
+    EXPECT_EQ(m_pFrame->Engine().GetActivePlayer(), 0);
 }
 
 TEST_F(FrameFixture, SlidersSetVolumeAndSeek)
 {
     m_pFrame->SendMessage(WM_CMD_SLIDER, SLIDER_VOLUME_ID, 2400);
-    EXPECT_EQ(m_pFrame->GetVideoView()->GetVolume(), -600);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -600);
     EXPECT_TRUE(WaitForText("Player A: Volume set to 80%.\n"));
 
     LoadPlaylist(1);
@@ -352,7 +352,7 @@ TEST_F(FrameFixture, WheelStaysWithinTheVolumeRange)
 TEST_F(FrameFixture, SelectingThePlayerRefreshesButtonsAndStatus)
 {
     m_pFrame->SendMessage(WM_CMD_SELECT_PLAYER, 1, 0);
-    EXPECT_EQ(m_pFrame->GetVideoView()->GetActivePlayer(), 1);
+    EXPECT_EQ(m_pFrame->Engine().GetActivePlayer(), 1);
     EXPECT_TRUE(m_pFrame->GetSocket()->m_bSendNow);
     m_pFrame->GetSocket()->m_bSendNow = false;
     m_pFrame->SendMessage(WM_NET_SELECT_PLAYER, 1, 0); // already active: still refreshed
@@ -367,6 +367,6 @@ TEST_F(FrameFixture, OneWheelNotchOverAChildChangesTheVolumeOnce)
     QWheelEvent wheel(at, child->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
         Qt::NoScrollPhase, false);
     QApplication::sendEvent(child, &wheel); // ignored by the view, offered to each parent in turn
-    EXPECT_EQ(m_pFrame->GetVideoView()->GetVolume(), -100);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -100);
     EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 2900);
 }

@@ -4,7 +4,7 @@
 #include "playlist/PlaylistCtrl.h"
 #include "support/FakePlayer.h"
 #include "support/WaitFor.h"
-#include "ui/ShowResume.h"
+#include "control/ShowResume.h"
 
 #include <QTemporaryDir>
 
@@ -35,8 +35,8 @@ TEST_F(FrameFixture, ResumeWritesThePlaylistOnChangeAndThePositionOncePerSecond)
     const std::string path = dir.filePath(QStringLiteral("Zuvio.resume")).toStdString();
     LoadPlaylist(3);
     CShowResume resume(*m_pFrame, path);
-    ASSERT_TRUE(m_pFrame->GetVideoView()->OpenMedia(m_pFrame->GetPlaylist()->GetPathAt(1), PLAYER_A));
-    m_pFrame->GetVideoView()->PlayOnly(PLAYER_A);
+    ASSERT_TRUE(m_pFrame->Engine().Execute({ ShowCommandId::Open, PLAYER_A, 0, m_pFrame->GetPlaylist()->GetPathAt(1) }));
+    m_pFrame->Engine().Execute({ ShowCommandId::Run, PLAYER_A });
     FakePlayer& a = Player(PLAYER_A);
     ASSERT_EQ(a.play, CBasePlayer::STATE_RUNNING);
 

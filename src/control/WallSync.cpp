@@ -1,12 +1,10 @@
-#include "ui/WallSync.h"
+#include "control/WallSync.h"
 
 #include "core/Log.h"
-#include "playback/BasePlayer.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/ServerSocket.h"
+#include "show/ShowEngine.h"
 #include "sync/SyncClock.h"
-#include "ui/MainFrame.h"
-#include "ui/VideoView.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -16,7 +14,7 @@
 
 namespace {
 
-bool IsPlayer(WPARAM player)
+bool IsPlayer(int player)
 {
     return player == PLAYER_A || player == PLAYER_B;
 }
@@ -28,8 +26,8 @@ const char* PlayerName(int player)
 
 } // namespace
 
-CWallSync::CWallSync(CMainFrame& frame, CServerSocket& socket, CSyncClock& clock)
-    : m_Frame(frame)
+CWallSync::CWallSync(CShowEngine& engine, CServerSocket& socket, CSyncClock& clock)
+    : m_Engine(engine)
     , m_Socket(socket)
     , m_Clock(clock)
     // A restarted leader must not reuse the sequence numbers members have acted on.
@@ -49,52 +47,36 @@ uint64_t CWallSync::Now() const
     return m_Clock.Now();
 }
 
-bool CWallSync::Intercept(unsigned msg, WPARAM wParam, LPARAM lParam)
+ShowReply CWallSync::Execute(const ShowCommand& command)
 {
-    if (m_bApplying || !IsLeader())
-        return false;
-    switch (msg) {
-    case WM_NET_PLAY:
-        if (!IsPlayer(wParam))
-            return false;
-        Issue(CSyncCue::ACTION_PLAY, static_cast<int>(wParam), {});
-        return true;
-    case WM_NET_STOP:
-        if (!IsPlayer(wParam))
-            return false;
-        Issue(CSyncCue::ACTION_STOP, static_cast<int>(wParam), {});
-        return true;
-    case WM_NET_SELECT_PLAYER:
-        if (!IsPlayer(wParam))
-            return false;
-        Issue(CSyncCue::ACTION_CUT, static_cast<int>(wParam), {});
-        return true;
-    case WM_OSC_TAKE: {
+    if (!IsLeader())
+        return Run(command);
+    using Id = ShowCommandId;
+    const int player = command.player;
+    const ShowReply cued { true, {}, 0 };
+    switch (command.id) {
+    case Id::Play:
+    case Id::Stop:
+    case Id::Cut:
+    case Id::Open:
+        if (!IsPlayer(player))
+            return Run(command); // refused there, with the engine's text
+        Issue(command.id == Id::Play ? CSyncCue::ACTION_PLAY
+                : command.id == Id::Stop ? CSyncCue::ACTION_STOP
+                : command.id == Id::Cut  ? CSyncCue::ACTION_CUT
+                                         : CSyncCue::ACTION_OPEN,
+            player, command.id == Id::Open ? command.text : std::string());
+        return cued;
+    case Id::Take: {
         // Refused as before when the hidden player holds nothing.
-        const int hidden = m_Frame.GetVideoView()->GetActivePlayer() == PLAYER_A ? PLAYER_B : PLAYER_A;
-        CBasePlayer* player = m_Frame.GetVideoView()->GetPlayer(hidden);
-        if (!player || player->GetGraphState() != CBasePlayer::GRAPH_OPEN)
-            return false;
+        const int hidden = m_Engine.GetHiddenPlayer();
+        if (!m_Engine.IsOpen(hidden))
+            return Run(command);
         Issue(CSyncCue::ACTION_PLAY, hidden, {});
-        return true;
-    }
-    case WM_OSC_OPEN:
-        if (!IsPlayer(wParam) || lParam == 0)
-            return false;
-        Issue(CSyncCue::ACTION_OPEN, static_cast<int>(wParam), *reinterpret_cast<const std::string*>(lParam));
-        return true;
-    case WM_NET_OPEN: {
-        std::uint8_t packet[RemotePackets::kCommandSize] = {};
-        if (!IsPlayer(wParam) || !m_Socket.GetCommandPacket(packet, static_cast<int>(lParam)))
-            return false;
-        const auto command = RemotePackets::DecodeCommand(packet);
-        if (!command)
-            return false;
-        Issue(CSyncCue::ACTION_OPEN, static_cast<int>(wParam), command->text);
-        return true;
+        return cued;
     }
     default:
-        return false;
+        return Run(command);
     }
 }
 
@@ -108,10 +90,9 @@ void CWallSync::Issue(CSyncCue::Action action, int player, const std::string& pa
     cue.groupTime = Now() + kLeadNs;
     if (action == CSyncCue::ACTION_PLAY) {
         // Every member starts from the leader's frame, wherever its own player stands.
-        CBasePlayer* p = m_Frame.GetVideoView()->GetPlayer(player);
-        if (p && p->GetGraphState() == CBasePlayer::GRAPH_OPEN) {
-            const int64_t position = p->GetPosition();
-            cue.startMs = p->GetPlayState() == CBasePlayer::STATE_RUNNING
+        if (m_Engine.IsOpen(player)) {
+            const int64_t position = m_Engine.GetPosition(player);
+            cue.startMs = m_Engine.GetPlayState(player) == SHOW_RUNNING
                 ? position + static_cast<int64_t>(kLeadNs / 1'000'000)
                 : position;
         }
@@ -142,7 +123,7 @@ void CWallSync::OnCuePacket(int slot)
     if (IsLeader()) {
         // Time 0 asks the leader to cue the wall (a controller's open+play);
         // anything else is the leader's own cue coming back.
-        if (cue->groupTime == 0 && IsPlayer(static_cast<WPARAM>(cue->player)))
+        if (cue->groupTime == 0 && IsPlayer(cue->player))
             Issue(cue->action, cue->player, cue->path);
         return;
     }
@@ -161,7 +142,7 @@ void CWallSync::ApplyReady()
 
 void CWallSync::Apply(const CSyncCue& cue)
 {
-    if (!IsPlayer(static_cast<WPARAM>(cue.player)))
+    if (!IsPlayer(cue.player))
         return;
     const int player = cue.player;
     const uint64_t now = Now();
@@ -174,17 +155,16 @@ void CWallSync::Apply(const CSyncCue& cue)
         break;
     case CSyncCue::ACTION_OPEN_PLAY:
     case CSyncCue::ACTION_OPEN: {
-        std::string path = cue.path;
-        Run(WM_OSC_OPEN, static_cast<WPARAM>(player), reinterpret_cast<LPARAM>(&path));
+        Run({ ShowCommandId::Open, player, 0, cue.path });
         if (cue.action == CSyncCue::ACTION_OPEN_PLAY)
             PlayWhenOpen(player, cue.groupTime, 0, 0);
         break;
     }
     case CSyncCue::ACTION_STOP:
-        At(cue.groupTime, [this, player] { Run(WM_NET_STOP, static_cast<WPARAM>(player), 0); });
+        At(cue.groupTime, [this, player] { Run({ ShowCommandId::Stop, player }); });
         break;
     case CSyncCue::ACTION_CUT:
-        At(cue.groupTime, [this, player] { Run(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(player), 0); });
+        At(cue.groupTime, [this, player] { Run({ ShowCommandId::Cut, player }); });
         break;
     default:
         break;
@@ -193,22 +173,17 @@ void CWallSync::Apply(const CSyncCue& cue)
 
 void CWallSync::PlayWhenOpen(int player, uint64_t at, int64_t startMs, int tries)
 {
-    CVideoView* view = m_Frame.GetVideoView();
-    if (!view)
-        return;
     // An open of the same cue may still be running; the run then joins late.
-    if (view->IsOpening(player)) {
+    if (m_Engine.IsOpening(player)) {
         if (tries < 500) // 10 s, the open's own bound
             QTimer::singleShot(20, this,
                 [this, player, at, startMs, tries] { PlayWhenOpen(player, at, startMs, tries + 1); });
         return;
     }
     // The player is shown only at `at`, but a repeat must loop by segments from its first frame on.
-    if (CBasePlayer* p = view->GetPlayer(player))
-        if (CPlaylistCtrl* playlist = m_Frame.GetPlaylist())
-            p->SetSeamlessLoop(playlist->GetLoopSingleTrack());
-    view->PlayOnlyAt(player, at, startMs);
-    At(at, [this, player] { Run(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(player), 0); });
+    m_Engine.SetSeamlessLoop(player, m_Engine.Playlist().GetLoopSingleTrack());
+    m_Engine.PlayAt(player, at, startMs);
+    At(at, [this, player] { Run({ ShowCommandId::Cut, player }); });
 }
 
 void CWallSync::At(uint64_t at, std::function<void()> step)
@@ -219,11 +194,9 @@ void CWallSync::At(uint64_t at, std::function<void()> step)
     QTimer::singleShot(ms, Qt::PreciseTimer, this, std::move(step));
 }
 
-void CWallSync::Run(unsigned msg, WPARAM wParam, LPARAM lParam)
+ShowReply CWallSync::Run(const ShowCommand& command)
 {
-    m_bApplying = true;
-    m_Frame.SendMessage(msg, wParam, lParam);
-    m_bApplying = false;
+    return m_Engine.Execute(command);
 }
 
 void CWallSync::Tick()

@@ -1,14 +1,11 @@
-#include "ui/ShowResume.h"
+#include "control/ShowResume.h"
 
 #include "core/Log.h"
-#include "core/Messages.h"
-#include "playback/BasePlayer.h"
 #include "playlist/Duration.h"
 #include "playlist/PlaylistCtrl.h"
-#include "ui/MainFrame.h"
-#include "ui/PlayerCtrlBar.h"
-#include "ui/VideoView.h"
+#include "show/ShowEngine.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -23,9 +20,9 @@ const char* PlayerName(int player)
 
 const char* StateName(int32_t state)
 {
-    return state == CBasePlayer::STATE_RUNNING ? "playing"
-        : state == CBasePlayer::STATE_PAUSED   ? "paused"
-                                               : "stopped";
+    return state == SHOW_RUNNING ? "playing"
+        : state == SHOW_PAUSED   ? "paused"
+                                 : "stopped";
 }
 
 // Positions of a running player move on every tick; they alone are a reason
@@ -34,7 +31,7 @@ CResumePosition WithoutRunningPositions(CResumePosition record)
 {
     record.serial = 0;
     for (CResumePosition::Player& p : record.players)
-        if (p.state == CBasePlayer::STATE_RUNNING)
+        if (p.state == SHOW_RUNNING)
             p.positionMs = 0;
     return record;
 }
@@ -59,22 +56,34 @@ uint64_t FreshStamp()
 
 } // namespace
 
-CShowResume::CShowResume(CMainFrame& frame, const std::string& path)
-    : m_Frame(frame)
+CShowResume::CShowResume(CShowEngine& engine, CShowCommandSink& sink, const std::string& path)
+    : m_Engine(engine)
+    , m_Sink(sink)
     , m_File(path)
     , m_Writer(m_File)
 {
+    m_Subscription = m_Engine.Subscribe([this](const ShowEvent& event) {
+        if (event.kind != ShowEventKind::Done)
+            return;
+        const auto it = m_Opens.find(event.ticket);
+        if (it == m_Opens.end())
+            return;
+        const auto done = std::move(it->second);
+        m_Opens.erase(it);
+        done(event.value == 1);
+    });
 }
 
 CShowResume::~CShowResume()
 {
+    m_Engine.Unsubscribe(m_Subscription);
     *m_Alive = false;
     m_Writer.Stop();
 }
 
 void CShowResume::Later(int delayMs, std::function<void()> fn)
 {
-    QTimer::singleShot(delayMs, &m_Frame, [alive = std::weak_ptr<bool>(m_Alive), fn = std::move(fn)] {
+    QTimer::singleShot(delayMs, QCoreApplication::instance(), [alive = std::weak_ptr<bool>(m_Alive), fn = std::move(fn)] {
         if (!alive.expired())
             fn();
     });
@@ -105,10 +114,9 @@ bool CShowResume::RestoreIfUnclean(NormalStart normalStart)
     m_Phase = Phase::Storing;
     m_StoreDeadline = Clock::now() + kStoreBound;
     const std::weak_ptr<bool> alive = m_Alive;
-    CMainFrame* frame = &m_Frame;
-    m_Writer.Submit(std::nullopt, CResumePosition::From(m_Saved), true, [this, frame, alive](bool stored) {
+    m_Writer.Submit(std::nullopt, CResumePosition::From(m_Saved), true, [this, alive](bool stored) {
         QMetaObject::invokeMethod(
-            frame,
+            QCoreApplication::instance(),
             [this, alive, stored] {
                 if (!alive.expired())
                     OnStored(stored);
@@ -120,32 +128,25 @@ bool CShowResume::RestoreIfUnclean(NormalStart normalStart)
 
 void CShowResume::RestoreList(const CResumeState& saved)
 {
-    CVideoView* view = m_Frame.GetVideoView();
-    CPlaylistCtrl* playlist = m_Frame.GetPlaylist();
-    if (!view)
-        return;
+    CPlaylistCtrl& playlist = m_Engine.Playlist();
     // The playlist file is written at a clean quit only; the resume file has
     // the one the show was running. A medium that is not there (yet: a drive
     // mounted late) keeps its row.
-    if (playlist && !saved.rows.empty() && Capture().rows != saved.rows) {
-        playlist->SetRedraw(false);
-        playlist->RemoveAll();
-        std::vector<CPlaylistCtrl::CNewRow> rows;
-        rows.reserve(saved.rows.size());
+    if (!saved.rows.empty() && Capture().rows != saved.rows) {
+        playlist.SetRedraw(false);
+        playlist.RemoveAll();
         for (const CResumeState::Row& row : saved.rows)
-            playlist->AddFileRecord(row.path, -1, row.title, row.length, true);
-        playlist->SetRedraw(true);
+            playlist.AddFileRecord(row.path, -1, row.title, row.length, true);
+        playlist.SetRedraw(true);
     }
+    using Id = ShowCommandId;
     if (saved.volume)
-        m_Frame.SendMessage(WM_OSC_VOLUME_DB, static_cast<WPARAM>(view->GetActivePlayer()), *saved.volume);
-    if (saved.muted != view->IsMuted()) {
-        if (CPlayerCtrlBar* bar = m_Frame.GetCtrlBar())
-            bar->SetMuted(saved.muted);
-        m_Frame.SendMessage(WM_CMD_MUTE, 0, saved.muted ? 1 : 0);
-    }
-    m_Frame.SendMessage(WM_NET_SELECT_PLAYER, static_cast<WPARAM>(saved.activePlayer), 0);
-    if (saved.fullScreen != view->IsFullscreen())
-        m_Frame.SendMessage(WM_OSC_FULLSCREEN, 0, saved.fullScreen ? 1 : 0);
+        m_Sink.Execute({ Id::VolumeDb, m_Engine.GetActivePlayer(), *saved.volume });
+    if (saved.muted != m_Engine.IsMuted())
+        m_Sink.Execute({ Id::Mute, -1, saved.muted ? 1 : 0 });
+    m_Sink.Execute({ Id::Cut, saved.activePlayer });
+    if (saved.fullScreen != m_Engine.IsFullscreen())
+        m_Sink.Execute({ Id::Fullscreen, -1, saved.fullScreen ? 1 : 0 });
 }
 
 void CShowResume::OnStored(bool stored)
@@ -164,46 +165,43 @@ void CShowResume::OnStored(bool stored)
 void CShowResume::OpenPlayers()
 {
     m_Phase = Phase::Opening;
-    CVideoView* view = m_Frame.GetVideoView();
     // Counts as an open until every open is under way: one that fails at once
     // calls back before the next one has started.
     ++m_PendingOpens;
     const int order[2] = { 1 - m_Saved.activePlayer, m_Saved.activePlayer }; // the picture last
     for (const int player : order) {
         const CResumeState::Player& p = m_Saved.players[player];
-        if (!view || p.path.empty())
+        if (p.path.empty())
             continue;
         LogMessage("Resume: %s: %s at %s, %s.\n", PlayerName(player), p.path.c_str(),
             FormatDuration(p.positionMs).c_str(), StateName(p.state));
         ++m_PendingOpens;
-        const std::weak_ptr<bool> alive = m_Alive;
-        view->OpenMedia(p.path, player, [this, alive, player, p](CVideoView::OpenResult result) {
-            if (!alive.expired())
-                OnRestored(player, p, result == CVideoView::OpenResult::Opened);
-        });
+        // On the engine itself: every member of a wall restores its own show.
+        const ShowReply reply = m_Engine.Execute({ ShowCommandId::Open, player, 0, p.path });
+        if (reply.ticket != 0)
+            m_Opens[reply.ticket] = [this, player, p](bool opened) { OnRestored(player, p, opened); };
+        else
+            OnRestored(player, p, reply.accepted);
     }
     OpenEnded();
 }
 
 void CShowResume::OnRestored(int player, const CResumeState::Player& saved, bool opened)
 {
-    CVideoView* view = m_Frame.GetVideoView();
-    if (!opened || !view) {
+    if (!opened) {
         LogError("Resume: %s could not open %s.\n", PlayerName(player), saved.path.c_str());
     } else {
         m_bAnyOpened = true;
-        if (CPlaylistCtrl* playlist = m_Frame.GetPlaylist()) {
-            playlist->SetPlayerEntry(saved.path, player, {}, 0);
-            if (player == view->GetActivePlayer())
-                playlist->FocusPlayerEntry(player);
-        }
+        CPlaylistCtrl& playlist = m_Engine.Playlist();
+        playlist.SetPlayerEntry(saved.path, player, {}, 0);
+        if (player == m_Engine.GetActivePlayer())
+            playlist.FocusPlayerEntry(player);
         // Only the shown player runs; a hidden one waits, cued, as it was.
-        const bool play = saved.state == CBasePlayer::STATE_RUNNING && player == view->GetActivePlayer();
-        if (saved.state != CBasePlayer::STATE_STOPPED)
-            m_Frame.SendMessage(WM_NET_PAUSE, static_cast<WPARAM>(player), 0);
+        const bool play = saved.state == SHOW_RUNNING && player == m_Engine.GetActivePlayer();
+        if (saved.state != SHOW_STOPPED)
+            m_Sink.Execute({ ShowCommandId::Pause, player });
         if (saved.positionMs > 0)
-            m_Frame.SendMessage(
-                WM_NET_SEEK, static_cast<WPARAM>(player), static_cast<LPARAM>(saved.positionMs));
+            m_Sink.Execute({ ShowCommandId::Seek, player, saved.positionMs });
         // It plays once it stands at the saved position: nobody may see it play from the start.
         if (play)
             m_Cues.push_back({ player, saved.positionMs, true, Clock::now() + kCueBound });
@@ -224,11 +222,9 @@ void CShowResume::OpenEnded()
 
 void CShowResume::PollCues()
 {
-    CVideoView* view = m_Frame.GetVideoView();
     const Clock::time_point now = Clock::now();
     for (auto cue = m_Cues.begin(); cue != m_Cues.end();) {
-        CBasePlayer* p = view ? view->GetPlayer(cue->player) : nullptr;
-        const uint32_t at = p ? p->GetPosition() : 0;
+        const uint32_t at = m_Engine.GetPosition(cue->player);
         const bool there = at + 1000 >= cue->positionMs && at <= cue->positionMs + 1000;
         if (!there && now < cue->deadline) {
             ++cue;
@@ -238,7 +234,7 @@ void CShowResume::PollCues()
             LogMessage("Resume: %s did not reach %s in time; playing from %s.\n", PlayerName(cue->player),
                 FormatDuration(cue->positionMs).c_str(), FormatDuration(at).c_str());
         if (cue->play)
-            m_Frame.SendMessage(WM_NET_PLAY, static_cast<WPARAM>(cue->player), 0);
+            m_Sink.Execute({ ShowCommandId::Play, cue->player });
         cue = m_Cues.erase(cue);
     }
     if (!m_Cues.empty()) {
@@ -265,30 +261,27 @@ void CShowResume::EndRestore(bool anyOpened)
 CResumeState CShowResume::Capture() const
 {
     CResumeState state;
-    CVideoView* view = m_Frame.GetVideoView();
-    if (!view)
+    if (!m_Engine.IsStarted())
         return state;
-    state.activePlayer = view->GetActivePlayer() == PLAYER_B ? 1 : 0;
-    state.fullScreen = view->IsFullscreen();
-    state.volume = view->GetVolume();
-    state.muted = view->IsMuted();
+    state.activePlayer = m_Engine.GetActivePlayer() == PLAYER_B ? 1 : 0;
+    state.fullScreen = m_Engine.IsFullscreen();
+    state.volume = m_Engine.GetVolume();
+    state.muted = m_Engine.IsMuted();
     for (int player = 0; player < 2; ++player) {
-        CBasePlayer* p = view->GetPlayer(player);
         CResumeState::Player& out = state.players[player];
-        out.path = view->GetFileName(player);
-        if (p && !out.path.empty()) {
-            const int32_t playState = p->GetPlayState();
-            out.state = playState == CBasePlayer::STATE_SEEKING ? CBasePlayer::STATE_PAUSED : playState;
-            out.positionMs = out.state == CBasePlayer::STATE_STOPPED ? 0 : p->GetPosition();
+        out.path = m_Engine.GetFileName(player);
+        if (!out.path.empty()) {
+            const int32_t playState = m_Engine.GetPlayState(player);
+            out.state = playState == SHOW_SEEKING ? SHOW_PAUSED : playState;
+            out.positionMs = out.state == SHOW_STOPPED ? 0 : m_Engine.GetPosition(player);
         }
     }
-    if (const CPlaylistCtrl* playlist = m_Frame.GetPlaylist()) {
-        state.rows.reserve(static_cast<size_t>(std::max(playlist->GetRowCount(), 0)));
-        for (int i = 0; i < playlist->GetRowCount(); ++i) {
-            const CPlaylistCtrl::CRow* row = playlist->GetRow(i);
-            if (const CEntry* entry = row ? playlist->FindEntryById(row->m_Id) : nullptr)
-                state.rows.push_back({ entry->m_Path, entry->m_Title, entry->m_Length });
-        }
+    const CPlaylistCtrl& playlist = m_Engine.Playlist();
+    state.rows.reserve(static_cast<size_t>(std::max(playlist.GetRowCount(), 0)));
+    for (int i = 0; i < playlist.GetRowCount(); ++i) {
+        const CPlaylistCtrl::CRow* row = playlist.GetRow(i);
+        if (const CEntry* entry = row ? playlist.FindEntryById(row->m_Id) : nullptr)
+            state.rows.push_back({ entry->m_Path, entry->m_Title, entry->m_Length });
     }
     return state;
 }
@@ -315,8 +308,7 @@ void CShowResume::Tick(Clock::time_point now)
     const bool writeList = listChanged && (mediaChanged || now - m_LastStateWrite >= kRunningInterval);
     state.stamp = writeList ? FreshStamp() : m_LastState ? m_LastState->stamp : 0;
     const CResumePosition record = CResumePosition::From(state);
-    const bool running = state.players[0].state == CBasePlayer::STATE_RUNNING
-        || state.players[1].state == CBasePlayer::STATE_RUNNING;
+    const bool running = state.players[0].state == SHOW_RUNNING || state.players[1].state == SHOW_RUNNING;
     const bool recordChanged
         = !m_LastRecord || WithoutRunningPositions(record) != WithoutRunningPositions(*m_LastRecord);
     const bool moved = m_LastRecord && running

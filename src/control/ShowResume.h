@@ -6,12 +6,14 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-class CMainFrame;
+class CShowCommandSink;
+class CShowEngine;
 
 // Brings the show back after the player died: keeps the resume files current
 // while the program runs (the whole state when the playlist or a player's
@@ -40,7 +42,9 @@ public:
     // How long a restored player may take to reach its saved position before it plays anyway.
     static constexpr std::chrono::seconds kCueBound { 3 };
 
-    CShowResume(CMainFrame& frame, const std::string& path);
+    // Restores through sink (the engine, or a wall in front of it) and opens
+    // on the engine; both outlive this object.
+    CShowResume(CShowEngine& engine, CShowCommandSink& sink, const std::string& path);
     ~CShowResume(); // stops writing and leaves the files as an unclean end would
     CShowResume(const CShowResume&) = delete;
     CShowResume& operator=(const CShowResume&) = delete;
@@ -73,7 +77,10 @@ private:
     // Runs fn on the interface thread later, unless this object is gone by then.
     void Later(int delayMs, std::function<void()> fn);
 
-    CMainFrame& m_Frame;
+    CShowEngine& m_Engine;
+    CShowCommandSink& m_Sink;
+    uint64_t m_Subscription = 0;
+    std::map<uint64_t, std::function<void(bool opened)>> m_Opens; // by ticket
     CResumeFile m_File;
     CResumeWriter m_Writer;
     std::optional<CResumeState> m_LastState; // the whole state last submitted
