@@ -1,12 +1,11 @@
 // osc_bundle_cost: what one hostile OSC datagram costs the interface thread.
 // Each FILE holds one datagram (tests/netns/osc_hostile.py --dump KIND); each
 // is handed to the OSC server (liblo's unpacking, the bounds, the matcher, the
-// handlers into a frame that only counts) ROUNDS times, timed in wall and
+// handlers into a command sink that only counts) ROUNDS times, timed in wall and
 // thread CPU time. Prints a line per file and one "summary:" line with the
 // worst median and the worst single handling over all files.
 // Usage: osc_bundle_cost [--rounds N] FILE...
 
-#include "core/Messages.h"
 #include "core/Preferences.h"
 #include "osc/OscServer.h"
 
@@ -24,15 +23,15 @@
 
 namespace {
 
-class CountingFrame : public CMessageTarget
+class CountingSink : public CShowCommandSink
 {
 public:
-    LRESULT SendMessage(unsigned, WPARAM, LPARAM) override
+    ShowReply Execute(const ShowCommand&) override
     {
-        ++m_nMessages;
-        return 1;
+        ++m_nCommands;
+        return ShowReply { true, {}, 0 };
     }
-    long m_nMessages = 0;
+    long m_nCommands = 0;
 };
 
 double ThreadCpuUs()
@@ -61,8 +60,8 @@ int main(int argc, char** argv)
     }
     QCoreApplication app(argc, argv);
     CPreferences prefs { CPreferences::Defaults {} };
-    CountingFrame frame;
-    COscServer server(&frame, prefs);
+    CountingSink sink;
+    COscServer server(&sink, prefs);
     server.SetFeedbackSink([](std::uint32_t, std::uint16_t, const void*, std::size_t) {});
     if (!server.Start({ true, 0, "127.0.0.1", {} })) {
         std::fprintf(stderr, "osc_bundle_cost: no OSC server on loopback\n");
@@ -98,7 +97,7 @@ int main(int argc, char** argv)
         worstUs = std::max(worstUs, wallUs.back());
         worstCpuUs = std::max(worstCpuUs, cpuMaxUs);
     }
-    std::printf("frame messages: %ld\n", frame.m_nMessages);
+    std::printf("commands: %ld\n", sink.m_nCommands);
     std::printf("summary: bundle_median_us=%.0f bundle_max_us=%.0f bundle_cpu_max_us=%.0f\n", worstMedianUs,
         worstUs, worstCpuUs);
     return 0;

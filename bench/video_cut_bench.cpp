@@ -1,10 +1,11 @@
-// Time from SetActivePlayer to the first frame of the newly active player on
+// Time from a cut to the first frame of the newly active player on
 // the screen, with both players prerolled on 1280x720 clips. Needs an X display:
 // run it through bench/video_cut.sh (xvfb-run). Prints the median over the cuts.
 #include "core/Log.h"
 #include "core/LogBuffer.h"
 #include "core/Preferences.h"
-#include "playback/BasePlayer.h"
+#include "playlist/PlaylistCtrl.h"
+#include "show/ShowEngine.h"
 #include "ui/VideoView.h"
 
 #include <QApplication>
@@ -31,12 +32,6 @@ constexpr int kCuts = 50;
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
 constexpr qint64 kTimeoutNs = 2'000'000'000;
-
-class NullTarget : public CMessageTarget
-{
-public:
-    LRESULT SendMessage(unsigned, WPARAM, LPARAM) override { return 1; }
-};
 
 bool WaitFor(const std::function<bool()>& done, int timeoutMs)
 {
@@ -82,12 +77,18 @@ int main(int argc, char** argv)
     }
 
     CPreferences prefs { CPreferences::Defaults {} };
-    NullTarget frame;
+    const CServices services { prefs, nullptr, [] { return MakeBenchPlayer(); }, {} };
+    CPlaylistCtrl playlist(services, nullptr);
+    CShowEngine engine(services, playlist);
+    if (!engine.Start()) {
+        std::fprintf(stderr, "could not make the players\n");
+        return 1;
+    }
     QWidget window;
     window.setWindowFlags(Qt::FramelessWindowHint);
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* view = new CVideoView(&frame, CServices { prefs, nullptr, [] { return MakeBenchPlayer(); }, {} });
+    auto* view = new CVideoView(engine, services);
     layout->addWidget(view);
     window.setGeometry(0, 0, kWidth, kHeight);
     window.show();
@@ -96,10 +97,10 @@ int main(int argc, char** argv)
     view->OnInitialUpdate();
     view->ZoomFit();
     // Opens end through the graph notification: wait for both.
-    if (!view->OpenMedia(media[0], 0) || !view->OpenMedia(media[1], 1)
-        || !WaitFor([view] { return !view->IsOpening(0) && !view->IsOpening(1); }, 10000)
-        || view->GetPlayer(0)->GetGraphState() != CBasePlayer::GRAPH_OPEN
-        || view->GetPlayer(1)->GetGraphState() != CBasePlayer::GRAPH_OPEN) {
+    if (!engine.Execute({ ShowCommandId::Open, 0, 0, media[0] })
+        || !engine.Execute({ ShowCommandId::Open, 1, 0, media[1] })
+        || !WaitFor([&engine] { return !engine.IsOpening(0) && !engine.IsOpening(1); }, 10000)
+        || !engine.IsOpen(0) || !engine.IsOpen(1)) {
         std::fprintf(stderr, "could not open the clips\n");
         return 1;
     }
@@ -114,7 +115,7 @@ int main(int argc, char** argv)
         const int next = (cut + 1) % 2;
         QElapsedTimer timer;
         timer.start();
-        view->SetActivePlayer(next);
+        engine.Execute({ ShowCommandId::Cut, next });
         while (ColourAt(centre) != next) {
             if (timer.nsecsElapsed() > kTimeoutNs) {
                 std::fprintf(stderr, "cut %d: the new picture did not appear within 2 s\n", cut);

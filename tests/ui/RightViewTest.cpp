@@ -36,7 +36,10 @@ protected:
     // A shown pane with n entries "0.mp3".. titled "T0"..
     CRightView& Open(int n, QSize size = QSize(300, 400), CUiServices* pUi = nullptr)
     {
-        pane = std::make_unique<CRightView>(&owner, Services(pUi), std::make_unique<FakeProber>(script));
+        // The pane goes before the playlist it shows: the test owns both, as the application does.
+        pane.reset();
+        ctrl = std::make_unique<CPlaylistCtrl>(Services(pUi), std::make_unique<FakeProber>(script));
+        pane = std::make_unique<CRightView>(&owner, *ctrl);
         pane->resize(size);
         pane->OnInitialUpdate();
         for (int i = 0; i < n; ++i)
