@@ -20,9 +20,7 @@ const char* PlayerName(int player)
 
 const char* StateName(int32_t state)
 {
-    return state == SHOW_RUNNING ? "playing"
-        : state == SHOW_PAUSED   ? "paused"
-                                 : "stopped";
+    return state == SHOW_RUNNING ? "playing" : state == SHOW_PAUSED ? "paused" : "stopped";
 }
 
 // Positions of a running player move on every tick; they alone are a reason
@@ -83,10 +81,11 @@ CShowResume::~CShowResume()
 
 void CShowResume::Later(int delayMs, std::function<void()> fn)
 {
-    QTimer::singleShot(delayMs, QCoreApplication::instance(), [alive = std::weak_ptr<bool>(m_Alive), fn = std::move(fn)] {
-        if (!alive.expired())
-            fn();
-    });
+    QTimer::singleShot(
+        delayMs, QCoreApplication::instance(), [alive = std::weak_ptr<bool>(m_Alive), fn = std::move(fn)] {
+            if (!alive.expired())
+                fn();
+        });
 }
 
 bool CShowResume::RestoreIfUnclean(NormalStart normalStart)

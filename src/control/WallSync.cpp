@@ -61,7 +61,7 @@ ShowReply CWallSync::Execute(const ShowCommand& command)
     case Id::Open:
         if (!IsPlayer(player))
             return Run(command); // refused there, with the engine's text
-        Issue(command.id == Id::Play ? CSyncCue::ACTION_PLAY
+        Issue(command.id == Id::Play     ? CSyncCue::ACTION_PLAY
                 : command.id == Id::Stop ? CSyncCue::ACTION_STOP
                 : command.id == Id::Cut  ? CSyncCue::ACTION_CUT
                                          : CSyncCue::ACTION_OPEN,

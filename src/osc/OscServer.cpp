@@ -417,8 +417,9 @@ bool COscServer::Run(const Route& route, const char* types, lo_arg** argv, int a
             return false;
         if (!fire)
             break;
-        static constexpr std::pair<Action, Id> kCommands[] = { { Action::Play, Id::Play }, { Action::Pause, Id::Pause },
-            { Action::Stop, Id::Stop }, { Action::CutTo, Id::Cut }, { Action::Take, Id::Take } };
+        static constexpr std::pair<Action, Id> kCommands[]
+            = { { Action::Play, Id::Play }, { Action::Pause, Id::Pause }, { Action::Stop, Id::Stop },
+                  { Action::CutTo, Id::Cut }, { Action::Take, Id::Take } };
         if (route.action == Action::PlaylistNext || route.action == Action::PlaylistPrevious) {
             send(Id::Step, -1, route.action == Action::PlaylistNext ? 1 : 0);
             break;

@@ -26,14 +26,12 @@ class QUdpSocket;
 
 // The player's end of the UDP remote-control protocol: receives command
 // packets on the server socket and turns them into show commands 1124..1131
-// (a wall's cue packets go to the cue handler); broadcasts the status record and text lines from a second socket.
-// Bound to one address, both sockets belong to the adapter that carries it:
-// commands count only when they arrive there, addressed to that address, its
-// subnet's broadcast or 255.255.255.255, and packets leave only through it,
-// whatever the routing table says (a show network has no gateway).
-// Invariant: m_iRecvIndex is 0..7 and names the slot the next valid command
-// goes into; a rejected datagram leaves the index and every slot as they were.
-// All work runs on the thread of the event loop (the UI thread).
+// (a wall's cue packets go to the cue handler); broadcasts the status record and text lines from a second
+// socket. Bound to one address, both sockets belong to the adapter that carries it: commands count only when
+// they arrive there, addressed to that address, its subnet's broadcast or 255.255.255.255, and packets leave
+// only through it, whatever the routing table says (a show network has no gateway). Invariant: m_iRecvIndex
+// is 0..7 and names the slot the next valid command goes into; a rejected datagram leaves the index and every
+// slot as they were. All work runs on the thread of the event loop (the UI thread).
 class CServerSocket : public QObject
 {
     Q_OBJECT

@@ -71,8 +71,8 @@ void CShowEngine::SendStatusMsg(int player, const std::string& text)
         LogMessage("SendStatusMsg(): PlayerID out of range!\n");
         return;
     }
-    Emit(ShowEvent {
-        ShowEventKind::Text, player, 0, (player == PLAYER_A ? "Player A: " : "Player B: ") + text + "\n", 0 });
+    Emit(ShowEvent { ShowEventKind::Text, player, 0,
+        (player == PLAYER_A ? "Player A: " : "Player B: ") + text + "\n", 0 });
 }
 
 void CShowEngine::StateChanged(int player)
@@ -161,8 +161,7 @@ LRESULT CShowEngine::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
         OnGraphNotify();
         return 1;
     case WM_CMD_LOAD_TRACK:
-        OnLoadTrack(wParam, lParam);
-        return 1;
+        return OnLoadTrack(wParam, lParam) ? 1 : 0;
     default:
         return 0;
     }
@@ -181,8 +180,8 @@ ShowReply CShowEngine::Execute(const ShowCommand& command)
         return ShowReply { false, "unknown command", 0 }; // as the binary protocol's code 12: no one acts
     if (!m_bStarted)
         return Refuse(*info, "the players are not ready");
-    const bool namesPlayer
-        = info->arg == ShowArg::Player || info->arg == ShowArg::PlayerValue || info->arg == ShowArg::PlayerText;
+    const bool namesPlayer = info->arg == ShowArg::Player || info->arg == ShowArg::PlayerValue
+        || info->arg == ShowArg::PlayerText;
     if (namesPlayer && !IsValidPlayerId(command.player)) {
         LogMessage("%s\n", info->badPlayer ? info->badPlayer : "CShowEngine: invalid Player ID!");
         return Refuse(*info, "player out of range");
@@ -198,6 +197,19 @@ bool CShowEngine::QueueBehindOpen(int player, const ShowCommand& command, ShowRe
     if (!IsOpening(player))
         return false;
     auto& queue = m_Pending[static_cast<size_t>(player)].queue;
+    // Play and pause set where the player ends up: the latest of them wins.
+    const auto setsPlayState
+        = [](ShowCommandId id) { return id == ShowCommandId::Run || id == ShowCommandId::Pause; };
+    if (setsPlayState(command.id)) {
+        for (auto it = queue.begin(); it != queue.end();) {
+            if (!setsPlayState(it->first.id)) {
+                ++it;
+                continue;
+            }
+            Emit({ ShowEventKind::Done, player, 0, "replaced", it->second });
+            it = queue.erase(it);
+        }
+    }
     if (queue.size() >= kQueueLimit) {
         reply = ShowReply { false, "too many commands wait for the open", 0 };
         return true;
@@ -283,8 +295,8 @@ ShowReply CShowEngine::Run(const ShowCommand& command, const ShowCommandInfo& in
     case Id::Take:
         if (TakeHidden())
             return done;
-        if (IsOpening(GetHiddenPlayer()) && QueueBehindOpen(GetHiddenPlayer(),
-                ShowCommand { Id::Play, GetHiddenPlayer(), 0, {} }, queued))
+        if (IsOpening(GetHiddenPlayer())
+            && QueueBehindOpen(GetHiddenPlayer(), ShowCommand { Id::Play, GetHiddenPlayer(), 0, {} }, queued))
             return queued;
         return Refuse(info, "the hidden player has no medium open");
     case Id::Mute:
@@ -311,7 +323,8 @@ ShowReply CShowEngine::Run(const ShowCommand& command, const ShowCommandInfo& in
         const int64_t target = command.value;
         if (p && target >= 0) {
             const int state = p->GetPlayState();
-            const auto ms = static_cast<uint32_t>(std::min<int64_t>(target, std::numeric_limits<uint32_t>::max()));
+            const auto ms
+                = static_cast<uint32_t>(std::min<int64_t>(target, std::numeric_limits<uint32_t>::max()));
             p->SetPosition(ms);
             PausePlayer(m_Active);
             if (state == CBasePlayer::STATE_RUNNING)
@@ -356,7 +369,8 @@ ShowReply CShowEngine::Run(const ShowCommand& command, const ShowCommandInfo& in
         return done;
     case Id::PlaylistGo:
         if (command.value < 0 || command.value >= std::max(m_Playlist.GetTrackCount(), 0)) {
-            LogMessage("OnOscPlaylistGo(): no playlist entry %lld.\n", static_cast<long long>(command.value) + 1);
+            LogMessage(
+                "OnOscPlaylistGo(): no playlist entry %lld.\n", static_cast<long long>(command.value) + 1);
             return Refuse(info, "no such playlist entry");
         }
         m_Playlist.OnDoubleClick(static_cast<int>(command.value)); // as a double click on the entry

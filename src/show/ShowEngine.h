@@ -108,9 +108,10 @@ public:
     // Repeat loops the active medium seamlessly where the player can.
     void ApplySeamlessLoop();
     void SetSeamlessLoop(int player, bool loop);
-    // While set, the playlist's start-up track waits (a restore may take its
-    // place); released, a held track loads.
-    void HoldStartTrack(bool hold);
+    // While set, the playlist's start-up track is held back (a restore may
+    // take its place); LoadHeldStartTrack loads it later.
+    void HoldStartTrack(bool hold) { m_bHoldStartTrack = hold; }
+    void LoadHeldStartTrack();
     bool HasHeldStartTrack() const { return m_HeldStartTrack >= 0; }
 
     // Notifications from the players (WM_GRAPHNOTIFY) and the playlist (WM_CMD_LOAD_TRACK).
@@ -162,7 +163,7 @@ private:
     void OnMediaOpened(int player);
     void OpenRemote(int player, std::string text, uint64_t ticket);
     void OnRemoteOpened(const std::string& path, int player, OpenResult result, uint64_t ticket);
-    void OnLoadTrack(WPARAM target, LPARAM autoplay);
+    bool OnLoadTrack(WPARAM target, LPARAM autoplay); // false: nothing to load
     void OnTrackOpened(const std::string& path, int player, int state, bool autoplay, OpenResult result);
     void OnEndOfMedia();
     void OnPlayerFailed(int player);

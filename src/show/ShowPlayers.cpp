@@ -166,7 +166,8 @@ void CShowEngine::CompleteOpen(int player, bool opened)
             done(OpenResult::Failed);
         for (const auto& [command, ticket] : queue) {
             const ShowCommandInfo* info = FindShowCommand(command.id);
-            SendStatusMsg(player, std::string("Dropped ") + (info ? info->name : "command") + ": the open failed.");
+            SendStatusMsg(
+                player, std::string("Dropped ") + (info ? info->name : "command") + ": the open failed.");
             Emit({ ShowEventKind::Done, player, 0, {}, ticket });
         }
         return;

@@ -70,18 +70,17 @@ void CShowEngine::OnRemoteOpened(const std::string& path, int player, OpenResult
         m_Playlist.FocusPlayerEntry(player);
 }
 
-void CShowEngine::HoldStartTrack(bool hold)
+void CShowEngine::LoadHeldStartTrack()
 {
-    m_bHoldStartTrack = hold;
-    if (!hold && m_HeldStartTrack >= 0)
-        OnLoadTrack(0, std::exchange(m_HeldStartTrack, -1));
+    if (m_HeldStartTrack >= 0)
+        OnLoadTrack(0, std::exchange(m_HeldStartTrack, -1) != 0 ? 1 : 0);
 }
 
-void CShowEngine::OnLoadTrack(WPARAM target, LPARAM autoplay)
+bool CShowEngine::OnLoadTrack(WPARAM target, LPARAM autoplay)
 {
     if (m_bHoldStartTrack) {
         m_HeldStartTrack = autoplay != 0 ? 1 : 0;
-        return;
+        return true;
     }
     const int player = target == 1 ? PLAYER_A : target == 2 ? PLAYER_B : m_Active;
     CBasePlayer* active = GetPlayer(m_Active);
@@ -92,16 +91,18 @@ void CShowEngine::OnLoadTrack(WPARAM target, LPARAM autoplay)
                                            : CBasePlayer::STATE_STOPPED;
     const std::string path = m_Playlist.GetCurrentPath();
     if (path.empty())
-        return;
+        return false;
     m_LoadOutcome = LOAD_PENDING;
     const bool starting = std::exchange(m_bLoadStarting, true);
     OpenMedia(path, player, [this, path, player, state, autoplay](OpenResult result) {
         OnTrackOpened(path, player, state, autoplay != 0, result);
     });
     m_bLoadStarting = starting;
+    return true;
 }
 
-void CShowEngine::OnTrackOpened(const std::string& path, int player, int state, bool autoplay, OpenResult result)
+void CShowEngine::OnTrackOpened(
+    const std::string& path, int player, int state, bool autoplay, OpenResult result)
 {
     if (result == OpenResult::Cancelled) {
         // Something newer took the player: skipping entries ends here, quietly.
@@ -207,7 +208,8 @@ bool CShowEngine::TakeHidden()
     // Cutting to a player with nothing in it would put black on the screen.
     if (!IsOpen(hidden)) {
         if (!IsOpening(hidden))
-            LogMessage("TakeHidden(): %s has no medium open.\n", hidden == PLAYER_A ? "Player A" : "Player B");
+            LogMessage(
+                "TakeHidden(): %s has no medium open.\n", hidden == PLAYER_A ? "Player A" : "Player B");
         return false;
     }
     Execute(ShowCommand { ShowCommandId::Play, hidden, 0, {} });

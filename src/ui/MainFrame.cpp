@@ -1,22 +1,22 @@
 #include "ui/MainFrame.h"
 
+#include "control/ShowResume.h"
+#include "control/WallSync.h"
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "devices/DMXInput.h"
 #include "dmx/DmxControl.h"
 #include "osc/OscServer.h"
-#include "show/ShowEngine.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/ServerSocket.h"
+#include "show/ShowEngine.h"
 #include "ui/CommandIds.h"
 #include "ui/FullScreenDlg.h"
 #include "ui/LogBookDlg.h"
 #include "ui/PlayerCtrlBar.h"
 #include "ui/RightView.h"
-#include "control/ShowResume.h"
 #include "ui/VideoView.h"
-#include "control/WallSync.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,7 +28,8 @@
 
 #include <algorithm>
 
-CMainFrame::CMainFrame(CShowEngine& engine, const Options& options, const CServices& services, QWidget* parent)
+CMainFrame::CMainFrame(
+    CShowEngine& engine, const Options& options, const CServices& services, QWidget* parent)
     : QMainWindow(parent)
     , m_Engine(engine)
     , m_Services(services)
@@ -158,6 +159,7 @@ void CMainFrame::InitialUpdate()
     m_Engine.HoldStartTrack(
         !m_ResumeFile.empty() && m_Services.prefs.m_bResumeShow && CResumeFile(m_ResumeFile).Exists());
     m_pRightView->OnInitialUpdate();
+    m_Engine.HoldStartTrack(false);
     UpdateCommandUI();
 }
 
@@ -344,7 +346,7 @@ void CMainFrame::StartDmx()
 bool CMainFrame::StartResume(std::function<void()> normalStart)
 {
     auto start = [this, normalStart = std::move(normalStart)] {
-        m_Engine.HoldStartTrack(false);
+        m_Engine.LoadHeldStartTrack();
         if (normalStart)
             normalStart();
     };

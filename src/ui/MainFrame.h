@@ -71,7 +71,8 @@ public:
         std::string resumeFile; // where the show's state is kept for a start after a crash; empty: nowhere
     };
     // engine outlives the frame; its playlist is the one the playlist pane shows.
-    CMainFrame(CShowEngine& engine, const Options& options, const CServices& services, QWidget* parent = nullptr);
+    CMainFrame(
+        CShowEngine& engine, const Options& options, const CServices& services, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // The panes' initial updates in creation order: video view, control bar,

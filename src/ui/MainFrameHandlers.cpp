@@ -3,6 +3,7 @@
 // record and text lines go to the controllers.
 #include "ui/MainFrame.h"
 
+#include "control/WallSync.h"
 #include "core/VolumeScale.h"
 #include "osc/OscServer.h"
 #include "playlist/MediaTypes.h"
@@ -13,7 +14,6 @@
 #include "ui/PlayerCtrlBar.h"
 #include "ui/RightView.h"
 #include "ui/VideoView.h"
-#include "control/WallSync.h"
 
 #include <algorithm>
 
@@ -37,7 +37,8 @@ LRESULT CMainFrame::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
         return 1;
     case WM_CMD_SLIDER:
         if (wParam == SLIDER_VOLUME_ID)
-            Execute({ Id::VolumeDb, ActivePlayer(), VolumeScale::VolumeFromSlider(static_cast<int32_t>(lParam), VolumeRange()) });
+            Execute({ Id::VolumeDb, ActivePlayer(),
+                VolumeScale::VolumeFromSlider(static_cast<int32_t>(lParam), VolumeRange()) });
         else if (wParam == SLIDER_POSITION_ID)
             Execute({ Id::SeekActive, -1, m_pCtrlBar->PositionSlider().GetPos() });
         return 1;

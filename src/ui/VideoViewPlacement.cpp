@@ -86,7 +86,8 @@ void CVideoView::ZoomTo(int percent)
     for (int i = 0; i < kPlayerCount; ++i) {
         if (!m_Engine.GetPlayer(i))
             continue;
-        const CRect scaled = VideoZoom::ScaledRect(m_Engine.GetPictureWidth(i), m_Engine.GetPictureHeight(i), percent);
+        const CRect scaled
+            = VideoZoom::ScaledRect(m_Engine.GetPictureWidth(i), m_Engine.GetPictureHeight(i), percent);
         m_rcZoom[static_cast<size_t>(i)] = VideoZoom::CentredIn(client, scaled);
         m_Engine.SetPictureRect(i, m_rcZoom[static_cast<size_t>(i)]);
     }

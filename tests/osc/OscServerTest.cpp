@@ -119,9 +119,9 @@ TEST_F(OscServerTest, EveryAddressSendsTheMessageOfTheSameAction)
     const std::vector<M> expected = { { WM_NET_PLAY, 0, 0 }, { WM_NET_PAUSE, 1, 0 }, { WM_NET_STOP, 1, 0 },
         { WM_NET_SEEK, 1, 1500 }, { WM_NET_VOLUME, 0, 40 }, { Cmd(Id::VolumeDb), 1, -600 },
         { WM_NET_SELECT_PLAYER, 0, 0 }, { WM_NET_SELECT_PLAYER, 1, 0 }, { Cmd(Id::Take), 0, 0 },
-        { Cmd(Id::PlaylistGo), kNoPlayer, 1 }, { Cmd(Id::Step), kNoPlayer, 1 }, { Cmd(Id::Step), kNoPlayer, 0 },
-        { Cmd(Id::Loop), kNoPlayer, 1 }, { Cmd(Id::Repeat), kNoPlayer, 0 }, { Cmd(Id::AutoAdvance), kNoPlayer, 1 },
-        { Cmd(Id::Fullscreen), kNoPlayer, 1 } };
+        { Cmd(Id::PlaylistGo), kNoPlayer, 1 }, { Cmd(Id::Step), kNoPlayer, 1 },
+        { Cmd(Id::Step), kNoPlayer, 0 }, { Cmd(Id::Loop), kNoPlayer, 1 }, { Cmd(Id::Repeat), kNoPlayer, 0 },
+        { Cmd(Id::AutoAdvance), kNoPlayer, 1 }, { Cmd(Id::Fullscreen), kNoPlayer, 1 } };
     EXPECT_EQ(Take(), expected);
 
     // Open: a path, a stream address, a playlist position as ":n" or a number.
@@ -130,7 +130,8 @@ TEST_F(OscServerTest, EveryAddressSendsTheMessageOfTheSameAction)
     Feed(Osc("/zuvio/active/open", "i", 3));
     Feed(Osc("/zuvio/a/open", "s", ":2"));
     EXPECT_EQ(Take(),
-        (std::vector<M> { { WM_NET_OPEN, 0, 0 }, { WM_NET_OPEN, 1, 0 }, { WM_NET_OPEN, 1, 0 }, { WM_NET_OPEN, 0, 0 } }));
+        (std::vector<M> {
+            { WM_NET_OPEN, 0, 0 }, { WM_NET_OPEN, 1, 0 }, { WM_NET_OPEN, 1, 0 }, { WM_NET_OPEN, 0, 0 } }));
     EXPECT_EQ(m_Opened,
         (std::vector<std::string> { "/media/show/intro.mp4", "rtsp://10.77.0.9/live", ":3", ":2" }));
 }

@@ -29,8 +29,8 @@ public:
     ShowReply Execute(const ShowCommand& command) override
     {
         texts.push_back(command.text);
-        const bool accepted = SendMessage(static_cast<unsigned>(command.id), static_cast<WPARAM>(command.player),
-                                  static_cast<LPARAM>(command.value))
+        const bool accepted = SendMessage(static_cast<unsigned>(command.id),
+                                  static_cast<WPARAM>(command.player), static_cast<LPARAM>(command.value))
             != 0;
         return ShowReply { accepted, {}, 0 };
     }

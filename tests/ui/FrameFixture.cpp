@@ -55,6 +55,12 @@ void FrameFixture::TearDown()
     m_pPlaylist.reset();
 }
 
+ShowReply FrameFixture::Command(unsigned msg, WPARAM player, LPARAM value, const std::string& text)
+{
+    const int index = player <= static_cast<WPARAM>(INT32_MAX) ? static_cast<int>(player) : -1;
+    return m_pFrame->Execute({ static_cast<ShowCommandId>(msg), index, value, text });
+}
+
 FakePlayer& FrameFixture::Player(int i)
 {
     return static_cast<FakePlayer&>(*m_pFrame->Engine().GetPlayer(i));

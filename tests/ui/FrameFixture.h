@@ -1,11 +1,11 @@
 #pragma once
 
 #include "core/Preferences.h"
+#include "playlist/PlaylistCtrl.h"
 #include "remote/RemotePackets.h"
+#include "show/ShowEngine.h"
 #include "support/LogCapture.h"
 #include "support/ScriptedUi.h"
-#include "playlist/PlaylistCtrl.h"
-#include "show/ShowEngine.h"
 #include "ui/MainFrame.h"
 #include "ui/VideoView.h"
 
@@ -44,6 +44,9 @@ protected:
     // Sends a command packet to the frame's command port and waits until the
     // frame has taken it (a failure when it never does).
     void SendCommand(int32_t code, int32_t player, int32_t value = 0, const std::string& text = {});
+    // The show command numbered msg, as the window's controllers send it; a
+    // player beyond int stays out of range.
+    ShowReply Command(unsigned msg, WPARAM player, LPARAM value = 0, const std::string& text = {});
 
     LogCapture m_Log;
     ScriptedUi m_Ui;

@@ -82,28 +82,27 @@ TEST_F(FrameFixture, RemoteOpenFailuresAreReportedAndThePlayerKeepsWorking)
 
 TEST_F(FrameFixture, RemoteVolumeFollowsTheRangeAndRefusesWildValues)
 {
-    CVideoView& view = *m_pFrame->GetVideoView();
     SendCommand(CMD_VOLUME, 0, 50);
     EXPECT_TRUE(WaitForText("Player A: Volume set to 50%.\n"));
-    EXPECT_EQ(view.GetVolume(), -1500);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -1500);
     EXPECT_EQ(Player(1).volume, -1500); // common to both players
     EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 1500);
 
     m_Texts.clear();
     SendCommand(CMD_VOLUME, 1, 150);
     EXPECT_TRUE(WaitForText("Player A: Volume set to 50%.\n")); // unchanged, reported by the active player
-    EXPECT_EQ(view.GetVolume(), -1500);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -1500);
     EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 1500);
     EXPECT_TRUE(m_Log.Contains("CVideoView::SetVolume() Value out of range (1500)"));
 
     for (int32_t wild : { std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min() })
-        m_pFrame->SendMessage(WM_NET_VOLUME, 0, wild);
-    EXPECT_EQ(view.GetVolume(), -1500);
-    m_pFrame->SendMessage(WM_NET_VOLUME, 0, -1); // no range test: -1 % is just below -R
-    EXPECT_EQ(view.GetVolume(), -3030);
+        Command(WM_NET_VOLUME, 0, wild);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -1500);
+    Command(WM_NET_VOLUME, 0, -1); // no range test: -1 % is just below -R
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -3030);
 
-    m_pFrame->SendMessage(WM_NET_VOLUME, 0, 0);
-    EXPECT_EQ(view.GetVolume(), -3000);
+    Command(WM_NET_VOLUME, 0, 0);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -3000);
     const auto status = NextStatus();
     ASSERT_TRUE(status);
     EXPECT_EQ(status->volume, 0);
@@ -120,7 +119,7 @@ TEST_F(FrameFixture, BadPlayerIndicesAreLoggedAndDropped)
     };
     for (const auto& [msg, text] : cases) {
         for (WPARAM player : { WPARAM { 2 }, static_cast<WPARAM>(-1), WPARAM { 0x100000000ULL } }) {
-            EXPECT_EQ(m_pFrame->SendMessage(msg, player, 10), 1);
+            EXPECT_FALSE(Command(msg, player, 10).accepted);
         }
         EXPECT_TRUE(m_Log.Contains(text)) << text;
     }
@@ -139,7 +138,7 @@ TEST_F(FrameFixture, CommandsBeforeAnyMediumAreHarmlessAndCommand12IsIgnored)
     SendCommand(CMD_STOP, 0);
     SendCommand(CMD_SEEK_ABS, 0, 5000);
     EXPECT_TRUE(m_Log.Contains("CVideoView::SetPosition() position out of range!"));
-    EXPECT_EQ(m_pFrame->SendMessage(WM_NET_UNUSED_12, 0, 5), 0);
+    EXPECT_FALSE(Command(WM_NET_UNUSED_12, 0, 5).accepted);
     SendCommand(CMD_UNUSED_12, 0, 5);
     EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_STOPPED);
     EXPECT_FALSE(m_pFrame->RunCommand(32772)); // Play/Pause disabled without a medium
@@ -267,7 +266,7 @@ TEST_F(FrameFixture, AFailureOfTheHiddenPlayerStopsOnlyThatPlayer)
     SendCommand(CMD_OPEN, 0, 0, ":1");
     SendCommand(CMD_OPEN, 1, 0, ":2");
     SendCommand(CMD_PLAY, 0);
-    m_pFrame->SendMessage(WM_CMD_LOAD_TRACK, 2, 1); // B runs while hidden
+    m_pFrame->Engine().SendMessage(WM_CMD_LOAD_TRACK, 2, 1); // B runs while hidden
     ASSERT_EQ(Player(1).GetPlayState(), CBasePlayer::STATE_RUNNING);
     Player(1).Fail();
     EXPECT_TRUE(WaitForText("Player B: Playback failed.\n"));
@@ -287,7 +286,7 @@ TEST_F(FrameFixture, ACommandThatIsNeverTakenFailsTheTest)
 
 TEST_F(FrameFixture, LoadTrackTargetsAndKeepsTheActiveState)
 {
-    EXPECT_EQ(m_pFrame->SendMessage(WM_CMD_LOAD_TRACK, 0, 1), 0); // nothing to load
+    EXPECT_EQ(m_pFrame->Engine().SendMessage(WM_CMD_LOAD_TRACK, 0, 1), 0); // nothing to load
     LoadPlaylist(2);
     m_pFrame->GetPlaylist()->OnDoubleClick(0); // loads and starts entry 1 in the active player
     EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_RUNNING);
@@ -301,7 +300,7 @@ TEST_F(FrameFixture, LoadTrackTargetsAndKeepsTheActiveState)
     EXPECT_EQ(Player(0).GetTitle(), "clip1.mp4");
     EXPECT_EQ(Player(0).GetPlayState(), CBasePlayer::STATE_PAUSED);
 
-    EXPECT_EQ(m_pFrame->SendMessage(WM_CMD_LOAD_TRACK, 2, 0), 1); // into Player B
+    EXPECT_EQ(m_pFrame->Engine().SendMessage(WM_CMD_LOAD_TRACK, 2, 0), 1); // into Player B
     EXPECT_EQ(Player(1).GetTitle(), "clip1.mp4");
     EXPECT_EQ(Player(1).GetPlayState(), CBasePlayer::STATE_PAUSED);
     EXPECT_EQ(m_pFrame->Engine().GetActivePlayer(), 0);
@@ -333,20 +332,19 @@ TEST_F(FrameFixture, SlidersSetVolumeAndSeek)
 
 TEST_F(FrameFixture, WheelStaysWithinTheVolumeRange)
 {
-    CVideoView& view = *m_pFrame->GetVideoView();
     m_pFrame->WheelVolume(120); // already at 0 dB
-    EXPECT_EQ(view.GetVolume(), 0);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), 0);
     m_pFrame->WheelVolume(-240);
-    EXPECT_EQ(view.GetVolume(), -200);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -200);
     EXPECT_EQ(m_pFrame->GetCtrlBar()->VolumeSlider().GetPos(), 2800);
     m_pFrame->WheelVolume(-60); // less than a notch
-    EXPECT_EQ(view.GetVolume(), -200);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -200);
     m_pFrame->WheelVolume(-120 * 29); // would pass -R: refused
-    EXPECT_EQ(view.GetVolume(), -200);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -200);
     m_pFrame->WheelVolume(-120 * 28);
-    EXPECT_EQ(view.GetVolume(), -3000);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -3000);
     m_pFrame->WheelVolume(-120);
-    EXPECT_EQ(view.GetVolume(), -3000);
+    EXPECT_EQ(m_pFrame->Engine().GetVolume(), -3000);
 }
 
 TEST_F(FrameFixture, SelectingThePlayerRefreshesButtonsAndStatus)
@@ -355,7 +353,7 @@ TEST_F(FrameFixture, SelectingThePlayerRefreshesButtonsAndStatus)
     EXPECT_EQ(m_pFrame->Engine().GetActivePlayer(), 1);
     EXPECT_TRUE(m_pFrame->GetSocket()->m_bSendNow);
     m_pFrame->GetSocket()->m_bSendNow = false;
-    m_pFrame->SendMessage(WM_NET_SELECT_PLAYER, 1, 0); // already active: still refreshed
+    Command(WM_NET_SELECT_PLAYER, 1, 0); // already active: still refreshed
     EXPECT_TRUE(m_pFrame->GetSocket()->m_bSendNow);
     EXPECT_EQ(m_pFrame->GetSocket()->GetStatus().activeIndex, 1);
 }

@@ -61,9 +61,9 @@ TEST_F(FullScreenKeys, EveryShortcutOfTheMainWindowWorksInFullScreen)
     Press("ctrl+s");
     EXPECT_TRUE(WaitFor([this] { return Player(0).GetPlayState() == CBasePlayer::STATE_STOPPED; })) << "Stop";
     Press("alt+b");
-    EXPECT_TRUE(WaitFor([this] { return View().GetActivePlayer() == 1; })) << "Player B";
+    EXPECT_TRUE(WaitFor([this] { return m_pFrame->Engine().GetActivePlayer() == 1; })) << "Player B";
     Press("alt+a");
-    EXPECT_TRUE(WaitFor([this] { return View().GetActivePlayer() == 0; })) << "Player A";
+    EXPECT_TRUE(WaitFor([this] { return m_pFrame->Engine().GetActivePlayer() == 0; })) << "Player A";
     Press("ctrl+a");
     EXPECT_TRUE(WaitFor([this] { return m_pFrame->GetPlaylist()->GetSelectedCount() == 2; }))
         << "the playlist's accelerators too";

@@ -1,10 +1,10 @@
 #include "FrameFixture.h"
 
+#include "control/ShowResume.h"
 #include "core/ResumeFile.h"
 #include "playlist/PlaylistCtrl.h"
 #include "support/FakePlayer.h"
 #include "support/WaitFor.h"
-#include "control/ShowResume.h"
 
 #include <QTemporaryDir>
 
@@ -34,8 +34,9 @@ TEST_F(FrameFixture, ResumeWritesThePlaylistOnChangeAndThePositionOncePerSecond)
     QTemporaryDir dir;
     const std::string path = dir.filePath(QStringLiteral("Zuvio.resume")).toStdString();
     LoadPlaylist(3);
-    CShowResume resume(*m_pFrame, path);
-    ASSERT_TRUE(m_pFrame->Engine().Execute({ ShowCommandId::Open, PLAYER_A, 0, m_pFrame->GetPlaylist()->GetPathAt(1) }));
+    CShowResume resume(m_pFrame->Engine(), *m_pFrame, path);
+    ASSERT_TRUE(m_pFrame->Engine().Execute(
+        { ShowCommandId::Open, PLAYER_A, 0, m_pFrame->GetPlaylist()->GetPathAt(1) }));
     m_pFrame->Engine().Execute({ ShowCommandId::Run, PLAYER_A });
     FakePlayer& a = Player(PLAYER_A);
     ASSERT_EQ(a.play, CBasePlayer::STATE_RUNNING);
