@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -29,15 +30,11 @@ std::string Dotted(std::uint32_t address)
 // Dotted quads only: inet_aton would also take "10.1" or "167772161".
 std::optional<std::uint32_t> ParseDotted(const std::string& text)
 {
-    int dots = 0;
-    for (const char c : text) {
-        if (c == '.')
-            ++dots;
-        else if (c < '0' || c > '9')
-            return std::nullopt;
-    }
+    const bool digitsAndDots
+        = std::all_of(text.begin(), text.end(), [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
     in_addr in {};
-    if (dots != 3 || inet_pton(AF_INET, text.c_str(), &in) != 1)
+    if (!digitsAndDots || std::count(text.begin(), text.end(), '.') != 3
+        || inet_pton(AF_INET, text.c_str(), &in) != 1)
         return std::nullopt;
     return ntohl(in.s_addr);
 }
