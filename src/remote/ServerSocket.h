@@ -29,7 +29,8 @@ class CUdpListener;
 // subnet's broadcast or 255.255.255.255, and packets leave only through it,
 // whatever the routing table says (a show network has no gateway). The server
 // socket is a CUdpListener, which follows the adapter and waits for an address
-// that is not there yet; the sending socket follows the address by itself.
+// that is not there yet; the sending socket is bound to the same address, made
+// again when "Auto Select" moves to another.
 // Invariant: m_iRecvIndex is 0..7 and names the slot the next valid command
 // goes into; a rejected datagram leaves the index and every slot as they were.
 // All work runs on the thread of the event loop (the UI thread).
