@@ -36,6 +36,9 @@ struct AdapterRecord
 // addresses), gateways from /proc/net/route, DNS servers from /etc/resolv.conf.
 // Loopback is left out, as on other platforms' adapter lists.
 std::vector<AdapterRecord> ReadSystemAdapters();
+// The same without gateways and DNS servers: getifaddrs only, no file read,
+// cheap enough to ask once a second.
+std::vector<AdapterRecord> ReadSystemInterfaces();
 
 // Parsers of the two text sources, apart for testing.
 std::vector<std::string> ParseRouteGateways(const std::string& routeTable, const std::string& interfaceName);

@@ -45,4 +45,21 @@ std::optional<LocalInterface> FindLocalInterface(uint32_t address)
     return std::nullopt;
 }
 
+std::optional<LocalInterface> FindLocalInterface(const std::vector<AdapterRecord>& adapters, uint32_t address)
+{
+    if (address == 0)
+        return std::nullopt;
+    for (const AdapterRecord& adapter : adapters) {
+        for (const CIPInfo& info : adapter.addresses) {
+            in_addr own {}, mask {};
+            if (inet_pton(AF_INET, info.m_Address.c_str(), &own) != 1 || ntohl(own.s_addr) != address)
+                continue;
+            const uint32_t bits
+                = inet_pton(AF_INET, info.m_Mask.c_str(), &mask) == 1 ? ntohl(mask.s_addr) : 0xFFFFFFFFu;
+            return LocalInterface { adapter.index, adapter.name, address, address | ~bits };
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace vexoNet

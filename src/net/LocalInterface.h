@@ -1,8 +1,11 @@
 #pragma once
 
+#include "net/AdapterRecord.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vexoNet {
 
@@ -19,5 +22,9 @@ struct LocalInterface
 
 // Nothing when no interface carries the address (or it is 0.0.0.0).
 std::optional<LocalInterface> FindLocalInterface(uint32_t address);
+// The same answer from adapter facts (a test's made-up network): the first
+// adapter that lists the address, whether or not its link is up.
+std::optional<LocalInterface> FindLocalInterface(
+    const std::vector<AdapterRecord>& adapters, uint32_t address);
 
 } // namespace vexoNet

@@ -96,7 +96,7 @@ std::vector<std::string> ParseResolvConf(const std::string& text)
     return servers;
 }
 
-std::vector<AdapterRecord> ReadSystemAdapters()
+std::vector<AdapterRecord> ReadSystemInterfaces()
 {
     std::vector<AdapterRecord> records;
     ifaddrs* raw = nullptr;
@@ -123,12 +123,19 @@ std::vector<AdapterRecord> ReadSystemAdapters()
         }
     }
 
+    // An adapter without IPv4 is listed with 0.0.0.0, like a disconnected one.
+    for (AdapterRecord& record : records)
+        if (record.addresses.empty())
+            record.addresses.push_back({ "0.0.0.0", "0.0.0.0" });
+    return records;
+}
+
+std::vector<AdapterRecord> ReadSystemAdapters()
+{
+    std::vector<AdapterRecord> records = ReadSystemInterfaces();
     const std::string routes = ReadFile("/proc/net/route");
     const std::string resolv = ReadFile("/etc/resolv.conf");
     for (AdapterRecord& record : records) {
-        // An adapter without IPv4 is listed with 0.0.0.0, like a disconnected one.
-        if (record.addresses.empty())
-            record.addresses.push_back({ "0.0.0.0", "0.0.0.0" });
         record.gateways = ParseRouteGateways(routes, record.name);
         record.dnsServers = ParseResolvConf(resolv);
     }

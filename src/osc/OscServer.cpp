@@ -4,15 +4,13 @@
 #include "core/Preferences.h"
 #include "core/TickClock.h"
 #include "core/UniqueFd.h"
+#include "net/UdpListener.h"
 #include "osc/OscDatagram.h"
 #include "remote/HostPort.h"
 
 #include <QHostAddress>
-#include <QSocketNotifier>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -27,10 +25,6 @@
 
 namespace {
 
-// A flood must not keep the event loop from timers and other input: the rest
-// of a burst is read at the next notification.
-constexpr int kMaxDatagramsPerNotification = 64;
-constexpr std::int64_t kFollowIntervalMs = 1000;
 constexpr std::int64_t kMaxLeaseSeconds = 3600;
 
 std::string Dotted(std::uint32_t address)
@@ -105,11 +99,15 @@ COscServer::COscServer(CShowCommandSink* sink, const CPreferences& prefs, QObjec
     : QObject(parent)
     , m_pSink(sink)
     , m_Prefs(prefs)
+    , m_pListener(std::make_unique<vexoNet::CUdpListener>("OSC", kMaxDatagram))
     , m_Feedback([this](std::uint32_t address, std::uint16_t port, const void* data, std::size_t size) {
         SendDatagram(address, port, data, size);
     })
     , m_Clock(MonotonicMs)
 {
+    m_pListener->SetReceiver([this](const vexoNet::UdpDatagram& datagram) {
+        HandleDatagram(datagram.bytes, datagram.fromAddress, datagram.fromPort, datagram.truncated);
+    });
     static const char* const kPlayers[3] = { "a", "b", "active" };
     const std::pair<const char*, Action> perPlayer[] = { { "play", Action::Play }, { "pause", Action::Pause },
         { "stop", Action::Stop }, { "open", Action::Open }, { "seek", Action::Seek },
@@ -150,25 +148,27 @@ bool COscServer::Start(const Settings& settings)
     if (!OpenSocket())
         return false;
     ParseFeedbackDestinations();
-    LogMessage("OSC: listening on port %u.\n", m_BoundPort);
+    if (m_pListener->IsListening())
+        LogMessage("OSC: listening on port %u.\n", m_pListener->GetBoundPort());
     return true;
 }
 
 void COscServer::Stop()
 {
-    if (m_pNotifier) {
-        m_pNotifier->setEnabled(false);
-        // The notifier may be the one emitting: it goes once its signal returns.
-        if (m_bReceiving)
-            m_pNotifier.release()->deleteLater();
-        else
-            m_pNotifier.reset();
-    }
+    m_pListener->Stop();
     m_Server.reset();
-    m_BoundPort = 0;
-    m_Adapter.reset();
     m_Feedback.Clear();
     m_bSendFailed = false;
+}
+
+std::uint16_t COscServer::GetBoundPort() const
+{
+    return m_pListener->GetBoundPort();
+}
+
+std::uint64_t COscServer::GetDiscardedCount() const
+{
+    return m_nDiscarded + m_pListener->GetDiscardedCount();
 }
 
 void COscServer::ParseFeedbackDestinations()
@@ -193,128 +193,31 @@ void COscServer::ParseFeedbackDestinations()
 
 bool COscServer::OpenSocket()
 {
-    const vexoNet::CNetworkSetup setup
-        = m_NetworkSource ? vexoNet::CNetworkSetup(m_NetworkSource) : vexoNet::CNetworkSetup();
-    const std::string address
-        = m_Settings.bindAddress.empty() ? setup.GetPrimaryAddress() : m_Settings.bindAddress;
-    const auto bindTo = ParseIPv4(address);
-    const std::uint32_t bound = bindTo ? bindTo->toIPv4Address() : 0;
-    m_Adapter = bound != 0 ? vexoNet::FindLocalInterface(bound) : std::nullopt;
-    if (!bindTo || (bound != 0 && !m_Adapter)) {
-        LogError("OSC: no adapter carries \"%s\"; OSC server not started.\n", address.c_str());
+    m_pListener->SetNetworkSource(m_NetworkSource);
+    if (!m_pListener->Start(m_Settings.bindAddress, m_Settings.port)) {
+        const int error = errno;
+        if (error == EINVAL)
+            LogError(
+                "OSC: no adapter carries \"%s\"; OSC server not started.\n", m_Settings.bindAddress.c_str());
+        else
+            LogError("OSC: UDP port %u not opened: %s\n", m_Settings.port, std::strerror(error));
         return false;
     }
-
-    // As the binary server's: bound to all addresses, as a socket bound to a
-    // unicast address hears no broadcast, and tied to the adapter. Where the tie
-    // is refused, the arrival check alone keeps the other adapters out.
-    CUniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    const int on = 1;
-    sockaddr_in endpoint {};
-    endpoint.sin_family = AF_INET;
-    endpoint.sin_addr.s_addr = htonl(INADDR_ANY);
-    endpoint.sin_port = htons(m_Settings.port);
-    if (fd && m_Adapter)
-        ::setsockopt(fd.Get(), SOL_SOCKET, SO_BINDTODEVICE, m_Adapter->name.c_str(),
-            static_cast<socklen_t>(m_Adapter->name.size()));
-    if (!fd || ::setsockopt(fd.Get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0
-        || ::setsockopt(fd.Get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0
-        || ::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&endpoint), sizeof endpoint) != 0) {
-        LogError("OSC: UDP port %u not opened: %s\n", m_Settings.port, std::strerror(errno));
-        m_Adapter.reset();
-        return false;
-    }
-    socklen_t length = sizeof endpoint;
-    ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&endpoint), &length);
-
+    // liblo only decodes: its own socket, bound to a port on every address, is
+    // replaced by one bound to none.
     LoServerPtr server(lo_server_new_with_proto(nullptr, LO_UDP, nullptr));
     const int loFd = server ? lo_server_get_socket_fd(server.get()) : -1;
-    if (loFd < 0 || ::dup2(fd.Get(), loFd) < 0 || ::fcntl(loFd, F_SETFD, FD_CLOEXEC) != 0) {
+    const CUniqueFd inert(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (loFd < 0 || !inert || ::dup2(inert.Get(), loFd) < 0 || ::fcntl(loFd, F_SETFD, FD_CLOEXEC) != 0) {
         LogError("OSC: liblo server not created.\n");
-        m_Adapter.reset();
+        m_pListener->Stop();
         return false;
     }
     // Bundles are dispatched as they arrive; a queue would only be drained by lo_server_recv.
     lo_server_enable_queue(server.get(), 0, 1);
     lo_server_add_method(server.get(), nullptr, nullptr, &COscServer::OnMessage, this);
     m_Server = std::move(server);
-    m_BoundPort = ntohs(endpoint.sin_port);
-    m_pNotifier = std::make_unique<QSocketNotifier>(loFd, QSocketNotifier::Read);
-    connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &COscServer::OnReadable);
     return true;
-}
-
-bool COscServer::ArrivedOnAdapter(unsigned interfaceIndex, std::uint32_t to) const
-{
-    if (!m_Adapter)
-        return true;
-    return interfaceIndex == m_Adapter->index
-        && (to == m_Adapter->address || to == m_Adapter->broadcast || to == INADDR_BROADCAST);
-}
-
-void COscServer::FollowAdapter()
-{
-    if (!m_Adapter)
-        return;
-    // The address came back on another interface (a link made anew): the socket moves there.
-    const auto now = vexoNet::FindLocalInterface(m_Adapter->address);
-    if (!now || now->index == m_Adapter->index)
-        return;
-    if (m_pNotifier) {
-        m_pNotifier->setEnabled(false);
-        if (m_bReceiving)
-            m_pNotifier.release()->deleteLater();
-        else
-            m_pNotifier.reset();
-    }
-    m_Server.reset();
-    if (!OpenSocket())
-        m_BoundPort = 0;
-}
-
-void COscServer::OnReadable()
-{
-    const bool outer = !m_bReceiving;
-    m_bReceiving = true;
-    ReadPending();
-    if (outer)
-        m_bReceiving = false;
-}
-
-void COscServer::ReadPending()
-{
-    std::uint8_t buffer[kMaxDatagram];
-    for (int n = 0; n < kMaxDatagramsPerNotification && m_Server; ++n) {
-        sockaddr_in from {};
-        iovec io { buffer, sizeof buffer };
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
-        msghdr header {};
-        header.msg_name = &from;
-        header.msg_namelen = sizeof from;
-        header.msg_iov = &io;
-        header.msg_iovlen = 1;
-        header.msg_control = control;
-        header.msg_controllen = sizeof control;
-        const ssize_t received = ::recvmsg(lo_server_get_socket_fd(m_Server.get()), &header, MSG_DONTWAIT);
-        if (received < 0)
-            return;
-        unsigned interfaceIndex = 0;
-        std::uint32_t to = 0;
-        for (cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr; c = CMSG_NXTHDR(&header, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info {};
-                std::memcpy(&info, CMSG_DATA(c), sizeof info);
-                interfaceIndex = static_cast<unsigned>(info.ipi_ifindex);
-                to = ntohl(info.ipi_addr.s_addr);
-            }
-        }
-        if (!ArrivedOnAdapter(interfaceIndex, to)) {
-            ++m_nDiscarded;
-            continue;
-        }
-        HandleDatagram(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(received)),
-            ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), (header.msg_flags & MSG_TRUNC) != 0);
-    }
 }
 
 void COscServer::HandleDatagram(
@@ -572,10 +475,6 @@ void COscServer::Poll()
     if (!m_Settings.enabled)
         return;
     const std::int64_t now = m_Clock();
-    if (now - m_LastFollow >= kFollowIntervalMs) {
-        m_LastFollow = now;
-        FollowAdapter();
-    }
     if (m_Server)
         m_Feedback.Tick(now);
 }
@@ -588,13 +487,10 @@ void COscServer::SendDatagram(std::uint32_t address, std::uint16_t port, const v
         m_FeedbackSink(address, port, data, size);
         return;
     }
-    sockaddr_in to {};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(address);
-    to.sin_port = htons(port);
-    if (::sendto(lo_server_get_socket_fd(m_Server.get()), data, size, 0,
-            reinterpret_cast<const sockaddr*>(&to), sizeof to)
-        >= 0) {
+    // While the address is awaited nothing can leave through its adapter.
+    if (!m_pListener->IsListening())
+        return;
+    if (m_pListener->Send(address, port, data, size)) {
         m_bSendFailed = false;
         return;
     }

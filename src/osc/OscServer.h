@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/Messages.h"
-#include "net/LocalInterface.h"
 #include "net/NetworkSetup.h"
 #include "osc/LoHandles.h"
 #include "osc/OscAddressMatcher.h"
@@ -15,13 +14,14 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 class CPreferences;
-class QSocketNotifier;
+namespace vexoNet {
+class CUdpListener;
+}
 
 // The player's OSC server, beside the binary protocol: commands become show
 // commands, as the binary protocol's and the window's do, and feedback goes to the
@@ -31,18 +31,16 @@ class QSocketNotifier;
 // part by part against the routes (COscAddressMatcher), after the datagram's
 // shape (OscDatagram) and the address's length and wildcards have bounded the
 // work, so that no datagram can hold the interface thread. liblo 0.31 binds its
-// sockets to all addresses only, so the socket is made here as the binary
-// server's is (bound to all addresses for broadcasts, tied to the adapter that
-// carries the bound address with SO_BINDTODEVICE, IP_PKTINFO for the arrival
-// check), put in place of liblo's own with dup2, read here with recvmsg and
-// its datagrams handed to lo_server_dispatch_data. Feedback leaves from the
-// same socket, so through the same adapter.
+// sockets to all addresses only, so the socket is a CUdpListener, as the binary
+// server's is (tied to the adapter that carries the bound address, the arrival
+// check, the adapter followed), and its datagrams are handed to
+// lo_server_dispatch_data; liblo's own socket is closed. Feedback leaves from
+// the listener's socket, so through the same adapter.
 //
 // Bad input (undecodable, oversized, bundles too large or too deep, addresses
 // too long or too complex, unknown address, wrong arguments, strings too long)
 // is dropped and logged once per cause, then at most every 10 s with
-// a count. Everything runs on the interface thread: the socket is non-blocking
-// and watched by a QSocketNotifier.
+// a count. Everything runs on the interface thread (the listener's too).
 class COscServer : public QObject
 {
     Q_OBJECT
@@ -71,16 +69,17 @@ public:
     COscServer& operator=(const COscServer&) = delete;
 
     // Closes and, when enabled, opens with these settings; false when enabled
-    // and the socket could not be opened (logged).
+    // and the socket could not be opened (logged). An address that no adapter
+    // carries yet is waited for: the port opens when it comes.
     bool Start(const Settings& settings);
     void Stop();
     bool IsRunning() const { return m_Server != nullptr; }
     const Settings& GetSettings() const { return m_Settings; }
-    std::uint16_t GetBoundPort() const { return m_BoundPort; }
+    std::uint16_t GetBoundPort() const; // 0 while closed or waiting for the address
 
     void SetState(const OscState& state);
     void SendText(const std::string& line);
-    // The frame's tick: leases, the once-a-second feedback, the adapter followed.
+    // The frame's tick: leases and the once-a-second feedback.
     void Poll();
 
     // What the socket does with one datagram from an address (host byte order)
@@ -94,10 +93,7 @@ public:
     void SetNetworkSource(vexoNet::CNetworkSetup::Source source) { m_NetworkSource = std::move(source); }
     const COscFeedback& GetFeedback() const { return m_Feedback; }
     std::uint64_t GetRejectedCount() const { return m_nRejected; }
-    std::uint64_t GetDiscardedCount() const { return m_nDiscarded; }
-
-private Q_SLOTS:
-    void OnReadable();
+    std::uint64_t GetDiscardedCount() const;
 
 private:
     enum class Action {
@@ -142,19 +138,14 @@ private:
     void Complain(const std::string& cause, const std::string& detail, const char* outcome);
     int Player(const Route& route) const;
     bool OpenSocket();
-    bool ArrivedOnAdapter(unsigned interfaceIndex, std::uint32_t to) const;
-    void FollowAdapter();
     void SendDatagram(std::uint32_t address, std::uint16_t port, const void* data, std::size_t size);
-    void ReadPending();
     void ParseFeedbackDestinations();
 
     CShowCommandSink* m_pSink;
     const CPreferences& m_Prefs;
     Settings m_Settings;
     LoServerPtr m_Server;
-    std::unique_ptr<QSocketNotifier> m_pNotifier;
-    std::uint16_t m_BoundPort = 0;
-    std::optional<vexoNet::LocalInterface> m_Adapter; // none: bound to all addresses
+    std::unique_ptr<vexoNet::CUdpListener> m_pListener;
     std::vector<Route> m_Routes;
     COscAddressMatcher m_Matcher; // over m_Routes' paths, in their order
     COscFeedback m_Feedback;
@@ -163,11 +154,9 @@ private:
     std::uint32_t m_FromAddress = 0; // the sender of the datagram being dispatched
     std::uint16_t m_FromPort = 0;
     bool m_bValidSeen = false; // the datagram held at least one valid command
-    bool m_bReceiving = false;
     bool m_bSendFailed = false;
     std::uint64_t m_nRejected = 0;
     std::uint64_t m_nDiscarded = 0;
-    std::int64_t m_LastFollow = 0;
     Clock m_Clock;
     COscFeedback::Sender m_FeedbackSink;
     vexoNet::CNetworkSetup::Source m_NetworkSource;

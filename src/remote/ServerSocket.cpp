@@ -3,11 +3,9 @@
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "core/TickClock.h"
+#include "net/UdpListener.h"
 #include "remote/HostPort.h"
 #include "remote/RemotePackets.h"
-
-#include <QNetworkDatagram>
-#include <QUdpSocket>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -19,10 +17,6 @@
 #include <cstring>
 
 namespace {
-
-// A flood must not keep the event loop from timers and other input: the rest
-// of a burst is read at the next notification.
-constexpr int kMaxDatagramsPerNotification = 64;
 
 LPARAM SignExtended(std::int32_t value)
 {
@@ -55,6 +49,15 @@ CServerSocket::CServerSocket(CShowCommandSink* sink, const CPreferences& prefs, 
     , m_CommandPort(RemotePackets::kCommandPort)
     , m_Clock(TickCount)
 {
+    // One byte more than a command: a longer datagram arrives cut and is rejected by its size.
+    m_pServerSocket
+        = std::make_unique<vexoNet::CUdpListener>("Remote control", RemotePackets::kCommandSize + 1);
+    m_pServerSocket->SetReceiver([this](const vexoNet::UdpDatagram& datagram) {
+        m_LastSender = datagram.fromAddress;
+        HandleDatagram(datagram.bytes);
+    });
+    m_pServerSocket->SetAdapterChanged([this] { FollowAdapter(); });
+    m_pServerSocket->SetOpenFailed([](int) { LogError("InitServer(): Server socket not created.\n"); });
     if (const char* dest = std::getenv("ZUVIO_STATUS_DEST"); dest != nullptr && *dest != '\0') {
         if (!SetStatusDestination(dest))
             LogError(
@@ -85,7 +88,12 @@ void CServerSocket::SetStatusDestination(const QHostAddress& address, std::uint1
 
 std::uint16_t CServerSocket::GetBoundPort() const
 {
-    return m_pServerSocket ? m_pServerSocket->localPort() : 0;
+    return m_pServerSocket->GetBoundPort();
+}
+
+std::uint64_t CServerSocket::GetDiscardedCount() const
+{
+    return m_nDiscarded + m_pServerSocket->GetDiscardedCount();
 }
 
 void CServerSocket::SetStatus(RemotePackets::StatusRecord record)
@@ -99,112 +107,62 @@ bool CServerSocket::InitServer(const std::string& bindAddress)
 {
     m_bInitialized = false;
     m_BroadcastSocket.Reset();
-    DisposeSocket(m_pServerSocket);
+    m_pServerSocket->Stop();
     m_bSendFailed = false;
 
-    const vexoNet::CNetworkSetup setup
-        = m_NetworkSource ? vexoNet::CNetworkSetup(m_NetworkSource) : vexoNet::CNetworkSetup();
-    const std::string address = bindAddress.empty() ? setup.GetPrimaryAddress() : bindAddress;
-
-    const auto bindTo = ParseIPv4(address);
-    const std::uint32_t bound = bindTo ? bindTo->toIPv4Address() : 0;
-    m_Adapter = bound != 0 ? vexoNet::FindLocalInterface(bound) : std::nullopt;
-    // An address that no adapter carries cannot be bound.
-    if (bindTo && (bound == 0 || m_Adapter))
-        m_pServerSocket = OpenServerSocket();
-    if (!m_pServerSocket) {
+    // An address that no adapter carries yet is waited for: the server socket
+    // opens when it comes.
+    m_pServerSocket->SetNetworkSource(m_NetworkSource);
+    if (!m_pServerSocket->Start(bindAddress, m_CommandPort)) {
         LogError("InitServer(): Server socket not created.\n");
         return false;
     }
+    if (!OpenBroadcastSocket())
+        return false;
+    TakeMacAddress();
+    m_bInitialized = true;
+    return true;
+}
 
+bool CServerSocket::OpenBroadcastSocket()
+{
+    m_BroadcastSocket.Reset();
     // Sent from the bound address, 255.255.255.255 leaves through the adapter
     // that carries it, with or without a default route, and through no other.
+    // Free binding: an address still awaited can be bound all the same.
+    const std::uint32_t from = m_pServerSocket->GetAddress();
     CUniqueFd broadcast(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!broadcast || Bind(broadcast, bound, 0) != 0) {
+    const int on = 1;
+    if (!broadcast || ::setsockopt(broadcast.Get(), IPPROTO_IP, IP_FREEBIND, &on, sizeof on) != 0
+        || Bind(broadcast, from, 0) != 0) {
         LogError("InitServer(): Broadcast socket not created.\n");
         return false;
     }
-    const int on = 1;
     if (::setsockopt(broadcast.Get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
         LogError("InitServer(): Broadcast socket failed.\n");
         return false;
     }
     m_BroadcastSocket = std::move(broadcast);
-
-    TakeMacAddress(setup, address);
-    m_bInitialized = true;
+    m_BroadcastFrom = from;
     return true;
-}
-
-std::unique_ptr<QUdpSocket> CServerSocket::OpenServerSocket()
-{
-    auto socket = std::make_unique<QUdpSocket>();
-    if (!m_Adapter) {
-        // No address sharing: a second player on the same port must fail loudly, not
-        // split the commands with the first.
-        if (!socket->bind(QHostAddress::AnyIPv4, m_CommandPort, QAbstractSocket::DontShareAddress))
-            return nullptr;
-    } else {
-        // Bound to all addresses, as a socket bound to a unicast address hears no
-        // broadcast, and tied to the adapter: a second player on the same adapter
-        // still finds the port taken, one on another adapter does not. Where the
-        // tie is refused (old kernels want privileges for it), ArrivedOnAdapter
-        // alone keeps the other adapters out and the port is the machine's.
-        CUniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        const int on = 1;
-        if (!fd)
-            return nullptr;
-        ::setsockopt(fd.Get(), SOL_SOCKET, SO_BINDTODEVICE, m_Adapter->name.c_str(),
-            static_cast<socklen_t>(m_Adapter->name.size()));
-        if (::setsockopt(fd.Get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0
-            || Bind(fd, INADDR_ANY, m_CommandPort) != 0
-            || !socket->setSocketDescriptor(fd.Get(), QAbstractSocket::BoundState, QIODevice::ReadWrite))
-            return nullptr;
-        fd.Release();
-    }
-    connect(socket.get(), &QUdpSocket::readyRead, this, &CServerSocket::OnReceive);
-    return socket;
-}
-
-bool CServerSocket::ArrivedOnAdapter(const QNetworkDatagram& datagram) const
-{
-    if (!m_Adapter)
-        return true;
-    const std::uint32_t to = datagram.destinationAddress().toIPv4Address();
-    return datagram.interfaceIndex() == m_Adapter->index
-        && (to == m_Adapter->address || to == m_Adapter->broadcast || to == INADDR_BROADCAST);
 }
 
 void CServerSocket::FollowAdapter()
 {
-    if (!m_Adapter)
-        return;
-    // While the address is gone the sockets wait for it. When it comes back on
-    // another interface (a card plugged in again, a link made anew) the server
-    // socket moves there; the sending socket follows the address by itself.
-    const auto now = vexoNet::FindLocalInterface(m_Adapter->address);
-    if (!now)
-        return;
-    const bool moved = now->index != m_Adapter->index;
-    m_Adapter = now;
-    if (!moved && m_pServerSocket)
-        return;
-    const bool wasListening = m_pServerSocket != nullptr;
-    DisposeSocket(m_pServerSocket);
-    m_pServerSocket = OpenServerSocket();
-    if (!m_pServerSocket && wasListening)
-        LogError("InitServer(): Server socket not created.\n");
-    if (moved) {
-        const vexoNet::CNetworkSetup setup
-            = m_NetworkSource ? vexoNet::CNetworkSetup(m_NetworkSource) : vexoNet::CNetworkSetup();
-        TakeMacAddress(setup, QHostAddress(m_Adapter->address).toString().toStdString());
-    }
+    // The server socket moved: to another interface (a card plugged in again, a
+    // link made anew) or, with "Auto Select", to another address.
+    if (m_bInitialized && m_pServerSocket->GetAddress() != m_BroadcastFrom)
+        OpenBroadcastSocket();
+    TakeMacAddress();
 }
 
-void CServerSocket::TakeMacAddress(const vexoNet::CNetworkSetup& setup, const std::string& address)
+void CServerSocket::TakeMacAddress()
 {
     m_MacAddress.fill(0);
-    const vexoNet::CNetworkAdapter* adapter = setup.FindAdapterByAddress(address);
+    const vexoNet::CNetworkSetup setup
+        = m_NetworkSource ? vexoNet::CNetworkSetup(m_NetworkSource) : vexoNet::CNetworkSetup();
+    const vexoNet::CNetworkAdapter* adapter
+        = setup.FindAdapterByAddress(QHostAddress(m_pServerSocket->GetAddress()).toString().toStdString());
     if (adapter == nullptr)
         return;
     int length = 0;
@@ -213,56 +171,14 @@ void CServerSocket::TakeMacAddress(const vexoNet::CNetworkSetup& setup, const st
         std::memcpy(m_MacAddress.data(), mac, m_MacAddress.size());
 }
 
-void CServerSocket::DisposeSocket(std::unique_ptr<QUdpSocket>& socket)
-{
-    if (!socket)
-        return;
-    socket->close();
-    // A handler may restart the server while the server socket is still emitting readyRead.
-    if (m_bReceiving)
-        socket.release()->deleteLater();
-    else
-        socket.reset();
-}
-
 void CServerSocket::CloseServer()
 {
     m_BroadcastSocket.Reset();
-    DisposeSocket(m_pServerSocket);
-    m_Adapter.reset();
+    m_pServerSocket->Stop();
     m_Status = {};
     m_bSendNow = false;
     m_iRecvIndex = 0;
     m_bInitialized = false;
-}
-
-void CServerSocket::OnReceive()
-{
-    const bool outer = !m_bReceiving;
-    m_bReceiving = true;
-    ReadPending();
-    if (outer)
-        m_bReceiving = false;
-}
-
-void CServerSocket::ReadPending()
-{
-    for (int n = 0; n < kMaxDatagramsPerNotification; ++n) {
-        if (!m_pServerSocket || !m_pServerSocket->hasPendingDatagrams())
-            return;
-        // One byte more than a command: a longer datagram arrives cut and is rejected by its size.
-        const QNetworkDatagram datagram = m_pServerSocket->receiveDatagram(RemotePackets::kCommandSize + 1);
-        if (!datagram.isValid())
-            return;
-        if (!ArrivedOnAdapter(datagram)) {
-            ++m_nDiscarded;
-            continue;
-        }
-        const QByteArray bytes = datagram.data();
-        m_LastSender = datagram.senderAddress().toIPv4Address();
-        HandleDatagram(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-            static_cast<std::size_t>(bytes.size())));
-    }
 }
 
 void CServerSocket::HandleDatagram(std::span<const std::uint8_t> bytes)
@@ -318,7 +234,6 @@ void CServerSocket::PollStatus()
     if (m_dwStatusStart == 0)
         m_dwStatusStart = now;
     if (now - m_dwStatusStart >= 1500 || m_bSendNow) {
-        FollowAdapter();
         SendStatus();
         m_dwStatusStart = 0;
     }
@@ -345,7 +260,7 @@ void CServerSocket::SendText(const std::string& text)
 
 void CServerSocket::SendToPlayers(const RemotePackets::CommandBytes& packet)
 {
-    if (!m_BroadcastSocket)
+    if (!m_BroadcastSocket || m_pServerSocket->IsWaiting())
         return;
     // Status kept on this machine (tests, rehearsals) keeps the cues here too.
     const bool local
@@ -360,7 +275,9 @@ void CServerSocket::SendToPlayers(const RemotePackets::CommandBytes& packet)
 
 void CServerSocket::SendBroadcast(const std::uint8_t* data, std::size_t size)
 {
-    if (!m_BroadcastSocket || m_StatusAddress.protocol() != QAbstractSocket::IPv4Protocol)
+    // While the bound address is away nothing can leave through its adapter.
+    if (!m_BroadcastSocket || m_pServerSocket->IsWaiting()
+        || m_StatusAddress.protocol() != QAbstractSocket::IPv4Protocol)
         return;
     const sockaddr_in to = Endpoint(m_StatusAddress.toIPv4Address(), m_StatusPort);
     if (::sendto(m_BroadcastSocket.Get(), data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to)

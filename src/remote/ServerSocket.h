@@ -2,36 +2,40 @@
 
 #include "core/Messages.h"
 #include "core/UniqueFd.h"
-#include "net/LocalInterface.h"
 #include "net/NetworkSetup.h"
 #include "remote/RemotePackets.h"
 #include "show/ShowCommand.h"
 
 #include <QHostAddress>
 #include <QObject>
-#include <QStringList>
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 class CPreferences;
-class QNetworkDatagram;
-class QUdpSocket;
+namespace vexoNet {
+class CUdpListener;
+}
 
 // The player's end of the UDP remote-control protocol: receives command
 // packets on the server socket and turns them into show commands 1124..1131
-// (a wall's cue packets go to the cue handler); broadcasts the status record and text lines from a second
-// socket. Bound to one address, both sockets belong to the adapter that carries it: commands count only when
-// they arrive there, addressed to that address, its subnet's broadcast or 255.255.255.255, and packets leave
-// only through it, whatever the routing table says (a show network has no gateway). Invariant: m_iRecvIndex
-// is 0..7 and names the slot the next valid command goes into; a rejected datagram leaves the index and every
-// slot as they were. All work runs on the thread of the event loop (the UI thread).
+// (a wall's cue packets go to the cue handler); broadcasts the status record
+// and text lines from a second socket.
+// Bound to one address, both sockets belong to the adapter that carries it:
+// commands count only when they arrive there, addressed to that address, its
+// subnet's broadcast or 255.255.255.255, and packets leave only through it,
+// whatever the routing table says (a show network has no gateway). The server
+// socket is a CUdpListener, which follows the adapter and waits for an address
+// that is not there yet; the sending socket is bound to the same address, made
+// again when "Auto Select" moves to another.
+// Invariant: m_iRecvIndex is 0..7 and names the slot the next valid command
+// goes into; a rejected datagram leaves the index and every slot as they were.
+// All work runs on the thread of the event loop (the UI thread).
 class CServerSocket : public QObject
 {
     Q_OBJECT
@@ -80,29 +84,25 @@ public:
     // (255.255.255.255 on the command port; loopback while the status stays on
     // this machine), as a wall's leader sends its cues.
     void SendToPlayers(const RemotePackets::CommandBytes& packet);
-    // Datagrams read and dropped: remote control off, wrong size or wrong magic.
-    std::uint64_t GetDiscardedCount() const { return m_nDiscarded; }
+    // Datagrams read and dropped: arrived elsewhere, remote control off, wrong
+    // size or wrong magic.
+    std::uint64_t GetDiscardedCount() const;
     bool IsInitialized() const { return m_bInitialized; }
     const std::array<std::uint8_t, 6>& GetMacAddress() const { return m_MacAddress; }
 
     bool m_bSendNow = false; // broadcast at the next PollStatus
 
-    // What OnReceive does with one datagram it read: check it and, when remote
-    // control is on and the packet is a command, store it and send its message.
+    // What the server socket does with one datagram that arrived on its adapter:
+    // check it and, when remote control is on and the packet is a command, store
+    // it and send its message.
     void HandleDatagram(std::span<const std::uint8_t> bytes);
-
-public Q_SLOTS:
-    void OnReceive();
 
 private:
     void SendBroadcast(const std::uint8_t* data, std::size_t size);
-    void ReadPending();
     void AcceptCommand(const std::uint8_t* packet);
-    void DisposeSocket(std::unique_ptr<QUdpSocket>& socket);
-    std::unique_ptr<QUdpSocket> OpenServerSocket();
-    bool ArrivedOnAdapter(const QNetworkDatagram& datagram) const;
+    bool OpenBroadcastSocket();
     void FollowAdapter();
-    void TakeMacAddress(const vexoNet::CNetworkSetup& setup, const std::string& address);
+    void TakeMacAddress();
 
     CShowCommandSink* m_pSink;
     std::function<void(int slot)> m_OnCue;
@@ -114,11 +114,10 @@ private:
     std::uint32_t m_dwStatusStart = 0;
     bool m_bInitialized = false;
     std::uint32_t m_LastSender = 0;
-    bool m_bReceiving = false;
     std::uint64_t m_nDiscarded = 0;
-    std::unique_ptr<QUdpSocket> m_pServerSocket;
+    std::unique_ptr<vexoNet::CUdpListener> m_pServerSocket;
     CUniqueFd m_BroadcastSocket;
-    std::optional<vexoNet::LocalInterface> m_Adapter; // none: bound to all addresses
+    std::uint32_t m_BroadcastFrom = 0; // the address m_BroadcastSocket is bound to
     bool m_bSendFailed = false; // the last send failed and was logged
 
     QHostAddress m_StatusAddress;

@@ -1,22 +1,15 @@
 #include "net/NetworkSetup.h"
 
+#include "support/FakeNetwork.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+using FakeNetwork::Adapter;
 using vexoNet::AdapterRecord;
 using vexoNet::CNetworkSetup;
 
 namespace {
-
-AdapterRecord Adapter(const std::string& name, std::vector<std::string> addresses)
-{
-    AdapterRecord record;
-    record.name = record.description = name;
-    for (const auto& a : addresses)
-        record.addresses.push_back({ a, "255.255.255.0" });
-    record.physicalAddress = { 0x02, 0x00, 0x00, 0x00, 0x00, static_cast<uint8_t>(name.size()) };
-    return record;
-}
 
 CNetworkSetup SetupOf(std::vector<AdapterRecord> records)
 {

@@ -3,7 +3,8 @@
 # from the controller side, unicast and broadcast, status and text packets
 # broadcast to 255.255.255.255:31772 on the player side and decoded by
 # zuvio-remote; the player's second adapter hears nothing and is not obeyed;
-# the show link goes down and up and is made anew while the player runs.
+# the show link goes down and up and is made anew while the player runs; an
+# address that comes after start is bound when it comes.
 # Usage: remote_broadcast_test.sh ZUVIO_REMOTE_HOST ZUVIO_REMOTE
 set -u
 host_bin=$1
@@ -167,6 +168,20 @@ netns_wait_for "$work/host2.out" "ready 31775" 10 || fail "second host did not s
 netns_controller "$remote_bin" --json --host "$NETNS_PLAYER_IP:31775" --listen-port 31790 --kind text --replies 1 \
     --timeout 5 pause A >"$work/unicast.out" || fail "no text at the unicast destination"
 expect_line "$work/unicast.out" 'Player A: Playback paused\.' "unicast destination"
+
+# An address that comes after start (a card plugged in, DHCP late) is waited
+# for, by the binary port and the OSC port alike, and bound when it comes.
+late_ip=10.77.0.9
+netns_player "$host_bin" --bind "$late_ip" --command-port 31776 --osc-port 31777 \
+    --status-dest "$NETNS_CONTROLLER_IP:31791" --lifetime 30 >"$work/late-host.out" 2>"$work/late.err" &
+netns_wait_for "$work/late.err" "Remote control: port 31776 waits for address $late_ip." 10 || fail "no wait for the late address"
+netns_wait_for "$work/late.err" "OSC: port 31777 waits for address $late_ip." 10 || fail "no OSC wait for the late address"
+ip -n "$NETNS_PLAYER" addr add "$late_ip/24" dev veth-p || fail "cannot add the late address"
+netns_wait_for "$work/late.err" "Remote control: port 31776 listening on $late_ip (veth-p)." 10 || fail "the late address was not bound"
+netns_wait_for "$work/late.err" "OSC: port 31777 listening on $late_ip (veth-p)." 10 || fail "the late address was not bound for OSC"
+netns_controller "$remote_bin" --json --host "$late_ip:31776" --listen-port 31791 --kind text --replies 1 \
+    --timeout 5 pause A >"$work/late.out" || fail "no answer on the late address"
+expect_line "$work/late.out" 'Player A: Playback paused\.' "command on the late address"
 
 [ -s "$work/other.out" ] && { fail "packets reached the other network:"; head -n 5 "$work/other.out" >&2; }
 

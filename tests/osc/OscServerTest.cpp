@@ -4,6 +4,7 @@
 #include "osc/LoHandles.h"
 #include "osc/OscAddressMatcher.h"
 #include "osc/OscDatagram.h"
+#include "support/FakeNetwork.h"
 #include "support/LogCapture.h"
 #include "support/RecordingTarget.h"
 #include "support/WaitFor.h"
@@ -11,6 +12,8 @@
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
+
+#include <net/if.h>
 
 #include <cmath>
 #include <cstdint>
@@ -452,6 +455,34 @@ TEST_F(OscServerTest, FeedbackLeasesAreCappedPerSenderAndInAllTheOldestEnding)
     EXPECT_TRUE(
         log.Contains("OSC: feedback leases full (127.0.0.1:9000 for 127.0.0.1:9004); the oldest ended."))
         << log.Dump();
+}
+
+TEST_F(OscServerTest, AnAddressThatComesAfterStartIsListenedOn)
+{
+    // DHCP late: the address is not there at start; the server runs and
+    // opens its port when the address comes.
+    LogCapture log;
+    FakeNetwork::Network network;
+    m_Server.SetNetworkSource(network.Source());
+    ASSERT_TRUE(m_Server.Start({ true, 0, "127.0.0.1", {} }));
+    EXPECT_TRUE(m_Server.IsRunning());
+    EXPECT_EQ(m_Server.GetBoundPort(), 0);
+    EXPECT_TRUE(log.Contains("OSC: port 0 waits for address 127.0.0.1."));
+
+    vexoNet::AdapterRecord card = FakeNetwork::Adapter("lo", {}, if_nametoindex("lo"));
+    card.addresses = { { "127.0.0.1", "255.0.0.0" } };
+    network.Set({ card });
+    ASSERT_TRUE(WaitFor([&] { return m_Server.GetBoundPort() != 0; }, 10000));
+    QUdpSocket controller;
+    const Bytes play = Osc("/zuvio/b/play");
+    ASSERT_EQ(controller.writeDatagram(reinterpret_cast<const char*>(play.data()),
+                  static_cast<qint64>(play.size()), QHostAddress::LocalHost, m_Server.GetBoundPort()),
+        static_cast<qint64>(play.size()));
+    ASSERT_TRUE(WaitFor([&] { return !m_Target.messages.empty(); }, 10000));
+    EXPECT_EQ(Take(), (std::vector<M> { { WM_NET_PLAY, 1, 0 } }));
+    EXPECT_TRUE(log.Contains(
+        "OSC: port " + std::to_string(m_Server.GetBoundPort()) + " listening on 127.0.0.1 (lo)."));
+    EXPECT_EQ(log.CountErrors(), 0);
 }
 
 } // namespace

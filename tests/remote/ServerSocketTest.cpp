@@ -4,6 +4,7 @@
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "remote/RemotePackets.h"
+#include "support/FakeNetwork.h"
 #include "support/LogCapture.h"
 #include "support/RecordingTarget.h"
 
@@ -12,6 +13,8 @@
 #include <QThread>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
+
+#include <net/if.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -358,6 +361,33 @@ TEST_F(ServerSocketTest, MacIsThatOfTheAdapterCarryingTheBoundAddress)
     ASSERT_TRUE(m_Socket.InitServer("0.0.0.0"));
     m_Socket.SendStatus();
     EXPECT_EQ(Heard(2).at(1).status.mac, (std::array<std::uint8_t, 6> {}));
+}
+
+TEST_F(ServerSocketTest, AnAddressThatComesAfterStartIsListenedOnWithItsMac)
+{
+    // A card plugged in late: no adapter carries the address at start. The
+    // server starts all the same and waits, sending nothing meanwhile.
+    LogCapture log;
+    FakeNetwork::Network network;
+    m_Socket.SetNetworkSource(network.Source());
+    m_Socket.CloseServer();
+    ASSERT_TRUE(m_Socket.InitServer("127.0.0.1"));
+    EXPECT_TRUE(m_Socket.IsInitialized());
+    EXPECT_EQ(m_Socket.GetBoundPort(), 0);
+    m_Socket.SendText("unheard");
+    EXPECT_TRUE(log.Contains("Remote control: port 0 waits for address 127.0.0.1."));
+
+    vexoNet::AdapterRecord card = FakeNetwork::Adapter("lo", {}, if_nametoindex("lo"));
+    card.addresses = { { "127.0.0.1", "255.0.0.0" } };
+    card.physicalAddress = { 0x02, 0x11, 0x22, 0x33, 0x44, 0x55 };
+    network.Set({ card });
+    ASSERT_TRUE(WaitUntil([&] { return m_Socket.GetBoundPort() != 0; }));
+    EXPECT_EQ(m_Socket.GetMacAddress(), (std::array<std::uint8_t, 6> { 0x02, 0x11, 0x22, 0x33, 0x44, 0x55 }));
+    Send(Command(1, CMD_PLAY));
+    ASSERT_TRUE(WaitUntil([&] { return m_Owner.Count(WM_NET_PLAY) == 1; }));
+    m_Socket.SendText("heard");
+    EXPECT_EQ(Heard(1).at(0).text, "heard");
+    EXPECT_EQ(log.CountErrors(), 0);
 }
 
 TEST_F(ServerSocketTest, CommandsToTheSubnetBroadcastCountButNotToOtherAddresses)
