@@ -6,6 +6,17 @@
 #   bench_clip DIR              the 10-second 1280x720 theora/vorbis clip, made once
 #                               under DIR/bench; prints its path.
 #   bench_need CMD PACKAGE      exits with a clear message when CMD is missing.
+#   bench_tone DIR              a 1-second tone under DIR/bench, made once; prints its path.
+#   bench_demo_playlist DIR     the one-clip 30-second demo playlist under DIR/bench; prints its path.
+#   bench_headless CMD...       runs CMD without a display (Qt offscreen).
+#   bench_runs RUNS CMD...      runs CMD RUNS times, then prints the medians' summary line.
+#   bench_netns                 sets up the show network of tests/netns/netns.sh (sourced
+#                               by the caller) and a work folder BENCH_WORK, both removed on exit.
+#   bench_remote_host BUILD LIFETIME [ARG...]
+#                               after bench_netns: starts the remote test host on the
+#                               player's side and waits until it is ready.
+#   bench_remote_latency BUILD TO RATE SECONDS
+#                               the binary protocol's round trip from the controller side.
 
 BENCH_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -61,4 +72,52 @@ bench_median_summary() { # FILE
             }
             printf "\n"
         }'
+}
+
+bench_tone() { # DIR
+    local wav=$1/bench/tone-1s.wav
+    mkdir -p "$1/bench"
+    [ -s "$wav" ] || gst-launch-1.0 -q audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audio/x-raw,rate=44000 \
+        ! wavenc ! filesink location="$wav" >&2 || return 1
+    echo "$wav"
+}
+
+bench_demo_playlist() { # DIR
+    "$BENCH_ROOT/scripts/make-demo-media.sh" "$1/bench/demo" 1 30
+}
+
+bench_headless() {
+    env -u DISPLAY QT_QPA_PLATFORM=offscreen "$@"
+}
+
+# Each run's output is shown as it comes; a failed run ends the series with its status.
+bench_runs() { # RUNS CMD...
+    local runs=$1 out run rc=0
+    shift
+    out=$(mktemp)
+    for run in $(seq 1 "$runs"); do
+        echo "run $run:"
+        "$@" | tee -a "$out" || { rc=$?; break; }
+    done
+    [ "$rc" -ne 0 ] || bench_median_summary "$out"
+    rm -f "$out"
+    return "$rc"
+}
+
+bench_netns() {
+    netns_setup
+    BENCH_WORK=$(mktemp -d)
+    trap 'netns_cleanup; rm -rf "$BENCH_WORK"' EXIT
+}
+
+bench_remote_host() { # BUILD LIFETIME [ARG...]
+    local build=$1 lifetime=$2
+    shift 2
+    netns_player "$build/bin/zuvio_remote_host" --bind "$NETNS_PLAYER_IP" --lifetime "$lifetime" "$@" \
+        >"$BENCH_WORK/host.out" 2>"$BENCH_WORK/host.err" &
+    netns_wait_for "$BENCH_WORK/host.out" "ready" 10 || { cat "$BENCH_WORK/host.err" >&2; return 1; }
+}
+
+bench_remote_latency() { # BUILD TO RATE SECONDS
+    netns_controller "$1/bin/remote_latency" "$2" "$3" "$4" 31772 "$NETNS_CONTROLLER_IP"
 }

@@ -14,7 +14,5 @@ bench_need gst-launch-1.0 gstreamer1.0-tools
 bench_need gst-play-1.0 gstreamer1.0-plugins-base-apps
 bench_build "$dir" zuvio memory_bench
 clip=$(bench_clip "$dir")
-wav=$dir/bench/tone-1s.wav
-[ -s "$wav" ] || gst-launch-1.0 -q audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audio/x-raw,rate=44000 \
-    ! wavenc ! filesink location="$wav"
-env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/memory_bench" "$dir/bin/zuvio" "$clip" "$runs" "$settle" "$wav"
+wav=$(bench_tone "$dir")
+bench_headless "$dir/bin/memory_bench" "$dir/bin/zuvio" "$clip" "$runs" "$settle" "$wav"

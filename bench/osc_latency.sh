@@ -15,14 +15,9 @@ rate=${2:-1000}
 seconds=${3:-10}
 bench_build "$dir" zuvio_remote_host remote_latency osc_latency || exit 1
 build=$(cd "$dir" && pwd)
-netns_setup
-work=$(mktemp -d)
-trap 'netns_cleanup; rm -rf "$work"' EXIT
-
-netns_player "$build/bin/zuvio_remote_host" --bind "$NETNS_PLAYER_IP" --osc-port 31774 \
-    --lifetime $((2 * seconds + 40)) >"$work/host.out" 2>"$work/host.err" &
-netns_wait_for "$work/host.out" "ready" 10 || { cat "$work/host.err" >&2; exit 1; }
-binary=$(netns_controller "$build/bin/remote_latency" "$NETNS_PLAYER_IP" "$rate" "$seconds" 31772 "$NETNS_CONTROLLER_IP")
+bench_netns
+bench_remote_host "$build" $((2 * seconds + 40)) --osc-port 31774 || exit 1
+binary=$(bench_remote_latency "$build" "$NETNS_PLAYER_IP" "$rate" "$seconds")
 binary_rc=$?
 echo "binary protocol:"
 sed 's/^/  /' <<<"$binary"

@@ -21,12 +21,7 @@ broadcast) to=255.255.255.255 ;;
 esac
 bench_build "$dir" zuvio_remote_host remote_latency || exit 1
 build=$(cd "$dir" && pwd)
-netns_setup
-work=$(mktemp -d)
-trap 'netns_cleanup; rm -rf "$work"' EXIT
-
-netns_player "$build/bin/zuvio_remote_host" --bind "$NETNS_PLAYER_IP" --lifetime $((seconds + 30)) \
-    >"$work/host.out" 2>"$work/host.err" &
-netns_wait_for "$work/host.out" "ready" 10 || { cat "$work/host.err" >&2; exit 1; }
+bench_netns
+bench_remote_host "$build" $((seconds + 30)) || exit 1
 echo "cue: $cue to $to"
-netns_controller "$build/bin/remote_latency" "$to" "$rate" "$seconds" 31772 "$NETNS_CONTROLLER_IP"
+bench_remote_latency "$build" "$to" "$rate" "$seconds"

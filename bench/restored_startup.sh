@@ -12,8 +12,6 @@ runs=${4:-3}
 bench_need gst-launch-1.0 gstreamer1.0-tools
 bench_build "$dir" zuvio restored_startup
 clip=$(bench_clip "$dir")
-wav=$dir/bench/tone-1s.wav
-[ -s "$wav" ] || gst-launch-1.0 -q audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audio/x-raw,rate=44000 \
-    ! wavenc ! filesink location="$wav"
-env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/restored_startup" "$dir/bin/zuvio" "$clip" "$wav" \
+wav=$(bench_tone "$dir")
+bench_headless "$dir/bin/restored_startup" "$dir/bin/zuvio" "$clip" "$wav" \
     "$entries" "$stalls" "$runs"

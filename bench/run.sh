@@ -14,4 +14,4 @@ bench_build "$dir" zuvio_player_bench
 clip=$(bench_clip "$dir")
 
 # Quiet process: no display, no sound server needed.
-env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/zuvio_player_bench" --runs "$runs" "$clip"
+bench_headless "$dir/bin/zuvio_player_bench" --runs "$runs" "$clip"
