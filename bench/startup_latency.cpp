@@ -7,6 +7,7 @@
 //   text packet, over N commands (each preceded by a pause and its answer).
 //
 // Usage: startup_latency ZUVIO PLAYLIST [COMMANDS]
+#include "bench_args.h"
 #include "zuvio_under_test.h"
 
 #include <QCoreApplication>
@@ -19,20 +20,15 @@
 
 using namespace RemotePackets;
 
-namespace {
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: startup_latency ZUVIO PLAYLIST [COMMANDS]\n");
+    const CBenchArgs args(argc, argv, 2, "startup_latency ZUVIO PLAYLIST [COMMANDS]");
+    if (!args.Valid())
         return 2;
-    }
-    const QString zuvio = QString::fromLocal8Bit(argv[1]);
-    const QString playlist = QString::fromLocal8Bit(argv[2]);
-    const int commands = argc > 3 ? std::atoi(argv[3]) : 200;
+    const QString zuvio = args.Text(1);
+    const QString playlist = args.Text(2);
+    const int commands = args.Number(3, 200);
 
     CZuvioUnderTest player;
     if (!player.Prepare(playlist))
