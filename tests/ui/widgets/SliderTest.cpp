@@ -31,6 +31,14 @@ void Redraw(CMySlider& s)
     s.Draw(painter);
 }
 
+// The thumb taken and let go at `to`.
+void Drag(CMySlider& s, const QPoint& to)
+{
+    s.OnLButtonDown(0, ThumbCentre(s));
+    s.OnMouseMove(0, to);
+    s.OnLButtonUp(0, to);
+}
+
 // A range and position, drawn once so that the thumb stands where they say.
 void Place(CMySlider& s, int64_t range, int64_t pos)
 {
@@ -112,9 +120,7 @@ TEST_F(SliderTest, DragPastEitherEndReportsExactlyTheEnds)
     Redraw(slider);
     EXPECT_EQ((slider.GetThumbRect().left + slider.GetThumbRect().right) / 2, kTrack.right);
 
-    slider.OnLButtonDown(0, ThumbCentre(slider));
-    slider.OnMouseMove(0, QPoint(-300, 0));
-    slider.OnLButtonUp(0, QPoint(-300, 0));
+    Drag(slider, QPoint(-300, 0));
     ASSERT_EQ(frame.messages.size(), 2u);
     EXPECT_EQ(frame.messages[1].lParam, 0);
 }
