@@ -3,6 +3,8 @@
 #   bench_build DIR TARGET...   configure DIR as a release build when it is not
 #                               configured yet, then build only TARGETs. Skipped
 #                               when ZUVIO_BENCH_BUILT=1 (bench/run-all built them).
+#   bench_prepare DIR TARGET... bench_build on DIR (build-release when DIR is empty) with
+#                               the build's output on stderr; prints DIR's absolute path.
 #   bench_clip DIR              the 10-second 1280x720 theora/vorbis clip, made once
 #                               under DIR/bench; prints its path.
 #   bench_need CMD PACKAGE      exits with a clear message when CMD is missing.
@@ -17,6 +19,9 @@
 #                               player's side and waits until it is ready.
 #   bench_remote_latency BUILD TO RATE SECONDS
 #                               the binary protocol's round trip from the controller side.
+#   bench_binary_report BUILD RATE SECONDS HEADING LABEL
+#                               that round trip to the player, printed indented under HEADING,
+#                               then its "summary:" line again after LABEL; its status.
 
 BENCH_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -41,6 +46,13 @@ bench_build() {
             || { cat "$dir/bench-configure.log" >&2; return 1; }
     fi
     cmake --build "$dir" --target "$@" -j2
+}
+
+bench_prepare() {
+    local dir=${1:-$BENCH_ROOT/build-release}
+    shift
+    bench_build "$dir" "$@" >&2 || return 1
+    (cd "$dir" && pwd)
 }
 
 bench_clip() {
@@ -120,4 +132,13 @@ bench_remote_host() { # BUILD LIFETIME [ARG...]
 
 bench_remote_latency() { # BUILD TO RATE SECONDS
     netns_controller "$1/bin/remote_latency" "$2" "$3" "$4" 31772 "$NETNS_CONTROLLER_IP"
+}
+
+bench_binary_report() { # BUILD RATE SECONDS HEADING LABEL
+    local out rc=0
+    out=$(bench_remote_latency "$1" "$NETNS_PLAYER_IP" "$2" "$3") || rc=$?
+    echo "$4"
+    sed 's/^/  /' <<<"$out"
+    echo "$5 $(grep '^summary:' <<<"$out")"
+    return "$rc"
 }

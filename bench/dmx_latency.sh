@@ -10,12 +10,10 @@ set -u
 . "$(dirname "$0")/common.sh"
 . "$BENCH_ROOT/tests/netns/netns.sh"
 . "$BENCH_ROOT/tests/netns/olad.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 cues=${2:-100}
 storm=${3:-10}
 command -v olad >/dev/null || { echo "olad is missing: install the Debian package ola" >&2; exit 77; }
-bench_build "$dir" zuvio dmx_latency corvana_sim || exit 1
-build=$(cd "$dir" && pwd)
+build=$(bench_prepare "${1:-}" zuvio dmx_latency corvana_sim) || exit 1
 bench_netns
 work=$BENCH_WORK
 chmod a+rx "$work"

@@ -14,12 +14,10 @@
 set -u
 . "$(dirname "$0")/common.sh"
 . "$BENCH_ROOT/tests/netns/netns.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 rate=${2:-1000}
 seconds=${3:-10}
 command -v python3 >/dev/null || { echo "SKIP: python3 missing" >&2; exit 77; }
-bench_build "$dir" zuvio_remote_host remote_latency osc_bundle_cost || exit 1
-build=$(cd "$dir" && pwd)
+build=$(bench_prepare "${1:-}" zuvio_remote_host remote_latency osc_bundle_cost) || exit 1
 hostile=$BENCH_ROOT/tests/netns/osc_hostile.py
 dumps=$(mktemp -d)
 trap 'rm -rf "$dumps"' EXIT
@@ -38,11 +36,8 @@ rm -rf "$dumps"
 bench_netns
 work=$BENCH_WORK
 bench_remote_host "$build" $((2 * seconds + 40)) --osc-port 31774 || exit 1
-quiet=$(bench_remote_latency "$build" "$NETNS_PLAYER_IP" "$rate" "$seconds")
+bench_binary_report "$build" "$rate" "$seconds" "binary protocol, no OSC traffic:" quiet
 quiet_rc=$?
-echo "binary protocol, no OSC traffic:"
-sed 's/^/  /' <<<"$quiet"
-echo "quiet $(grep '^summary:' <<<"$quiet")"
 
 netns_controller python3 "$hostile" "$NETNS_PLAYER_IP:31774" --every 0.1 --seconds $((seconds + 3)) \
     >"$work/hostile.out" 2>&1 &

@@ -10,18 +10,13 @@
 set -u
 . "$(dirname "$0")/common.sh"
 . "$BENCH_ROOT/tests/netns/netns.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 rate=${2:-1000}
 seconds=${3:-10}
-bench_build "$dir" zuvio_remote_host remote_latency osc_latency || exit 1
-build=$(cd "$dir" && pwd)
+build=$(bench_prepare "${1:-}" zuvio_remote_host remote_latency osc_latency) || exit 1
 bench_netns
 bench_remote_host "$build" $((2 * seconds + 40)) --osc-port 31774 || exit 1
-binary=$(bench_remote_latency "$build" "$NETNS_PLAYER_IP" "$rate" "$seconds")
+bench_binary_report "$build" "$rate" "$seconds" "binary protocol:" binary
 binary_rc=$?
-echo "binary protocol:"
-sed 's/^/  /' <<<"$binary"
-echo "binary $(grep '^summary:' <<<"$binary")"
 echo "OSC:"
 netns_controller "$build/bin/osc_latency" "$NETNS_PLAYER_IP:31774" "$rate" "$seconds" 9000 "$NETNS_CONTROLLER_IP"
 osc_rc=$?

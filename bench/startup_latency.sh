@@ -4,10 +4,8 @@
 # Usage: bench/startup_latency.sh [BUILD_DIR] [COMMANDS] [RUNS]   (build-release, 200, 3)
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-build=${1:-$BENCH_ROOT/build-release}
 commands=${2:-200}
 runs=${3:-3}
 bench_need gst-launch-1.0 gstreamer1.0-tools
-bench_build "$build" zuvio startup_latency
-build=$(cd "$build" && pwd)
+build=$(bench_prepare "${1:-}" zuvio startup_latency) || exit 1
 bench_runs "$runs" "$build/bin/startup_latency" "$build/bin/zuvio" "$(bench_demo_playlist "$build")" "$commands"
