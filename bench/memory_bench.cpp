@@ -82,11 +82,8 @@ Resident MeasureZuvio(
     CZuvioUnderTest player;
     if (!player.Prepare(playlist))
         return {};
-    player.Start(zuvio);
-    if (!player.WaitFor(kKindStatus, {}, 20000)) {
-        std::fprintf(stderr, "zuvio: no status packet within 20 s\n");
+    if (!player.StartAndWaitForStatus(zuvio))
         return {};
-    }
     const double idleMb = ReadResident(player.Pid()).rssMb;
     QThread::msleep(static_cast<unsigned long>(probeMs)); // the probing's time, not a wait for an event
     const std::string path = clip.toStdString();

@@ -79,11 +79,8 @@ int main(int argc, char* argv[])
     CZuvioUnderTest player;
     if (!player.Prepare({}))
         return 3;
-    player.Start(zuvio);
-    if (!player.WaitFor(kKindStatus, {}, 20000)) {
-        std::fprintf(stderr, "no status packet within 20 s\n");
+    if (!player.StartAndWaitForStatus(zuvio))
         return 1;
-    }
 
     const std::string opened
         = "Player A: Opening Stream ( " + QFileInfo(clip).fileName().toStdString() + " ) successful.\n";

@@ -35,11 +35,8 @@ int main(int argc, char* argv[])
         return 3;
     QElapsedTimer clock;
     clock.start();
-    player.Start(zuvio);
-    if (!player.WaitFor(kKindStatus, {}, 20000)) {
-        std::fprintf(stderr, "no status packet within 20 s\n");
+    if (!player.StartAndWaitForStatus(zuvio))
         return 1;
-    }
     const double startupMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
 
     std::vector<double> latencies;
