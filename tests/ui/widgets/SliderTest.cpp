@@ -18,10 +18,15 @@ int ThumbY(const CMySlider& s)
     return (rc.top + rc.bottom) / 2;
 }
 
-QPoint ThumbCentre(const CMySlider& s)
+int ThumbX(const CMySlider& s)
 {
     const CRect rc = s.GetThumbRect();
-    return QPoint((rc.left + rc.right) / 2, ThumbY(s));
+    return (rc.left + rc.right) / 2;
+}
+
+QPoint ThumbCentre(const CMySlider& s)
+{
+    return QPoint(ThumbX(s), ThumbY(s));
 }
 
 void Redraw(CMySlider& s)
@@ -51,6 +56,9 @@ void Place(CMySlider& s, int64_t range, int64_t pos)
 class SliderTest : public testing::Test
 {
 protected:
+    // On the standard track of the host.
+    bool OnTrack(CMySlider& slider, int id) { return slider.Create(id, kTrack, &host, false); }
+
     PaintHost host;
     RecordingTarget frame;
 };
@@ -88,7 +96,7 @@ TEST_F(SliderTest, CreateRejectsBadTracks)
 TEST_F(SliderTest, TrackClickTakesItsPositionFromTheRelease)
 {
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_VOLUME_ID, kTrack, &host, false));
+    ASSERT_TRUE(OnTrack(slider, SLIDER_VOLUME_ID));
     Place(slider, 1000, 0);
 
     slider.OnLButtonDown(0, QPoint(450, ThumbY(slider)));
@@ -107,7 +115,7 @@ TEST_F(SliderTest, TrackClickTakesItsPositionFromTheRelease)
 TEST_F(SliderTest, DragPastEitherEndReportsExactlyTheEnds)
 {
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, kTrack, &host, false));
+    ASSERT_TRUE(OnTrack(slider, SLIDER_POSITION_ID));
     Place(slider, 7777, 1234);
 
     slider.OnLButtonDown(0, ThumbCentre(slider));
@@ -118,7 +126,7 @@ TEST_F(SliderTest, DragPastEitherEndReportsExactlyTheEnds)
     ASSERT_EQ(frame.messages.size(), 1u);
     EXPECT_EQ(frame.messages[0], (RecordingTarget::Message { WM_CMD_SLIDER, SLIDER_POSITION_ID, 7777 }));
     Redraw(slider);
-    EXPECT_EQ((slider.GetThumbRect().left + slider.GetThumbRect().right) / 2, kTrack.right);
+    EXPECT_EQ(ThumbX(slider), kTrack.right);
 
     Drag(slider, QPoint(-300, 0));
     ASSERT_EQ(frame.messages.size(), 2u);
@@ -128,10 +136,10 @@ TEST_F(SliderTest, DragPastEitherEndReportsExactlyTheEnds)
 TEST_F(SliderTest, PositionsNeedSixtyFourBits)
 {
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, kTrack, &host, false));
+    ASSERT_TRUE(OnTrack(slider, SLIDER_POSITION_ID));
     const int64_t range = 4'000'000'000'000;
     Place(slider, range, range / 2);
-    EXPECT_EQ((slider.GetThumbRect().left + slider.GetThumbRect().right) / 2, 300);
+    EXPECT_EQ(ThumbX(slider), 300);
     slider.OnLButtonDown(0, ThumbCentre(slider));
     slider.OnMouseMove(0, QPoint(200, 0));
     EXPECT_EQ(slider.GetPos(), range / 4);
@@ -143,7 +151,7 @@ TEST_F(SliderTest, PositionsNeedSixtyFourBits)
 TEST_F(SliderTest, SetPosIsIgnoredWhileDraggingOrDisabledOrOutOfRange)
 {
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, kTrack, &host, false));
+    ASSERT_TRUE(OnTrack(slider, SLIDER_POSITION_ID));
     Place(slider, 1000, 100);
 
     slider.OnLButtonDown(0, ThumbCentre(slider));
@@ -169,7 +177,7 @@ TEST_F(SliderTest, SetPosIsIgnoredWhileDraggingOrDisabledOrOutOfRange)
 TEST_F(SliderTest, DisabledDuringADragDoesNotLockThePosition)
 {
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, kTrack, &host, false));
+    ASSERT_TRUE(OnTrack(slider, SLIDER_POSITION_ID));
     slider.SetRange(1000);
     Redraw(slider);
     slider.OnLButtonDown(0, ThumbCentre(slider));
@@ -184,7 +192,7 @@ TEST_F(SliderTest, DisabledDuringADragDoesNotLockThePosition)
 TEST_F(SliderTest, HiddenSliderReportsMinusOneAndIgnoresTheMouse)
 {
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_VOLUME_ID, kTrack, &host, false));
+    ASSERT_TRUE(OnTrack(slider, SLIDER_VOLUME_ID));
     Place(slider, 1000, 400);
     const QPoint thumb = ThumbCentre(slider);
     const int thumbWidth = slider.GetThumbRect().Width();
