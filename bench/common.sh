@@ -8,6 +8,8 @@
 #   bench_clip DIR              the 10-second 1280x720 theora/vorbis clip, made once
 #                               under DIR/bench; prints its path.
 #   bench_need CMD PACKAGE      exits with a clear message when CMD is missing.
+# The helpers that make media (bench_clip, bench_tone, bench_demo_playlist) need
+# gst-launch-1.0 themselves; a script names only what it runs directly.
 #   bench_tone DIR              a 1-second tone under DIR/bench, made once; prints its path.
 #   bench_demo_playlist DIR     the one-clip 30-second demo playlist under DIR/bench; prints its path.
 #   bench_headless CMD...       runs CMD without a display (Qt offscreen).
@@ -57,6 +59,7 @@ bench_prepare() {
 
 bench_clip() {
     local clip="$1/bench/clip-720p-10s.ogg"
+    bench_need gst-launch-1.0 gstreamer1.0-tools
     if [ ! -s "$clip" ]; then
         mkdir -p "$(dirname "$clip")"
         echo "Generating $clip ..." >&2
@@ -88,6 +91,7 @@ bench_median_summary() { # FILE
 
 bench_tone() { # DIR
     local wav=$1/bench/tone-1s.wav
+    bench_need gst-launch-1.0 gstreamer1.0-tools
     mkdir -p "$1/bench"
     [ -s "$wav" ] || gst-launch-1.0 -q audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audio/x-raw,rate=44000 \
         ! wavenc ! filesink location="$wav" >&2 || return 1
@@ -95,6 +99,7 @@ bench_tone() { # DIR
 }
 
 bench_demo_playlist() { # DIR
+    bench_need gst-launch-1.0 gstreamer1.0-tools
     "$BENCH_ROOT/scripts/make-demo-media.sh" "$1/bench/demo" 1 30
 }
 

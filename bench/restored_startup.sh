@@ -8,7 +8,6 @@ entries=${2:-1000}
 stalls=${3:-20}
 runs=${4:-3}
 
-bench_need gst-launch-1.0 gstreamer1.0-tools
 build=$(bench_prepare "${1:-}" zuvio restored_startup) || exit 1
 clip=$(bench_clip "$build")
 wav=$(bench_tone "$build")

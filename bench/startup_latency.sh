@@ -6,6 +6,5 @@ set -euo pipefail
 . "$(dirname "$0")/common.sh"
 commands=${2:-200}
 runs=${3:-3}
-bench_need gst-launch-1.0 gstreamer1.0-tools
 build=$(bench_prepare "${1:-}" zuvio startup_latency) || exit 1
 bench_runs "$runs" "$build/bin/startup_latency" "$build/bin/zuvio" "$(bench_demo_playlist "$build")" "$commands"
