@@ -58,7 +58,7 @@ done
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../netns/netns.sh"
 netns_test_setup
-NETNS_ON_EXIT='[ -n "$keep" ] && { mkdir -p "$keep"; cp -r "$work"/*.log "$work"/*.txt "$keep"/ 2>/dev/null; }'
+NETNS_ON_EXIT='[ -n "$keep" ] && { mkdir -p "$keep"; cp -r "$work"/*.log "$work"/*.out "$work"/*.txt "$keep"/ 2>/dev/null; }'
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.0f", b - a }'; }
 
