@@ -7,15 +7,10 @@
 // Usage: dmx_latency ola UNIVERSE|device FILE  ADDRESS CUES PLAYER_PID [STORM_SECONDS]
 
 #include "remote/RemotePackets.h"
+#include "round_trip.h"
 
 #include <ola/DmxBuffer.h>
 #include <ola/client/StreamingClient.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -31,7 +26,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using RoundTrip::Clock;
 using Frame = std::array<std::uint8_t, 512>;
 constexpr auto kFramePeriod = std::chrono::microseconds(22727); // 44 Hz
 
@@ -124,34 +119,12 @@ double CpuSeconds(int pid)
     return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
-int Listener()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in local {};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(RemotePackets::kStatusPort);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-        std::perror("dmx_latency: socket");
-        std::exit(3);
-    }
-    return fd;
-}
-
 // Text packets received until `until`, each with its arrival.
 void Drain(int fd, Clock::time_point until, std::vector<std::pair<Clock::time_point, std::string>>& texts)
 {
     std::uint8_t buffer[2048];
-    for (;;) {
-        const auto now = Clock::now();
-        if (now >= until)
-            return;
-        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now);
-        timespec timeout { static_cast<time_t>(wait.count() / 1000000000),
-            static_cast<long>(wait.count() % 1000000000) };
-        pollfd pfd { fd, POLLIN, 0 };
-        if (::ppoll(&pfd, 1, &timeout, nullptr) <= 0)
+    while (Clock::now() < until) {
+        if (!RoundTrip::WaitReadable(fd, until))
             continue;
         ssize_t n = 0;
         while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
@@ -192,7 +165,7 @@ int main(int argc, char** argv)
     } else {
         desk = std::make_unique<FileDesk>(argv[2]);
     }
-    const int listener = Listener();
+    const int listener = RoundTrip::UdpSocket("dmx_latency", RemotePackets::kStatusPort);
     std::vector<std::pair<Clock::time_point, std::string>> texts;
     Frame frame {};
     const size_t control = static_cast<size_t>(address); // start + 1, zero-based
@@ -228,9 +201,7 @@ int main(int argc, char** argv)
             latencyMs.push_back(std::chrono::duration<double, std::milli>(hit->first - changed).count());
     }
     std::sort(latencyMs.begin(), latencyMs.end());
-    const auto at = [&](double q) {
-        return latencyMs.empty() ? 0.0 : latencyMs[static_cast<size_t>(q * double(latencyMs.size() - 1))];
-    };
+    const auto at = [&](double q) { return RoundTrip::Quantile(latencyMs, q); };
 
     frame[control] = 90;
     double before = CpuSeconds(pid);

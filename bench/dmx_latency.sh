@@ -10,16 +10,13 @@ set -u
 . "$(dirname "$0")/common.sh"
 . "$BENCH_ROOT/tests/netns/netns.sh"
 . "$BENCH_ROOT/tests/netns/olad.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 cues=${2:-100}
 storm=${3:-10}
 command -v olad >/dev/null || { echo "olad is missing: install the Debian package ola" >&2; exit 77; }
-bench_build "$dir" zuvio dmx_latency corvana_sim || exit 1
-build=$(cd "$dir" && pwd)
-netns_setup
-work=$(mktemp -d)
+build=$(bench_prepare "${1:-}" zuvio dmx_latency corvana_sim) || exit 1
+bench_netns
+work=$BENCH_WORK
 chmod a+rx "$work"
-trap 'netns_cleanup; rm -rf "$work"' EXIT
 "$BENCH_ROOT/scripts/make-demo-media.sh" "$work/media" 2 60 >/dev/null || exit 1
 
 run_player() { # SOURCE(1 device, 2 olad) READY [ENV...]
@@ -28,10 +25,7 @@ run_player() { # SOURCE(1 device, 2 olad) READY [ENV...]
     netns_player_settings "$work/config" "$work/media/demo.m3u"
     printf 'm_iDmxSource=%s\nm_iDmxUniverse=1\nm_iDmxAddress=1\n' "$source" >>"$work/config/vexo/Zuvio.conf"
     : >"$work/player.log"
-    ip netns exec "$NETNS_PLAYER" env -C "$work" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" "$@" \
-        "$build/bin/zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
-        >/dev/null 2>"$work/player.log" &
-    player_pid=$!
+    NETNS_RUN_DIR=$work netns_start_player "$work/player.log" "$@" "$build/bin/zuvio"
     netns_wait_line "$work/player.log" 0 20 "DMX: " "$ready" || { echo "DMX never $ready" >&2; tail "$work/player.log" >&2; exit 1; }
 }
 

@@ -13,6 +13,7 @@
 // the probing had time to finish (PROBE_MS, 10000).
 //
 // Usage: memory_bench ZUVIO CLIP [RUNS] [SETTLE_MS] [WAV] [PROBE_MS]
+#include "bench_args.h"
 #include "zuvio_under_test.h"
 
 #include <QCoreApplication>
@@ -81,11 +82,8 @@ Resident MeasureZuvio(
     CZuvioUnderTest player;
     if (!player.Prepare(playlist))
         return {};
-    player.Start(zuvio);
-    if (!player.WaitFor(kKindStatus, {}, 20000)) {
-        std::fprintf(stderr, "zuvio: no status packet within 20 s\n");
+    if (!player.StartAndWaitForStatus(zuvio))
         return {};
-    }
     const double idleMb = ReadResident(player.Pid()).rssMb;
     QThread::msleep(static_cast<unsigned long>(probeMs)); // the probing's time, not a wait for an event
     const std::string path = clip.toStdString();
@@ -155,17 +153,16 @@ double Median(std::vector<double> values)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: memory_bench ZUVIO CLIP [RUNS] [SETTLE_MS]\n");
+    const CBenchArgs args(argc, argv, 2, "memory_bench ZUVIO CLIP [RUNS] [SETTLE_MS] [WAV] [PROBE_MS]");
+    if (!args.Valid())
         return 2;
-    }
-    const QString zuvio = QString::fromLocal8Bit(argv[1]);
-    const QString clip = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
-    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
-    const int settleMs = argc > 4 ? std::max(0, std::atoi(argv[4])) : 3000;
+    const QString zuvio = args.Text(1);
+    const QString clip = args.Path(2);
+    const int runs = args.Number(3, 3, 1);
+    const int settleMs = args.Number(4, 3000, 0);
 
-    const QString wav = argc > 5 ? QFileInfo(QString::fromLocal8Bit(argv[5])).absoluteFilePath() : QString();
-    const int probeMs = argc > 6 ? std::max(0, std::atoi(argv[6])) : 10000;
+    const QString wav = args.Path(5);
+    const int probeMs = args.Number(6, 10000, 0);
     QTemporaryDir listFolder;
     const QString playlist = wav.isEmpty() ? QString() : MakeProbedPlaylist(listFolder.path(), wav, 1000);
     if (!wav.isEmpty() && playlist.isEmpty()) {

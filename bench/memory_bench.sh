@@ -6,15 +6,12 @@
 #   bench/memory_bench.sh [BUILD_DIR] [RUNS] [SETTLE_MS]   (defaults: build-release, 3, 3000)
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 runs=${2:-3}
 settle=${3:-3000}
 
 bench_need gst-launch-1.0 gstreamer1.0-tools
 bench_need gst-play-1.0 gstreamer1.0-plugins-base-apps
-bench_build "$dir" zuvio memory_bench
-clip=$(bench_clip "$dir")
-wav=$dir/bench/tone-1s.wav
-[ -s "$wav" ] || gst-launch-1.0 -q audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audio/x-raw,rate=44000 \
-    ! wavenc ! filesink location="$wav"
-env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/memory_bench" "$dir/bin/zuvio" "$clip" "$runs" "$settle" "$wav"
+build=$(bench_prepare "${1:-}" zuvio memory_bench) || exit 1
+clip=$(bench_clip "$build")
+wav=$(bench_tone "$build")
+bench_headless "$build/bin/memory_bench" "$build/bin/zuvio" "$clip" "$runs" "$settle" "$wav"

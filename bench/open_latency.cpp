@@ -11,6 +11,7 @@
 //   to its "Playback started." text.
 //
 // Usage: open_latency ZUVIO CLIP [OPENS] [SECONDS]
+#include "bench_args.h"
 #include "zuvio_under_test.h"
 
 #include <QCoreApplication>
@@ -67,23 +68,19 @@ double GstLaunchPreroll(const QString& clip)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: open_latency ZUVIO CLIP [OPENS] [SECONDS]\n");
+    const CBenchArgs args(argc, argv, 2, "open_latency ZUVIO CLIP [OPENS] [SECONDS]");
+    if (!args.Valid())
         return 2;
-    }
-    const QString zuvio = QString::fromLocal8Bit(argv[1]);
-    const QString clip = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
-    const int opens = argc > 3 ? std::atoi(argv[3]) : 20;
-    const int seconds = argc > 4 ? std::atoi(argv[4]) : 10;
+    const QString zuvio = args.Text(1);
+    const QString clip = args.Path(2);
+    const int opens = args.Number(3, 20);
+    const int seconds = args.Number(4, 10);
 
     CZuvioUnderTest player;
     if (!player.Prepare({}))
         return 3;
-    player.Start(zuvio);
-    if (!player.WaitFor(kKindStatus, {}, 20000)) {
-        std::fprintf(stderr, "no status packet within 20 s\n");
+    if (!player.StartAndWaitForStatus(zuvio))
         return 1;
-    }
 
     const std::string opened
         = "Player A: Opening Stream ( " + QFileInfo(clip).fileName().toStdString() + " ) successful.\n";

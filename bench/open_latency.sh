@@ -6,20 +6,12 @@
 # Usage: bench/open_latency.sh [BUILD_DIR] [OPENS] [SECONDS] [RUNS]   (build-release, 20, 10, 3)
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-build=${1:-$BENCH_ROOT/build-release}
 opens=${2:-20}
 seconds=${3:-10}
 runs=${4:-3}
 bench_need gst-launch-1.0 gstreamer1.0-tools
-bench_build "$build" zuvio open_latency
-build=$(cd "$build" && pwd)
-playlist=$("$BENCH_ROOT/scripts/make-demo-media.sh" "$build/bench/demo" 1 30)
+build=$(bench_prepare "${1:-}" zuvio open_latency) || exit 1
+playlist=$(bench_demo_playlist "$build")
 clip=$(grep -v '^#' "$playlist" | grep . | head -n 1)
 case $clip in /*) ;; *) clip=$(dirname "$playlist")/$clip ;; esac
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-for run in $(seq 1 "$runs"); do
-    echo "run $run:"
-    "$build/bin/open_latency" "$build/bin/zuvio" "$clip" "$opens" "$seconds" | tee -a "$out"
-done
-bench_median_summary "$out"
+bench_runs "$runs" "$build/bin/open_latency" "$build/bin/zuvio" "$clip" "$opens" "$seconds"

@@ -14,41 +14,35 @@
 set -u
 . "$(dirname "$0")/common.sh"
 . "$BENCH_ROOT/tests/netns/netns.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 rate=${2:-1000}
 seconds=${3:-10}
 command -v python3 >/dev/null || { echo "SKIP: python3 missing" >&2; exit 77; }
-bench_build "$dir" zuvio_remote_host remote_latency osc_bundle_cost || exit 1
-build=$(cd "$dir" && pwd)
+build=$(bench_prepare "${1:-}" zuvio_remote_host remote_latency osc_bundle_cost) || exit 1
 hostile=$BENCH_ROOT/tests/netns/osc_hostile.py
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+dumps=$(mktemp -d)
+trap 'rm -rf "$dumps"' EXIT
 
 files=()
 for kind in bomb bomb40-bundle bomb-bundle widest-bundle swarm-bundle braces-bundle nested; do
-    python3 "$hostile" --dump "$kind" >"$work/$kind.osc" || exit 1
-    files+=("$work/$kind.osc")
+    python3 "$hostile" --dump "$kind" >"$dumps/$kind.osc" || exit 1
+    files+=("$dumps/$kind.osc")
 done
 cost=$("$build/bin/osc_bundle_cost" --rounds 200 "${files[@]}")
 cost_rc=$?
 echo "in process, one datagram at a time:"
-sed "s|$work/||; s/^/  /" <<<"$cost"
+sed "s|$dumps/||; s/^/  /" <<<"$cost"
+rm -rf "$dumps"
 
-netns_setup
-trap 'netns_cleanup; rm -rf "$work"' EXIT
-netns_player "$build/bin/zuvio_remote_host" --bind "$NETNS_PLAYER_IP" --osc-port 31774 \
-    --lifetime $((2 * seconds + 40)) >"$work/host.out" 2>"$work/host.err" &
-netns_wait_for "$work/host.out" "ready" 10 || { cat "$work/host.err" >&2; exit 1; }
-quiet=$(netns_controller "$build/bin/remote_latency" "$NETNS_PLAYER_IP" "$rate" "$seconds" 31772 "$NETNS_CONTROLLER_IP")
+bench_netns
+work=$BENCH_WORK
+bench_remote_host "$build" $((2 * seconds + 40)) --osc-port 31774 || exit 1
+bench_binary_report "$build" "$rate" "$seconds" "binary protocol, no OSC traffic:" quiet
 quiet_rc=$?
-echo "binary protocol, no OSC traffic:"
-sed 's/^/  /' <<<"$quiet"
-echo "quiet $(grep '^summary:' <<<"$quiet")"
 
 netns_controller python3 "$hostile" "$NETNS_PLAYER_IP:31774" --every 0.1 --seconds $((seconds + 3)) \
     >"$work/hostile.out" 2>&1 &
 sender=$!
-under=$(netns_controller "$build/bin/remote_latency" "$NETNS_PLAYER_IP" "$rate" "$seconds" 31772 "$NETNS_CONTROLLER_IP")
+under=$(bench_remote_latency "$build" "$NETNS_PLAYER_IP" "$rate" "$seconds")
 under_rc=$?
 wait "$sender"
 echo "binary protocol while an 8 KiB OSC bundle arrives every 100 ms ($(cat "$work/hostile.out")):"

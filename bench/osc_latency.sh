@@ -10,23 +10,13 @@
 set -u
 . "$(dirname "$0")/common.sh"
 . "$BENCH_ROOT/tests/netns/netns.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 rate=${2:-1000}
 seconds=${3:-10}
-bench_build "$dir" zuvio_remote_host remote_latency osc_latency || exit 1
-build=$(cd "$dir" && pwd)
-netns_setup
-work=$(mktemp -d)
-trap 'netns_cleanup; rm -rf "$work"' EXIT
-
-netns_player "$build/bin/zuvio_remote_host" --bind "$NETNS_PLAYER_IP" --osc-port 31774 \
-    --lifetime $((2 * seconds + 40)) >"$work/host.out" 2>"$work/host.err" &
-netns_wait_for "$work/host.out" "ready" 10 || { cat "$work/host.err" >&2; exit 1; }
-binary=$(netns_controller "$build/bin/remote_latency" "$NETNS_PLAYER_IP" "$rate" "$seconds" 31772 "$NETNS_CONTROLLER_IP")
+build=$(bench_prepare "${1:-}" zuvio_remote_host remote_latency osc_latency) || exit 1
+bench_netns
+bench_remote_host "$build" $((2 * seconds + 40)) --osc-port 31774 || exit 1
+bench_binary_report "$build" "$rate" "$seconds" "binary protocol:" binary
 binary_rc=$?
-echo "binary protocol:"
-sed 's/^/  /' <<<"$binary"
-echo "binary $(grep '^summary:' <<<"$binary")"
 echo "OSC:"
 netns_controller "$build/bin/osc_latency" "$NETNS_PLAYER_IP:31774" "$rate" "$seconds" 9000 "$NETNS_CONTROLLER_IP"
 osc_rc=$?

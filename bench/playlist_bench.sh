@@ -10,14 +10,13 @@
 # "summary:" carry the figures for bench/run-all.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-build=${1:-$BENCH_ROOT/build-release}
 files=${2:-200}
 runs=${3:-1}
-bin=$build/bin
 
 bench_need gst-launch-1.0 gstreamer1.0-tools
 bench_need gst-discoverer-1.0 gstreamer1.0-plugins-base-apps
-bench_build "$build" playlist_load_bench playlist_probe_bench
+build=$(bench_prepare "${1:-}" playlist_load_bench playlist_probe_bench) || exit 1
+bin=$build/bin
 
 echo "== M3U load (median of 5 runs)"
 "$bin/playlist_load_bench" 10000 20000

@@ -10,7 +10,6 @@
 set -u
 . "$(dirname "$0")/common.sh"
 . "$BENCH_ROOT/tests/netns/netns.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 rate=${2:-1000}
 seconds=${3:-10}
 cue=${4:-unicast}
@@ -19,14 +18,8 @@ unicast) to=$NETNS_PLAYER_IP ;;
 broadcast) to=255.255.255.255 ;;
 *) echo "remote_latency.sh: CUE is unicast or broadcast, not '$cue'" >&2; exit 2 ;;
 esac
-bench_build "$dir" zuvio_remote_host remote_latency || exit 1
-build=$(cd "$dir" && pwd)
-netns_setup
-work=$(mktemp -d)
-trap 'netns_cleanup; rm -rf "$work"' EXIT
-
-netns_player "$build/bin/zuvio_remote_host" --bind "$NETNS_PLAYER_IP" --lifetime $((seconds + 30)) \
-    >"$work/host.out" 2>"$work/host.err" &
-netns_wait_for "$work/host.out" "ready" 10 || { cat "$work/host.err" >&2; exit 1; }
+build=$(bench_prepare "${1:-}" zuvio_remote_host remote_latency) || exit 1
+bench_netns
+bench_remote_host "$build" $((seconds + 30)) || exit 1
 echo "cue: $cue to $to"
-netns_controller "$build/bin/remote_latency" "$to" "$rate" "$seconds" 31772 "$NETNS_CONTROLLER_IP"
+bench_remote_latency "$build" "$to" "$rate" "$seconds"

@@ -9,6 +9,7 @@
 // Player A every 10 ms until "Player A: Playback paused." comes back.
 //
 // Usage: restored_startup ZUVIO CLIP WAV [ENTRIES] [STALLS] [RUNS]   (1000, 20, 3)
+#include "bench_args.h"
 #include "zuvio_under_test.h"
 
 #include <QCoreApplication>
@@ -102,16 +103,15 @@ double FirstAnswerMs(
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: restored_startup ZUVIO CLIP WAV [ENTRIES] [STALLS] [RUNS]\n");
+    const CBenchArgs args(argc, argv, 3, "restored_startup ZUVIO CLIP WAV [ENTRIES] [STALLS] [RUNS]");
+    if (!args.Valid())
         return 2;
-    }
-    const QString zuvio = QString::fromLocal8Bit(argv[1]);
-    const std::string clip = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath().toStdString();
-    const std::string wav = QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath().toStdString();
-    const int entries = argc > 4 ? std::max(2, std::atoi(argv[4])) : 1000;
-    const int stalls = argc > 5 ? std::max(0, std::atoi(argv[5])) : 20;
-    const int runs = argc > 6 ? std::max(1, std::atoi(argv[6])) : 3;
+    const QString zuvio = args.Text(1);
+    const std::string clip = args.Path(2).toStdString();
+    const std::string wav = args.Path(3).toStdString();
+    const int entries = args.Number(4, 1000, 2);
+    const int stalls = args.Number(5, 20, 0);
+    const int runs = args.Number(6, 3, 1);
 
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {

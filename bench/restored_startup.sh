@@ -4,16 +4,12 @@
 #   bench/restored_startup.sh [BUILD_DIR] [ENTRIES] [STALLS] [RUNS]   (build-release, 1000, 20, 3)
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 entries=${2:-1000}
 stalls=${3:-20}
 runs=${4:-3}
 
-bench_need gst-launch-1.0 gstreamer1.0-tools
-bench_build "$dir" zuvio restored_startup
-clip=$(bench_clip "$dir")
-wav=$dir/bench/tone-1s.wav
-[ -s "$wav" ] || gst-launch-1.0 -q audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audio/x-raw,rate=44000 \
-    ! wavenc ! filesink location="$wav"
-env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/restored_startup" "$dir/bin/zuvio" "$clip" "$wav" \
+build=$(bench_prepare "${1:-}" zuvio restored_startup) || exit 1
+clip=$(bench_clip "$build")
+wav=$(bench_tone "$build")
+bench_headless "$build/bin/restored_startup" "$build/bin/zuvio" "$clip" "$wav" \
     "$entries" "$stalls" "$runs"

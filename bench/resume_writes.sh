@@ -7,17 +7,15 @@
 #   bench/resume_writes.sh [BUILD_DIR] [ENTRIES] [SECONDS] [RUNS]   (build-release, 1000, 180, 1)
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 entries=${2:-1000}
 seconds=${3:-180}
 runs=${4:-1}
 settle=20 # probing 1,000 entries ends well within this
 
 bench_need gst-launch-1.0 gstreamer1.0-tools
-bench_build "$dir" zuvio
-dir=$(cd "$dir" && pwd)
+build=$(bench_prepare "${1:-}" zuvio) || exit 1
 # On a real disk: page-cache accounting is what write_bytes counts, and a tmpfs counts nothing.
-root=$dir/bench/resume-writes
+root=$build/bench/resume-writes
 rm -rf "$root"
 mkdir -p "$root/media"
 if [ "$(stat -f -c %T "$root")" = tmpfs ]; then
@@ -49,7 +47,7 @@ measure() {
     printf '[General]\nm_bShowSplash=0\nm_bReloadPlaylist=0\nm_AutoPlaylist=%s\nm_bAutoPlayTrack=1\nm_bResumeShow=%s\nm_BindIpAddress=127.0.0.1\n' \
         "$root/list.m3u" "$resume" >"$home/vexo/Zuvio.conf"
     env -u DISPLAY -C "$root/run" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$home" \
-        ZUVIO_COMMAND_PORT=$((40000 + RANDOM % 20000)) "$dir/bin/zuvio" --osc off \
+        ZUVIO_COMMAND_PORT=$((40000 + RANDOM % 20000)) "$build/bin/zuvio" --osc off \
         --status-address=127.0.0.1:$((40000 + RANDOM % 20000)) --audio-sink="fakesink sync=true" \
         --video-sink="fakesink sync=true" --log-stderr >"$root/player-$resume.log" 2>&1 &
     pid=$!

@@ -6,12 +6,11 @@
 # The last line ("summary: ...") carries the medians for bench/run-all.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-dir=${1:-$BENCH_ROOT/build-release}
 runs=${2:-3}
 
 bench_need gst-launch-1.0 gstreamer1.0-tools
-bench_build "$dir" zuvio_player_bench
-clip=$(bench_clip "$dir")
+build=$(bench_prepare "${1:-}" zuvio_player_bench) || exit 1
+clip=$(bench_clip "$build")
 
 # Quiet process: no display, no sound server needed.
-env -u DISPLAY QT_QPA_PLATFORM=offscreen "$dir/bin/zuvio_player_bench" --runs "$runs" "$clip"
+bench_headless "$build/bin/zuvio_player_bench" --runs "$runs" "$clip"

@@ -7,6 +7,7 @@
 //   text packet, over N commands (each preceded by a pause and its answer).
 //
 // Usage: startup_latency ZUVIO PLAYLIST [COMMANDS]
+#include "bench_args.h"
 #include "zuvio_under_test.h"
 
 #include <QCoreApplication>
@@ -19,31 +20,23 @@
 
 using namespace RemotePackets;
 
-namespace {
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: startup_latency ZUVIO PLAYLIST [COMMANDS]\n");
+    const CBenchArgs args(argc, argv, 2, "startup_latency ZUVIO PLAYLIST [COMMANDS]");
+    if (!args.Valid())
         return 2;
-    }
-    const QString zuvio = QString::fromLocal8Bit(argv[1]);
-    const QString playlist = QString::fromLocal8Bit(argv[2]);
-    const int commands = argc > 3 ? std::atoi(argv[3]) : 200;
+    const QString zuvio = args.Text(1);
+    const QString playlist = args.Text(2);
+    const int commands = args.Number(3, 200);
 
     CZuvioUnderTest player;
     if (!player.Prepare(playlist))
         return 3;
     QElapsedTimer clock;
     clock.start();
-    player.Start(zuvio);
-    if (!player.WaitFor(kKindStatus, {}, 20000)) {
-        std::fprintf(stderr, "no status packet within 20 s\n");
+    if (!player.StartAndWaitForStatus(zuvio))
         return 1;
-    }
     const double startupMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
 
     std::vector<double> latencies;

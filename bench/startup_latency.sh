@@ -4,17 +4,7 @@
 # Usage: bench/startup_latency.sh [BUILD_DIR] [COMMANDS] [RUNS]   (build-release, 200, 3)
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-build=${1:-$BENCH_ROOT/build-release}
 commands=${2:-200}
 runs=${3:-3}
-bench_need gst-launch-1.0 gstreamer1.0-tools
-bench_build "$build" zuvio startup_latency
-build=$(cd "$build" && pwd)
-playlist=$("$BENCH_ROOT/scripts/make-demo-media.sh" "$build/bench/demo" 1 30)
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-for run in $(seq 1 "$runs"); do
-    echo "run $run:"
-    "$build/bin/startup_latency" "$build/bin/zuvio" "$playlist" "$commands" | tee -a "$out"
-done
-bench_median_summary "$out"
+build=$(bench_prepare "${1:-}" zuvio startup_latency) || exit 1
+bench_runs "$runs" "$build/bin/startup_latency" "$build/bin/zuvio" "$(bench_demo_playlist "$build")" "$commands"

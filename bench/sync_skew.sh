@@ -9,12 +9,11 @@
 # the frame interval (16.667 ms). Needs root (namespaces).
 set -uo pipefail
 . "$(dirname "$0")/common.sh"
-dir=${1:-$BENCH_ROOT/build-release}
+build=$(bench_prepare "${1:-}" sync_member) || exit 1
 shift || true
 [ $# -gt 0 ] || set -- 2 4 8
-bench_build "$dir" sync_member || exit 1
 . "$BENCH_ROOT/tests/netns/netns.sh"
-member=$dir/bin/sync_member
+member=$build/bin/sync_member
 warmup=${ZUVIO_SYNC_WARMUP:-10}
 seconds=${ZUVIO_SYNC_SECONDS:-8}
 

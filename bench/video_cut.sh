@@ -4,13 +4,12 @@
 # ximagesink (no GL) unless sinks are named.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-dir=${1:-$BENCH_ROOT/build-release}
+bench_need xvfb-run xvfb
+build=$(bench_prepare "${1:-}" video_cut_bench) || exit 1
 shift || true
 [ $# -gt 0 ] || set -- default ximagesink
-bench_need xvfb-run xvfb
-bench_build "$dir" video_cut_bench
 for sink in "$@"; do
   echo "== video sink: $sink"
   if [ "$sink" = default ]; then sinkenv=(env -u ZUVIO_VIDEO_SINK); else sinkenv=(env ZUVIO_VIDEO_SINK="$sink"); fi
-  xvfb-run -a -s "-screen 0 1280x720x24" "${sinkenv[@]}" QT_QPA_PLATFORM=xcb "$dir/bin/video_cut_bench"
+  xvfb-run -a -s "-screen 0 1280x720x24" "${sinkenv[@]}" QT_QPA_PLATFORM=xcb "$build/bin/video_cut_bench"
 done

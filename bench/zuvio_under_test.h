@@ -85,6 +85,17 @@ public:
                 QStringLiteral("--video-sink=fakesink sync=true") });
     }
 
+    // Start, then the player's first status packet; false (and a line on stderr)
+    // when none comes within 20 s.
+    bool StartAndWaitForStatus(const QString& zuvio)
+    {
+        Start(zuvio);
+        if (WaitFor(RemotePackets::kKindStatus, {}, 20000))
+            return true;
+        std::fprintf(stderr, "zuvio: no status packet within 20 s\n");
+        return false;
+    }
+
     // Waits for a packet of the kind (for text: one that begins with the text); false on time-out.
     bool WaitFor(int32_t kind, const std::string& text, int timeoutMs)
     {

@@ -1,5 +1,6 @@
 #include "core/CommandLine.h"
 
+#include "core/ParseNumber.h"
 #include "remote/HostPort.h"
 #include "remote/RemotePackets.h"
 
@@ -27,6 +28,17 @@ bool TakeValue(
     }
     value = argv[++i];
     return true;
+}
+
+// A port of `lowest`..65535, or -1 and the complaint `wants` (unless an error came first).
+int PortValue(const std::string& value, int lowest, const char* wants, std::string& error)
+{
+    const auto port = ParseNumber<int>(value);
+    if (port && *port >= lowest && *port <= 65535)
+        return *port;
+    if (error.empty())
+        error = wants;
+    return -1;
 }
 
 } // namespace
@@ -60,17 +72,9 @@ CCommandLine CCommandLine::Parse(int argc, const char* const* argv)
                 else if (line.error.empty())
                     line.error = "--osc wants on or off";
             } else if (TakeValue(argv, argc, i, "--osc-port", value, line.error)) {
-                const bool digits = !value.empty() && value.size() <= 5
-                    && value.find_first_not_of("0123456789") == std::string::npos;
-                line.oscPort = digits ? std::stoi(value) : -1;
-                if (line.error.empty() && (line.oscPort < 0 || line.oscPort > 65535))
-                    line.error = "--osc-port wants a port, 0..65535";
+                line.oscPort = PortValue(value, 0, "--osc-port wants a port, 0..65535", line.error);
             } else if (TakeValue(argv, argc, i, "--sync-port", value, line.error)) {
-                const bool digits = !value.empty() && value.size() <= 5
-                    && value.find_first_not_of("0123456789") == std::string::npos;
-                line.syncPort = digits ? std::stoi(value) : -1;
-                if (line.error.empty() && (line.syncPort < 1 || line.syncPort > 65535))
-                    line.error = "--sync-port wants a port, 1..65535";
+                line.syncPort = PortValue(value, 1, "--sync-port wants a port, 1..65535", line.error);
             } else if (TakeValue(argv, argc, i, "--sync", line.sync, line.error)) {
                 if (line.error.empty() && line.sync != "standalone" && line.sync != "leader"
                     && line.sync != "follower")

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <charconv>
+#include "core/ParseNumber.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,9 +25,10 @@ template <typename Line> bool ForEachLine(std::string_view body, std::string_vie
 
 template <typename T> bool Number(std::string_view text, T& value, int base = 10)
 {
-    const char* end = text.data() + text.size();
-    const auto [ptr, error] = std::from_chars(text.data(), end, value, base);
-    return !text.empty() && error == std::errc() && ptr == end;
+    const auto number = ParseNumber<T>(text, base);
+    if (number)
+        value = *number;
+    return number.has_value();
 }
 
 template <typename Line> bool ForEachLine(std::string_view body, std::string_view header, Line line)

@@ -1,9 +1,10 @@
 #include "core/StallMonitor.h"
 
+#include "core/ParseNumber.h"
+
 #include <QDateTime>
 #include <QTimerEvent>
 
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,15 +32,13 @@ std::unique_ptr<CStallMonitor> CStallMonitor::FromEnvironment()
     const char* value = std::getenv(kEnvironment);
     if (!value || !*value)
         return nullptr;
-    int threshold = 0;
-    const char* end = value + std::strlen(value);
-    const auto [last, error] = std::from_chars(value, end, threshold);
-    if (error != std::errc() || last != end || threshold < 1 || threshold > 60000) {
+    const auto threshold = ParseNumber<int>(value);
+    if (!threshold || *threshold < 1 || *threshold > 60000) {
         std::fprintf(
             stderr, "stall-monitor: %s wants milliseconds (1..60000), not '%s'\n", kEnvironment, value);
         return nullptr;
     }
-    return std::make_unique<CStallMonitor>(threshold, stderr);
+    return std::make_unique<CStallMonitor>(*threshold, stderr);
 }
 
 void CStallMonitor::timerEvent(QTimerEvent* event)

@@ -173,29 +173,33 @@ void COscFeedback::SetState(const OscState& state, std::int64_t now)
     }
     if (state.active != m_Sent.active)
         SendString("/zuvio/active", state.active == 0 ? "A" : "B", nullptr);
-    if (state.volumePercent != m_Sent.volumePercent || state.volumeDb != m_Sent.volumeDb) {
+    SendShow(state, &m_Sent, nullptr);
+    m_Sent = sent;
+}
+
+void COscFeedback::SendShow(const OscState& state, const OscState* before, const Subscriber* only)
+{
+    const auto changed = [&](auto field) { return !before || state.*field != before->*field; };
+    if (changed(&OscState::volumePercent) || changed(&OscState::volumeDb)) {
         for (const char* prefix : { "/zuvio/a", "/zuvio/b", "/zuvio/active" }) {
-            SendInt(std::string(prefix) + "/volume", state.volumePercent, nullptr);
-            SendFloat(std::string(prefix) + "/volume/db", static_cast<float>(state.volumeDb), nullptr);
+            SendInt(std::string(prefix) + "/volume", state.volumePercent, only);
+            SendFloat(std::string(prefix) + "/volume/db", static_cast<float>(state.volumeDb), only);
         }
     }
-    if (state.playlistPosition != m_Sent.playlistPosition)
-        SendInt("/zuvio/playlist/position", state.playlistPosition, nullptr);
-    if (state.playlistCount != m_Sent.playlistCount)
-        SendInt("/zuvio/playlist/count", state.playlistCount, nullptr);
-    if (state.loop != m_Sent.loop)
-        SendInt("/zuvio/playlist/loop", state.loop, nullptr);
-    if (state.repeat != m_Sent.repeat)
-        SendInt("/zuvio/playlist/repeat", state.repeat, nullptr);
-    if (state.autoAdvance != m_Sent.autoAdvance)
-        SendInt("/zuvio/playlist/autoadvance", state.autoAdvance, nullptr);
-    if (state.fullscreen != m_Sent.fullscreen)
-        SendInt("/zuvio/fullscreen", state.fullscreen, nullptr);
-    if (state.sync != m_Sent.sync)
-        SendString("/zuvio/sync", state.sync, nullptr);
-    if (state.syncOffsetMs != m_Sent.syncOffsetMs)
-        SendFloat("/zuvio/sync/offset", state.syncOffsetMs, nullptr);
-    m_Sent = sent;
+    const auto sendInt = [&](const char* path, auto field) {
+        if (changed(field))
+            SendInt(path, static_cast<std::int32_t>(state.*field), only);
+    };
+    sendInt("/zuvio/playlist/position", &OscState::playlistPosition);
+    sendInt("/zuvio/playlist/count", &OscState::playlistCount);
+    sendInt("/zuvio/playlist/loop", &OscState::loop);
+    sendInt("/zuvio/playlist/repeat", &OscState::repeat);
+    sendInt("/zuvio/playlist/autoadvance", &OscState::autoAdvance);
+    sendInt("/zuvio/fullscreen", &OscState::fullscreen);
+    if (changed(&OscState::sync))
+        SendString("/zuvio/sync", state.sync, only);
+    if (changed(&OscState::syncOffsetMs))
+        SendFloat("/zuvio/sync/offset", state.syncOffsetMs, only);
 }
 
 void COscFeedback::SendPlayer(const char* prefix, const OscPlayerState& player, bool full,
@@ -225,18 +229,7 @@ void COscFeedback::SendAll(const OscState& state, const Subscriber* only)
         if (i == state.active)
             SendPlayer("/zuvio/active", state.players[i], true, nullptr, true, only);
     }
-    for (const char* prefix : { "/zuvio/a", "/zuvio/b", "/zuvio/active" }) {
-        SendInt(std::string(prefix) + "/volume", state.volumePercent, only);
-        SendFloat(std::string(prefix) + "/volume/db", static_cast<float>(state.volumeDb), only);
-    }
-    SendInt("/zuvio/playlist/position", state.playlistPosition, only);
-    SendInt("/zuvio/playlist/count", state.playlistCount, only);
-    SendInt("/zuvio/playlist/loop", state.loop, only);
-    SendInt("/zuvio/playlist/repeat", state.repeat, only);
-    SendInt("/zuvio/playlist/autoadvance", state.autoAdvance, only);
-    SendInt("/zuvio/fullscreen", state.fullscreen, only);
-    SendString("/zuvio/sync", state.sync, only);
-    SendFloat("/zuvio/sync/offset", state.syncOffsetMs, only);
+    SendShow(state, nullptr, only);
 }
 
 void COscFeedback::SendText(const std::string& line)

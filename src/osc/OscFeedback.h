@@ -72,6 +72,8 @@ private:
     // What goes out: one message to every destination, or to one only.
     void Send(const char* path, lo_message message, const Subscriber* only = nullptr);
     void SendAll(const OscState& state, const Subscriber* only);
+    // The values of the whole show: every one without `before`, else those changed since it.
+    void SendShow(const OscState& state, const OscState* before, const Subscriber* only);
     void SendPlayer(const char* prefix, const OscPlayerState& player, bool full, const OscPlayerState* before,
         bool positionToo, const Subscriber* only);
     void SendInt(const std::string& path, std::int32_t value, const Subscriber* only);

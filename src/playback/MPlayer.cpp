@@ -386,24 +386,13 @@ void CMPlayer::Run()
 {
     if (!IsOpen())
         return;
-    if (m_bRemote) {
-        // Failures arrive as error events; the owner stops the player then.
-        OnGraph([](GstElement* graph) { gst_element_set_state(graph, GST_STATE_PLAYING); });
-        m_PlayState = STATE_RUNNING;
-        return;
-    }
-    if (m_bLoop && !m_bSegmentMode && m_bMediaTime && m_Rate == 1.0) {
+    if (!m_bRemote && m_bLoop && !m_bSegmentMode && m_bMediaTime && m_Rate == 1.0) {
         gint64 position = 0;
         if (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0)
             position = 0;
         m_bSegmentMode = SegmentSeek(position, true);
     }
-    if (gst_element_set_state(m_pGraph.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        CheckResult(2, false, TakeGraphError(), "CMPlayer::Run()\n");
-        Stop();
-        return;
-    }
-    m_PlayState = STATE_RUNNING;
+    SetGraphState(GST_STATE_PLAYING, STATE_RUNNING, "CMPlayer::Run()\n");
 }
 
 void CMPlayer::Pause()
@@ -411,17 +400,20 @@ void CMPlayer::Pause()
     if (!IsOpen())
         return;
     ReleaseGroupBaseTime();
+    SetGraphState(GST_STATE_PAUSED, STATE_PAUSED, "CMPlayer::Pause()\n");
+}
+
+void CMPlayer::SetGraphState(GstState target, int32_t playState, const char* where)
+{
     if (m_bRemote) {
-        OnGraph([](GstElement* graph) { gst_element_set_state(graph, GST_STATE_PAUSED); });
-        m_PlayState = STATE_PAUSED;
-        return;
-    }
-    if (gst_element_set_state(m_pGraph.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
-        CheckResult(2, false, TakeGraphError(), "CMPlayer::Pause()\n");
+        // Failures arrive as error events; the owner stops the player then.
+        OnGraph([target](GstElement* graph) { gst_element_set_state(graph, target); });
+    } else if (gst_element_set_state(m_pGraph.get(), target) == GST_STATE_CHANGE_FAILURE) {
+        CheckResult(2, false, TakeGraphError(), where);
         Stop();
         return;
     }
-    m_PlayState = STATE_PAUSED;
+    m_PlayState = playState;
 }
 
 void CMPlayer::Stop()

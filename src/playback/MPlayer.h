@@ -196,6 +196,9 @@ private:
     // After a scheduled run the pipeline keeps the wall's base time; a pause or
     // stop hands timing back to the pipeline, so a later Run starts afresh.
     void ReleaseGroupBaseTime();
+    // Run's and Pause's state change: handed to the graph's thread for a remote
+    // graph, else made at once, where a failure is reported (from `where`) and stops.
+    void SetGraphState(GstState target, int32_t playState, const char* where);
     // A seek to [start, the medium's end) that ends in SEGMENT_DONE, not EOS.
     bool SegmentSeek(gint64 start, bool flush);
     void MoveGraphToClock(GstClock* clock, int64_t jumpNs);

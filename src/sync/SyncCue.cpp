@@ -29,23 +29,31 @@ bool Digit(char c)
     return c >= '0' && c <= '9';
 }
 
-// A decimal number of at most `max`, nothing else before `*end`. Digits only:
-// no sign, no space, and an overflow is out of range, never a clamped value.
-enum class Number { Ok, Malformed, TooLarge };
-Number ParseDecimal(const char* text, uint64_t max, uint64_t& value, const char*& end)
+// Where a field of the cue text may end.
+enum FieldEnd { AT_SPACE = 1, AT_END = 2 };
+
+// A decimal field of at most `max` at text, ended where `ends` allows (`*end`
+// is that character). Digits only: no sign, no space, and an overflow is the
+// refusal `tooLarge`, never a clamped value.
+CSyncCue::Refusal ReadField(
+    const char* text, uint64_t max, CSyncCue::Refusal tooLarge, int ends, uint64_t& value, const char*& end)
 {
     if (!Digit(text[0]))
-        return Number::Malformed;
+        return CSyncCue::REFUSED_MALFORMED;
     value = 0;
-    bool tooLarge = false;
+    bool over = false;
     for (end = text; Digit(*end); ++end) {
         const auto digit = static_cast<uint64_t>(*end - '0');
         if (value > (max - digit) / 10)
-            tooLarge = true;
+            over = true;
         else
             value = value * 10 + digit;
     }
-    return tooLarge ? Number::TooLarge : Number::Ok;
+    if (over)
+        return tooLarge;
+    if (!((ends & AT_SPACE) && *end == ' ') && !((ends & AT_END) && *end == '\0'))
+        return CSyncCue::REFUSED_MALFORMED;
+    return CSyncCue::REFUSED_NONE;
 }
 
 std::optional<CSyncCue> Refuse(CSyncCue::Refusal why, CSyncCue::Refusal* refusal)
@@ -74,43 +82,22 @@ std::optional<CSyncCue> CSyncCue::Decode(
     const char* text = command->text.c_str();
     const char* end = nullptr;
     uint64_t seq = 0;
-    switch (ParseDecimal(text, UINT32_MAX, seq, end)) {
-    case Number::Malformed:
-        return Refuse(REFUSED_MALFORMED, refusal);
-    case Number::TooLarge:
-        return Refuse(REFUSED_SEQ, refusal);
-    case Number::Ok:
-        break;
-    }
-    if (*end != ' ')
-        return Refuse(REFUSED_MALFORMED, refusal);
+    if (const Refusal why = ReadField(text, UINT32_MAX, REFUSED_SEQ, AT_SPACE, seq, end); why != REFUSED_NONE)
+        return Refuse(why, refusal);
     uint64_t time = 0;
-    switch (ParseDecimal(end + 1, kMaxGroupTime, time, end)) {
-    case Number::Malformed:
-        return Refuse(REFUSED_MALFORMED, refusal);
-    case Number::TooLarge:
-        return Refuse(REFUSED_TIME, refusal);
-    case Number::Ok:
-        break;
-    }
-    if (*end != '\0' && *end != ' ')
-        return Refuse(REFUSED_MALFORMED, refusal);
+    if (const Refusal why = ReadField(end + 1, kMaxGroupTime, REFUSED_TIME, AT_SPACE | AT_END, time, end);
+        why != REFUSED_NONE)
+        return Refuse(why, refusal);
     cue.seq = static_cast<uint32_t>(seq);
     cue.groupTime = time;
     if (*end == ' ')
         cue.path = end + 1;
     if (cue.action == ACTION_PLAY && !cue.path.empty() && cue.path[0] == '@') {
         uint64_t ms = 0;
-        switch (ParseDecimal(cue.path.c_str() + 1, static_cast<uint64_t>(kMaxStartMs), ms, end)) {
-        case Number::Malformed:
-            return Refuse(REFUSED_MALFORMED, refusal);
-        case Number::TooLarge:
-            return Refuse(REFUSED_START, refusal);
-        case Number::Ok:
-            break;
-        }
-        if (*end != '\0')
-            return Refuse(REFUSED_MALFORMED, refusal);
+        if (const Refusal why = ReadField(
+                cue.path.c_str() + 1, static_cast<uint64_t>(kMaxStartMs), REFUSED_START, AT_END, ms, end);
+            why != REFUSED_NONE)
+            return Refuse(why, refusal);
         cue.startMs = static_cast<int64_t>(ms);
         cue.path.clear();
     }

@@ -7,8 +7,6 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -17,16 +15,8 @@ namespace {
 
 QPixmap PictureStrip()
 {
-    QPixmap strip = LoadBitmapResource(IDB_PICTURE_STRIP);
-    if (!strip.isNull())
-        return strip;
-    strip = QPixmap(64, 160);
-    QPainter painter(&strip);
-    QLinearGradient gradient(0, 0, 0, strip.height());
-    gradient.setColorAt(0, QColor(65, 118, 227));
-    gradient.setColorAt(1, QColor(0, 0, 96));
-    painter.fillRect(strip.rect(), gradient);
-    return strip;
+    const QPixmap strip = LoadBitmapResource(IDB_PICTURE_STRIP);
+    return strip.isNull() ? GradientPicture(QSize(64, 160), QColor(65, 118, 227), QColor(0, 0, 96)) : strip;
 }
 
 } // namespace

@@ -3,38 +3,24 @@
 #include "core/Preferences.h"
 
 #include <QComboBox>
-#include <QFormLayout>
-#include <QLabel>
 #include <QSpinBox>
 
 #include <algorithm>
 
 CDmxCfgDlg::CDmxCfgDlg(CPreferences& prefs, QWidget* parent)
-    : QWidget(parent)
-    , m_Prefs(prefs)
+    : CPrefsFormPage(prefs, parent)
 {
-    m_pSource = new QComboBox(this);
-    m_pSource->addItems({ QStringLiteral("Off"), QStringLiteral("DMX input device"),
-        QStringLiteral("Art-Net / sACN through OLA") });
-    m_pUniverse = new QSpinBox(this);
-    m_pUniverse->setRange(1, 63999);
+    m_pSource = AddChoice(QStringLiteral("DMX Control"),
+        { QStringLiteral("Off"), QStringLiteral("DMX input device"),
+            QStringLiteral("Art-Net / sACN through OLA") });
+    m_pUniverse = AddNumber(QStringLiteral("OLA Universe"), 1, 63999);
     // The order is the stored value (m_iDmxInput).
-    m_pInput = new QComboBox(this);
-    m_pInput->addItems({ QStringLiteral("sACN / E1.31"), QStringLiteral("Art-Net") });
-    m_pAddress = new QSpinBox(this);
-    m_pAddress->setRange(1, 512);
-
-    auto* layout = new QFormLayout(this);
-    layout->addRow(QStringLiteral("DMX Control"), m_pSource);
-    layout->addRow(QStringLiteral("OLA Universe"), m_pUniverse);
-    layout->addRow(QStringLiteral("OLA Input"), m_pInput);
-    layout->addRow(QStringLiteral("Start Address"), m_pAddress);
-    auto* channels = new QLabel(QStringLiteral("Channels from the start address: clip, control, level, full "
-                                               "screen (see the README's personality table)."),
-        this);
-    channels->setWordWrap(true);
-    layout->addRow(channels);
-    connect(m_pSource, &QComboBox::currentIndexChanged, this, [this] { UpdateControls(); });
+    m_pInput = AddChoice(
+        QStringLiteral("OLA Input"), { QStringLiteral("sACN / E1.31"), QStringLiteral("Art-Net") });
+    m_pAddress = AddNumber(QStringLiteral("Start Address"), 1, 512);
+    AddNote(QStringLiteral("Channels from the start address: clip, control, level, full "
+                           "screen (see the README's personality table)."));
+    SetSelector(m_pSource);
     OnInitDialog();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/Preferences.h"
 #include "core/UiServices.h"
+#include "ui/widgets/BitmapResource.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,8 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -35,13 +34,7 @@ QPixmap PictureStrip()
             return pixmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     // Until the artwork exists: a plain dark strip of the same size.
-    QPixmap pixmap(size);
-    QPainter painter(&pixmap);
-    QLinearGradient gradient(0, 0, 0, size.height());
-    gradient.setColorAt(0.0, QColor(28, 44, 72));
-    gradient.setColorAt(1.0, QColor(4, 6, 12));
-    painter.fillRect(pixmap.rect(), gradient);
-    return pixmap;
+    return GradientPicture(size, QColor(28, 44, 72), QColor(4, 6, 12));
 }
 
 } // namespace

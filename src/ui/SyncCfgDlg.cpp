@@ -3,35 +3,22 @@
 #include "core/Preferences.h"
 
 #include <QComboBox>
-#include <QFormLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
 #include <algorithm>
 
 CSyncCfgDlg::CSyncCfgDlg(CPreferences& prefs, QWidget* parent)
-    : QWidget(parent)
-    , m_Prefs(prefs)
+    : CPrefsFormPage(prefs, parent)
 {
-    m_pRole = new QComboBox(this);
-    m_pRole->addItems({ QStringLiteral("Standalone"), QStringLiteral("Clock leader"),
-        QStringLiteral("Follower of a leader") });
-    m_pLeader = new QLineEdit(this);
-    m_pLeader->setPlaceholderText(QStringLiteral("the leader's address or host name"));
-    m_pPort = new QSpinBox(this);
-    m_pPort->setRange(1, 65535);
-
-    auto* layout = new QFormLayout(this);
-    layout->addRow(QStringLiteral("Role in a wall"), m_pRole);
-    layout->addRow(QStringLiteral("Leader"), m_pLeader);
-    layout->addRow(QStringLiteral("Clock Port"), m_pPort);
-    auto* note = new QLabel(QStringLiteral("Takes effect at the next start. The leader's play, stop, cut and "
-                                           "open commands then act on every member on the same frame."),
-        this);
-    note->setWordWrap(true);
-    layout->addRow(note);
-    connect(m_pRole, &QComboBox::currentIndexChanged, this, [this] { UpdateControls(); });
+    m_pRole = AddChoice(QStringLiteral("Role in a wall"),
+        { QStringLiteral("Standalone"), QStringLiteral("Clock leader"),
+            QStringLiteral("Follower of a leader") });
+    m_pLeader = AddText(QStringLiteral("Leader"), QStringLiteral("the leader's address or host name"));
+    m_pPort = AddNumber(QStringLiteral("Clock Port"), 1, 65535);
+    AddNote(QStringLiteral("Takes effect at the next start. The leader's play, stop, cut and "
+                           "open commands then act on every member on the same frame."));
+    SetSelector(m_pRole);
     OnInitDialog();
 }
 

@@ -1,4 +1,5 @@
 #include "core/CommandLine.h"
+#include "core/ParseNumber.h"
 #include "core/SignalBridge.h"
 
 #include <QCoreApplication>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <string>
 #include <vector>
 
 namespace {
@@ -51,6 +53,39 @@ TEST(CommandLine, ErrorsAreReportedNotFatal)
     EXPECT_EQ(ParseArgs({ "--", "--odd-name.avi" }).document, "--odd-name.avi");
     EXPECT_TRUE(ParseArgs({ "-h" }).help);
     EXPECT_TRUE(ParseArgs({ "--version" }).version);
+}
+
+// Both port options and the tools read numbers through ParseNumber: only the
+// whole text, only digits, only what fits.
+TEST(CommandLine, PortsAreWholeNumbersInTheirRange)
+{
+    struct Row
+    {
+        const char* option;
+        int port; // -1: refused
+    } rows[] = {
+        { "--osc-port=0", 0 },
+        { "--osc-port=65535", 65535 },
+        { "--osc-port=65536", -1 },
+        { "--osc-port=-1", -1 },
+        { "--osc-port=+80", -1 },
+        { "--osc-port=80 ", -1 },
+        { "--osc-port=0x50", -1 },
+        { "--osc-port=", -1 },
+        { "--sync-port=1", 1 },
+        { "--sync-port=0", -1 },
+        { "--sync-port=99999999999", -1 },
+    };
+    for (const Row& row : rows) {
+        const CCommandLine line = ParseArgs({ row.option });
+        const bool osc = std::string(row.option).rfind("--osc-port", 0) == 0;
+        EXPECT_EQ(osc ? line.oscPort : line.syncPort, row.port) << row.option;
+        EXPECT_EQ(line.error.empty(), row.port >= 0) << row.option << ": " << line.error;
+    }
+    EXPECT_EQ(ParseNumber<std::uint16_t>("65535"), 65535);
+    EXPECT_FALSE(ParseNumber<std::uint16_t>("65536"));
+    EXPECT_EQ(ParseNumber<unsigned>("ff", 16), 255u);
+    EXPECT_FALSE(ParseNumber<int>("12abc"));
 }
 
 TEST(SignalBridge, TermSignalArrivesOnTheEventLoop)

@@ -15,17 +15,10 @@ remote_bin=$2
 make_media=$3
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../netns/netns.sh"
-netns_setup
+netns_test_setup
 
-work=$(mktemp -d)
-trap 'netns_cleanup; rm -rf "$work"' EXIT
-mkdir -p "$work/config/vexo" "$work/run"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-
-"$make_media" "$work/media" 3 2 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
+netns_test_media "$make_media" 3 2
 settings=$work/config/vexo/Zuvio.conf
-netns_player_settings "$work/config" "$work/media/demo.m3u"
 
 packets=$work/packets.jsonl
 : >"$packets" # exists before the listener's own redirection, which runs in the background

@@ -20,16 +20,11 @@ done
 id nobody >/dev/null 2>&1 || { echo "SKIP: no user nobody to run olad as" >&2; exit 77; }
 . "$here/netns.sh"
 . "$here/olad.sh"
-netns_setup
-
-work=$(mktemp -d)
+netns_test_setup
 stream_pid=""
-trap '[ -n "$stream_pid" ] && kill -- -"$stream_pid" 2>/dev/null; netns_cleanup; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+NETNS_ON_EXIT='[ -n "$stream_pid" ] && kill -- -"$stream_pid" 2>/dev/null'
 
-"$make_media" "$work/media" 3 20 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
-netns_player_settings "$work/config" "$work/media/demo.m3u"
+netns_test_media "$make_media" 3 20
 printf 'm_iDmxSource=2\nm_iDmxUniverse=1\nm_iDmxAddress=10\n' >>"$work/config/vexo/Zuvio.conf"
 
 chmod a+rx "$work"
@@ -39,11 +34,7 @@ netns_controller oscdump -L 9000 >"$dump" 2>/dev/null &
 player_log=$work/player.log
 player_pid=""
 start_player() { # LOG
-    # A simple command in the background, so that $! is the player itself.
-    ip netns exec "$NETNS_PLAYER" env -C "$work" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
-        "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
-        >"$1.out" 2>"$1" &
-    player_pid=$!
+    NETNS_RUN_DIR=$work netns_start_player "$1" "$zuvio"
 }
 stop_player() {
     kill -TERM "$player_pid"

@@ -26,7 +26,7 @@ storm=$(realpath "$3")
 make_media=$(realpath "$4")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/netns.sh"
-netns_setup
+netns_test_setup
 
 if [ "$full" -eq 1 ]; then sizes=(100000 100000 10000 60); else sizes=(5000 5000 1000 10); fi
 n_random=${ZUVIO_HOSTILE_RANDOM:-${sizes[0]}}
@@ -40,15 +40,9 @@ args_rate=500
 max_gap=${ZUVIO_HOSTILE_MAX_GAP:-2.2}
 seed=${ZUVIO_HOSTILE_SEED:-$RANDOM}
 
-work=$(mktemp -d)
-trap 'netns_cleanup; rm -rf "$work"' EXIT
-mkdir -p "$work/config/vexo" "$work/run"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 target="$NETNS_PLAYER_IP:31773"
 
-"$make_media" "$work/media" 3 2 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
-netns_player_settings "$work/config" "$work/media/demo.m3u"
+netns_test_media "$make_media" 3 2
 
 # Two listeners on the status port: the recorder keeps raw bytes and kernel
 # receive times, zuvio-remote the decoded packets the checks read.
@@ -61,10 +55,7 @@ netns_controller "$remote_bin" --json listen >"$packets" 2>"$work/listen.err" &
 netns_wait_for "$rec" "recording" 10 || exit 1
 
 player_log=$work/player.log
-ip netns exec "$NETNS_PLAYER" env -C "$work/run" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
-    "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
-    >"$work/player.out" 2>"$player_log" &
-player_pid=$!
+netns_start_player "$player_log" "$zuvio"
 
 alive() {
     kill -0 "$player_pid" 2>/dev/null && return 0

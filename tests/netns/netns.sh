@@ -10,6 +10,11 @@
 #   netns_player_settings CONFIG_HOME PLAYLIST
 #   netns_wait_line FILE MARK SECONDS PATTERN...
 #
+# and for a test of the whole player:
+#   netns_test_setup             # netns_setup, a work folder $work, failures=0
+#   netns_test_media MAKE_DEMO_MEDIA CLIPS SECONDS  # clips, and settings that load them
+#   netns_start_player LOG [VAR=VALUE...] ZUVIO [ARG...]  # sets player_pid
+#
 # As on a real show network there is no gateway: no namespace has a default
 # route. The player has two adapters:
 #   show link   veth-p 10.77.0.1/24  <->  veth-c 10.77.0.2/24  controller
@@ -151,4 +156,43 @@ netns_wait_for() {
         sleep 0.1
         waited=$((waited + 1))
     done
+}
+
+# The frame of a test of the whole player: netns_setup, then a work folder $work
+# holding config/vexo and run, removed on exit after the namespaces and after the
+# commands in NETNS_ON_EXIT (a caller's own clean-up); fail() counts $failures.
+netns_test_setup() {
+    netns_setup
+    work=$(mktemp -d)
+    trap 'netns_cleanup; eval "${NETNS_ON_EXIT:-}"; rm -rf "$work"' EXIT
+    mkdir -p "$work/config/vexo" "$work/run"
+    failures=0
+}
+
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# CLIPS generated clips of SECONDS each in $work/media, and the player's settings
+# (netns_player_settings) loading their playlist at start.
+netns_test_media() { # MAKE_DEMO_MEDIA CLIPS SECONDS
+    "$1" "$work/media" "$2" "$3" >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
+    netns_player_settings "$work/config" "$work/media/demo.m3u"
+}
+
+# Starts ZUVIO headless in the player namespace with synchronised fake sinks and
+# its log on standard error, which goes to LOG (standard output to LOG.out). It
+# runs in NETNS_RUN_DIR (else $work/run) with the settings of NETNS_CONFIG_HOME
+# (else $work/config); VAR=VALUE words before ZUVIO go into its environment.
+netns_start_player() { # LOG [VAR=VALUE...] ZUVIO [ARG...]
+    local log=$1 vars=()
+    shift
+    while [[ $1 == *=* ]]; do
+        vars+=("$1")
+        shift
+    done
+    # A simple command in the background, so that $! is the player itself.
+    ip netns exec "$NETNS_PLAYER" env -C "${NETNS_RUN_DIR:-$work/run}" QT_QPA_PLATFORM=offscreen \
+        XDG_CONFIG_HOME="${NETNS_CONFIG_HOME:-$work/config}" "${vars[@]}" \
+        "$1" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr "${@:2}" \
+        >"$log.out" 2>"$log" &
+    player_pid=$!
 }

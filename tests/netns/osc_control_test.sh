@@ -18,27 +18,17 @@ here=$(cd "$(dirname "$0")" && pwd)
 command -v oscsend >/dev/null && command -v oscdump >/dev/null || { echo "SKIP: liblo-tools missing" >&2; exit 77; }
 command -v python3 >/dev/null || { echo "SKIP: python3 missing" >&2; exit 77; }
 . "$here/netns.sh"
-netns_setup
-
-work=$(mktemp -d)
-trap 'netns_cleanup; rm -rf "$work"' EXIT
-mkdir -p "$work/config/vexo" "$work/run"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+netns_test_setup
 flood_seconds=${ZUVIO_OSC_FLOOD_SECONDS:-10}
 # Nominal 1 s between rounds (on a 100 ms tick); the margin is for a loaded machine.
 max_gap=${ZUVIO_OSC_MAX_GAP:-2.2}
 
-"$make_media" "$work/media" 3 20 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
-netns_player_settings "$work/config" "$work/media/demo.m3u"
+netns_test_media "$make_media" 3 20
 
 dump=$work/dump.txt
 netns_controller oscdump -L 9000 >"$dump" 2>"$work/dump.err" &
 player_log=$work/player.log
-ip netns exec "$NETNS_PLAYER" env -C "$work/run" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
-    "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
-    >"$work/player.out" 2>"$player_log" &
-player_pid=$!
+netns_start_player "$player_log" "$zuvio"
 netns_wait_for "$player_log" "OSC: listening on port 31774." 20 || { cat "$player_log" >&2; exit 1; }
 
 osc() { netns_controller oscsend "$NETNS_PLAYER_IP" 31774 "$@" || fail "oscsend $*"; }

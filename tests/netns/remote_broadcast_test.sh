@@ -11,12 +11,7 @@ host_bin=$1
 remote_bin=$2
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/netns.sh"
-netns_setup
-
-work=$(mktemp -d)
-trap 'netns_cleanup; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+netns_test_setup
 expect_line() { # FILE PATTERN WHAT
     grep -qE -- "$2" "$1" || { fail "$3: no line matching /$2/ in:"; cat "$1" >&2; }
 }

@@ -15,24 +15,12 @@ remote_bin=$(realpath "$2")
 make_media=$(realpath "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/netns.sh"
-netns_setup
-
-work=$(mktemp -d)
+netns_test_setup
 full=$work/full
-cleanup() {
-    netns_cleanup
-    mountpoint -q "$full" && umount "$full"
-    [ -n "${ZUVIO_KEEP:-}" ] && cp -r "$work" "$ZUVIO_KEEP"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/config/vexo" "$work/run"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+NETNS_ON_EXIT='mountpoint -q "$full" && umount "$full"; [ -n "${ZUVIO_KEEP:-}" ] && cp -r "$work" "$ZUVIO_KEEP"'
 state=$work/config/vexo/Zuvio.resume
 
-"$make_media" "$work/media" 3 60 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
-netns_player_settings "$work/config" "$work/media/demo.m3u"
+netns_test_media "$make_media" 3 60
 
 packets=$work/packets.jsonl
 : >"$packets"
@@ -44,10 +32,7 @@ config_home=$work/config
 start_player() { # [ARGUMENT...]
     run=$((run + 1))
     log=$work/player$run.log
-    ip netns exec "$NETNS_PLAYER" env -C "$work/run" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$config_home" \
-        "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr "$@" \
-        >"$log.out" 2>"$log" &
-    player_pid=$!
+    NETNS_CONFIG_HOME=$config_home netns_start_player "$log" "$zuvio" "$@"
     started_ms=$(date +%s%3N)
 }
 kill_player() { # SIGNAL

@@ -20,13 +20,9 @@ for plugin in srtsink srtsrc avenc_mp2 mpegtsmux tsdemux rtspsrc souphttpsrc; do
 done
 "$python" -c 'import gi; gi.require_version("GstRtspServer", "1.0")' 2>/dev/null ||
     { echo "SKIP: no gir1.2-gst-rtsp-server-1.0 for $python" >&2; exit 77; }
-netns_setup
-
-work=$(mktemp -d)
-trap 'netns_cleanup; [ -n "${ZUVIO_KEEP:-}" ] && cp -r "$work" "$ZUVIO_KEEP"; rm -rf "$work"' EXIT
-mkdir -p "$work/config" "$work/run" "$work/www"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+netns_test_setup
+NETNS_ON_EXIT='[ -n "${ZUVIO_KEEP:-}" ] && cp -r "$work" "$ZUVIO_KEEP"'
+mkdir -p "$work/www"
 server=$NETNS_CONTROLLER_IP
 
 # 30 s of tone, 16 kB a second: a seek to 20 s asks for a range from about 320 kB.
@@ -54,11 +50,7 @@ packets=$work/packets.jsonl
 netns_controller "$remote_bin" --json listen >"$packets" 2>"$work/listen.err" &
 log=$work/player.log
 # The stall monitor reports every block of the interface thread of a second or more.
-ip netns exec "$NETNS_PLAYER" env -C "$work/run" QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
-    ZUVIO_STALL_MONITOR=1000 \
-    "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
-    >"$log.out" 2>"$log" &
-player_pid=$!
+netns_start_player "$log" ZUVIO_STALL_MONITOR=1000 "$zuvio"
 
 send() { netns_controller "$remote_bin" --host "$NETNS_PLAYER_IP" "$@" >/dev/null || fail "sending $*"; }
 mark() { wc -l <"$packets"; }

@@ -8,16 +8,36 @@
 #include <set>
 #include <sstream>
 
+namespace {
+
+// A path and whether the classification holds for it.
+struct PathRow
+{
+    const char* path;
+    bool holds;
+};
+
+void ExpectRows(bool (*classify)(const std::string&), std::initializer_list<PathRow> rows)
+{
+    for (const PathRow& row : rows)
+        EXPECT_EQ(classify(row.path), row.holds) << '"' << row.path << '"';
+}
+
+} // namespace
+
 TEST(MediaTypesTest, ClassifiesByLastExtensionIgnoringCase)
 {
-    EXPECT_TRUE(IsSupportedFile("/media/clip.MPG"));
-    EXPECT_TRUE(IsSupportedFile("/media/song.Mp3"));
-    EXPECT_TRUE(IsSupportedFile("/media/a.b.jp2k"));
-    EXPECT_FALSE(IsSupportedFile("/media/archive.tar"));
-    EXPECT_FALSE(IsSupportedFile("/media/README"));
-    EXPECT_FALSE(IsSupportedFile("/media.avi/README")); // the dot is in a folder name
-    EXPECT_FALSE(IsSupportedFile("/media/clip.mp3.part"));
-    EXPECT_FALSE(IsSupportedFile(""));
+    ExpectRows(IsSupportedFile,
+        {
+            { "/media/clip.MPG", true },
+            { "/media/song.Mp3", true },
+            { "/media/a.b.jp2k", true },
+            { "/media/archive.tar", false },
+            { "/media/README", false },
+            { "/media.avi/README", false }, // the dot is in a folder name
+            { "/media/clip.mp3.part", false },
+            { "", false },
+        });
 }
 
 TEST(MediaTypesTest, AcceptsWhatCamerasAndEditorsHandAShow)
@@ -31,16 +51,19 @@ TEST(MediaTypesTest, AcceptsWhatCamerasAndEditorsHandAShow)
 
 TEST(MediaTypesTest, OnlyStillImagesAreUntimed)
 {
-    EXPECT_FALSE(IsTimedMedia("/p/photo.jpeg"));
-    EXPECT_FALSE(IsTimedMedia("/p/logo.GIF"));
-    EXPECT_TRUE(IsTimedMedia("/p/clip.avi"));
-    EXPECT_TRUE(IsTimedMedia("/p/notes.txt"));
-    EXPECT_TRUE(IsTimedMedia("/p/README"));
-    EXPECT_FALSE(IsTimedMedia("/p/slide.PNG"));
-    EXPECT_FALSE(IsTimedMedia("/p/scan.tif"));
-    EXPECT_FALSE(IsTimedMedia("/p/scan.tiff"));
-    EXPECT_TRUE(IsTimedMedia("/p/clip.mov"));
-    EXPECT_TRUE(IsTimedMedia("/p/song.flac"));
+    ExpectRows(IsTimedMedia,
+        {
+            { "/p/photo.jpeg", false },
+            { "/p/logo.GIF", false },
+            { "/p/slide.PNG", false },
+            { "/p/scan.tif", false },
+            { "/p/scan.tiff", false },
+            { "/p/clip.avi", true },
+            { "/p/notes.txt", true },
+            { "/p/README", true },
+            { "/p/clip.mov", true },
+            { "/p/song.flac", true },
+        });
 }
 
 TEST(MediaTypesTest, TheFileDialogOffersEveryAcceptedExtension)
@@ -84,12 +107,15 @@ TEST(MediaTypesTest, TheDesktopEntryOffersExactlyTheAcceptedTypes)
 
 TEST(MediaTypesTest, PlaylistFiles)
 {
-    EXPECT_TRUE(IsPlaylistFile("/x/show.M3U"));
-    EXPECT_TRUE(IsPlaylistFile("/x/show.pls"));
-    EXPECT_TRUE(IsPlaylistFile("/start/LastPLS.dat"));
-    EXPECT_TRUE(IsPlaylistFile("/start/LastPLS.dat.bak"));
-    EXPECT_FALSE(IsPlaylistFile("/start/lastpls.dat"));
-    EXPECT_FALSE(IsPlaylistFile("/x/show.m3u8"));
+    ExpectRows(IsPlaylistFile,
+        {
+            { "/x/show.M3U", true },
+            { "/x/show.pls", true },
+            { "/start/LastPLS.dat", true },
+            { "/start/LastPLS.dat.bak", true },
+            { "/start/lastpls.dat", false },
+            { "/x/show.m3u8", false },
+        });
 }
 
 TEST(MediaTypesTest, StreamAddressesByScheme)

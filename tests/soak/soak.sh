@@ -57,19 +57,13 @@ done
 
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../netns/netns.sh"
-netns_setup
-
-work=$(mktemp -d)
-trap 'netns_cleanup; [ -n "$keep" ] && { mkdir -p "$keep"; cp -r "$work"/*.log "$work"/*.txt "$keep"/ 2>/dev/null; }; rm -rf "$work"' EXIT
-mkdir -p "$work/config/vexo" "$work/run"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+netns_test_setup
+NETNS_ON_EXIT='[ -n "$keep" ] && { mkdir -p "$keep"; cp -r "$work"/*.log "$work"/*.out "$work"/*.txt "$keep"/ 2>/dev/null; }'
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.0f", b - a }'; }
 
 clips=4
-"$make_media" "$work/media" "$clips" 2 >/dev/null || { echo "cannot generate the clips" >&2; exit 1; }
-netns_player_settings "$work/config" "$work/media/demo.m3u"
+netns_test_media "$make_media" "$clips" 2
 cat >>"$work/config/vexo/Zuvio.conf" <<EOT
 
 [Playlist]
@@ -121,16 +115,12 @@ wait_text() { # TEXT SECONDS
 send() { netns_controller "$remote_bin" --host "$NETNS_PLAYER_IP" "$@" || fail "sending $*"; }
 name() { [ "$1" = A ] && echo "Player A" || echo "Player B"; }
 
-player_env=(QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config")
+player_env=()
 if [ "$leaks" -eq 1 ]; then
     player_env+=(GST_TRACERS="${SOAK_TRACERS:-leaks}" GST_DEBUG="${SOAK_GST_DEBUG:-GST_TRACER:7,leaks:7}" GST_DEBUG_NO_COLOR=1
         GST_DEBUG_FILE="$work/gst-trace.log")
 fi
-# A simple command in the background, so that $! is the player itself.
-ip netns exec "$NETNS_PLAYER" env -C "$work/run" "${player_env[@]}" \
-    "$zuvio" --audio-sink="fakesink sync=true" --video-sink="fakesink sync=true" --log-stderr \
-    >"$work/player-out.log" 2>"$work/player.log" &
-player_pid=$!
+netns_start_player "$work/player.log" "${player_env[@]}" "$zuvio"
 # Up when it answers a command with a status packet.
 up=0
 for _ in $(seq 1 15); do

@@ -285,22 +285,35 @@ TEST(SyncCue, PlayCarriesItsStartPositionAndOpenItsReference)
     EXPECT_EQ(opened->startMs, -1);
 }
 
-// A follower on loopback locks to its leader, notices once that the leader is
-// gone, runs on, and rejoins a new leader on the same port.
-TEST(SyncClock, FollowerLocksLosesAndRejoinsItsLeader)
+// Clocks on loopback: GStreamer ready, the log captured, and every poll timed
+// from the test's start as the main frame's tick times it.
+class SyncClock : public testing::Test
 {
-    gst_init(nullptr, nullptr);
+protected:
+    void SetUp() override
+    {
+        gst_init(nullptr, nullptr);
+        since.start();
+    }
+    CSyncClock::State Poll(CSyncClock& clock)
+    {
+        clock.Poll(since.elapsed());
+        return clock.GetState();
+    }
+
     LogCapture log;
     QElapsedTimer since;
-    since.start();
+};
+
+// A follower on loopback locks to its leader, notices once that the leader is
+// gone, runs on, and rejoins a new leader on the same port.
+TEST_F(SyncClock, FollowerLocksLosesAndRejoinsItsLeader)
+{
     CSyncClock leader, follower;
     constexpr uint16_t kPort = 31795;
     ASSERT_TRUE(leader.Start(CSyncClock::ROLE_LEADER, "127.0.0.1", kPort));
     ASSERT_TRUE(follower.Start(CSyncClock::ROLE_FOLLOWER, "127.0.0.1", kPort));
-    auto state = [&] {
-        follower.Poll(since.elapsed());
-        return follower.GetState();
-    };
+    const auto state = [&] { return Poll(follower); };
     ASSERT_TRUE(WaitFor([&] { return state() == CSyncClock::STATE_LOCKED; }, 20000)) << log.Dump();
     // One host, one system clock: the estimate is near zero.
     EXPECT_LT(std::llabs(static_cast<long long>(follower.Now()) - static_cast<long long>(leader.Now())),
@@ -358,22 +371,15 @@ GstPtr<GstClock> ShiftedClock(int64_t offsetNs)
 // The leader's time jumps back (a reboot) and then far ahead: each time the
 // follower re-bases onto a new clock that tells the leader's new time, logs
 // it, and locks again; a GStreamer clock on its own would stall at the old time.
-TEST(SyncClock, FollowerReBasesWhenTheLeadersTimeJumps)
+TEST_F(SyncClock, FollowerReBasesWhenTheLeadersTimeJumps)
 {
-    gst_init(nullptr, nullptr);
-    LogCapture log;
-    QElapsedTimer since;
-    since.start();
     constexpr uint16_t kPort = 31796;
     GstPtr<GstClock> system(gst_system_clock_obtain());
     auto server = std::make_unique<TimeServer>(system.get(), kPort);
     ASSERT_TRUE(server->provider);
     CSyncClock follower;
     ASSERT_TRUE(follower.Start(CSyncClock::ROLE_FOLLOWER, "127.0.0.1", kPort));
-    auto state = [&] {
-        follower.Poll(since.elapsed());
-        return follower.GetState();
-    };
+    const auto state = [&] { return Poll(follower); };
     ASSERT_TRUE(WaitFor([&] { return state() == CSyncClock::STATE_LOCKED; }, 20000)) << log.Dump();
     const uint32_t firstEpoch = follower.Epoch();
 
@@ -412,12 +418,8 @@ TEST(SyncClock, FollowerReBasesWhenTheLeadersTimeJumps)
 }
 
 // A leader given by name: resolved in the background, then followed by address.
-TEST(SyncClock, FollowerResolvesTheLeadersNameOffItsThread)
+TEST_F(SyncClock, FollowerResolvesTheLeadersNameOffItsThread)
 {
-    gst_init(nullptr, nullptr);
-    LogCapture log;
-    QElapsedTimer since;
-    since.start();
     constexpr uint16_t kPort = 31797;
     GstPtr<GstClock> system(gst_system_clock_obtain());
     TimeServer server(system.get(), kPort);
@@ -428,13 +430,7 @@ TEST(SyncClock, FollowerResolvesTheLeadersNameOffItsThread)
     ASSERT_TRUE(follower.Start(CSyncClock::ROLE_FOLLOWER, "localhost", kPort));
     EXPECT_EQ(follower.Clock(), nullptr); // no clock, and no wait, before the name resolves
     EXPECT_EQ(follower.LeaderIPv4(), 0u);
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            follower.Poll(since.elapsed());
-            return follower.GetState() == CSyncClock::STATE_LOCKED;
-        },
-        20000))
-        << log.Dump();
+    ASSERT_TRUE(WaitFor([&] { return Poll(follower) == CSyncClock::STATE_LOCKED; }, 20000)) << log.Dump();
     EXPECT_EQ(follower.LeaderIPv4(), 0x7F000001u);
     EXPECT_TRUE(log.Contains("Sync: the leader localhost is 127.0.0.1.")) << log.Dump();
 

@@ -71,6 +71,16 @@ protected:
         QMouseEvent event(type, point, viewport->mapToGlobal(point), button, buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(viewport, &event);
     }
+    // A left click on the pane's button strip: pressed at `down`, released at `up`.
+    void ClickStrip(const QPoint& down, const QPoint& up)
+    {
+        QMouseEvent press(QEvent::MouseButtonPress, down, pane->mapToGlobal(down), Qt::LeftButton,
+            Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, up, pane->mapToGlobal(up), Qt::LeftButton,
+            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(pane.get(), &press);
+        QCoreApplication::sendEvent(pane.get(), &release);
+    }
     void Drag(const QPoint& from, const QPoint& to)
     {
         Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
@@ -95,12 +105,7 @@ TEST_F(RightViewTest, AutoPlayIsGreyedInBothMenusWhileRepeatIsOn)
     // The pane's own menu, opened by a click on the fifth button.
     CPlMenuButton& button = pane->Button(4);
     const QPoint inside(button.GetRect().left + 2, button.GetRect().top + 2);
-    QMouseEvent press(QEvent::MouseButtonPress, inside, pane->mapToGlobal(inside), Qt::LeftButton,
-        Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, inside, pane->mapToGlobal(inside), Qt::LeftButton,
-        Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(pane.get(), &press);
-    QCoreApplication::sendEvent(pane.get(), &release);
+    ClickStrip(inside, inside);
     QMenu* menu = button.OpenMenu();
     ASSERT_NE(menu, nullptr);
     QAction* autoPlay = nullptr;
@@ -135,12 +140,7 @@ TEST_F(RightViewTest, ButtonsSitInTheStripAndOpenTheirMenuOnlyOnAFullClick)
     CPlMenuButton& add = pane->Button(0);
     const QPoint inside(add.GetRect().left + 2, add.GetRect().top + 2);
     const QPoint outside(200, 100);
-    QMouseEvent press(QEvent::MouseButtonPress, inside, pane->mapToGlobal(inside), Qt::LeftButton,
-        Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, outside, pane->mapToGlobal(outside), Qt::LeftButton,
-        Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(pane.get(), &press);
-    QCoreApplication::sendEvent(pane.get(), &release);
+    ClickStrip(inside, outside);
     EXPECT_EQ(add.OpenMenu(), nullptr);
 }
 

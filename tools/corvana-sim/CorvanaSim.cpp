@@ -15,6 +15,8 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #define CORVANA_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -335,19 +337,18 @@ CORVANA_EXPORT int CorvanaSim_CallCount(const char* function)
 {
     State& sim = Sim();
     std::lock_guard lock(sim.mutex);
-    const std::string name = function ? function : "";
-    if (name == "InitDriver")
-        return sim.initDriverCalls;
-    if (name == "GetProduktVersion")
-        return sim.versionCalls;
-    if (name == "GetSign")
-        return sim.signCalls;
-    if (name == "GetFrame")
-        return sim.frameCalls;
-    if (name == "GetFrame:returned")
-        return sim.frameReturns;
-    if (name == "GetFrame:delivered")
-        return sim.batchesDelivered;
+    static const std::pair<std::string_view, int State::*> kCounters[] = {
+        { "InitDriver", &State::initDriverCalls },
+        { "GetProduktVersion", &State::versionCalls },
+        { "GetSign", &State::signCalls },
+        { "GetFrame", &State::frameCalls },
+        { "GetFrame:returned", &State::frameReturns },
+        { "GetFrame:delivered", &State::batchesDelivered },
+    };
+    const std::string_view name = function ? function : "";
+    for (const auto& [counter, member] : kCounters)
+        if (name == counter)
+            return sim.*member;
     return -1;
 }
 

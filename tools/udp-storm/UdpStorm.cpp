@@ -8,6 +8,7 @@
 #include "Mutator.h"
 #include "Recorder.h"
 #include "SendPacer.h"
+#include "core/ParseNumber.h"
 #include "remote/RemotePackets.h"
 
 #include <arpa/inet.h>
@@ -16,7 +17,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -62,15 +62,6 @@ volatile std::sig_atomic_t g_bStop = 0;
 void OnSignal(int)
 {
     g_bStop = 1;
-}
-
-template <typename T> std::optional<T> Number(const std::string& text)
-{
-    T value {};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
 }
 
 struct Options
@@ -217,13 +208,14 @@ int main(int argc, char** argv)
         const std::string value = argv[++i];
         if (arg == "--host") {
             const std::size_t colon = value.find(':');
-            const auto port = colon == std::string::npos ? std::optional(RemotePackets::kCommandPort)
-                                                         : Number<std::uint16_t>(value.substr(colon + 1));
+            const auto port = colon == std::string::npos
+                ? std::optional(RemotePackets::kCommandPort)
+                : ParseNumber<std::uint16_t>(value.substr(colon + 1));
             if (::inet_pton(AF_INET, value.substr(0, colon).c_str(), &o.host) != 1 || !port || *port == 0)
                 return Usage("--host wants a numeric IPv4 address with an optional :port");
             o.hostPort = *port;
         } else if (arg == "--port") {
-            const auto port = Number<std::uint16_t>(value);
+            const auto port = ParseNumber<std::uint16_t>(value);
             if (!port || *port == 0)
                 return Usage("--port wants 1..65535");
             o.port = *port;
@@ -236,7 +228,7 @@ int main(int argc, char** argv)
         } else if (arg == "--backlog") {
             o.backlog = value;
         } else if (arg == "--seed") {
-            const auto seed = Number<std::uint64_t>(value);
+            const auto seed = ParseNumber<std::uint64_t>(value);
             if (!seed)
                 return Usage("--seed wants an unsigned number");
             o.seed = *seed;

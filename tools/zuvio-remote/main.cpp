@@ -2,6 +2,7 @@
 // status and text packets it broadcasts.
 
 #include "PacketPrinter.h"
+#include "core/ParseNumber.h"
 #include "remote/HostPort.h"
 #include "remote/RemotePackets.h"
 
@@ -12,7 +13,6 @@
 
 #include <sys/socket.h>
 
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -84,22 +84,13 @@ int Usage(const std::string& error)
     return kExitUsage;
 }
 
-template <typename T> std::optional<T> Number(const std::string& text)
-{
-    T value {};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
 std::optional<std::int32_t> Player(const std::string& text)
 {
     if (text == "A" || text == "a")
         return 0;
     if (text == "B" || text == "b")
         return 1;
-    return Number<std::int32_t>(text);
+    return ParseNumber<std::int32_t>(text);
 }
 
 // Returns an exit status for a bad command line, nothing when it parsed.
@@ -138,7 +129,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
                     "--host wants a numeric IPv4 address with an optional :port, not '" + value + "'");
             o.host = *host;
         } else if (arg == "--listen-port") {
-            const auto port = Number<std::uint16_t>(value);
+            const auto port = ParseNumber<std::uint16_t>(value);
             if (!port || *port == 0)
                 return Usage("--listen-port wants a port 1..65535, not '" + value + "'");
             o.listenPort = *port;
@@ -153,7 +144,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o)
                 return Usage("--from wants a numeric IPv4 address, not '" + value + "'");
             o.from = *address;
         } else if (arg == "--replies" || arg == "--count") {
-            const auto n = Number<long>(value);
+            const auto n = ParseNumber<long>(value);
             if (!n || *n < 0)
                 return Usage(arg + " wants a count of 0 or more, not '" + value + "'");
             (arg == "--replies" ? o.replies : o.count) = *n;
@@ -198,9 +189,9 @@ std::optional<int> BuildCommand(const std::vector<std::string>& w, RemotePackets
     if (name == "raw") {
         if (w.size() < 3 || w.size() > 5)
             return Usage("raw wants CODE PLAYER [VALUE [TEXT]]");
-        const auto code = Number<std::int32_t>(w[1]);
+        const auto code = ParseNumber<std::int32_t>(w[1]);
         const auto player = Player(w[2]);
-        const auto value = w.size() > 3 ? Number<std::int32_t>(w[3]) : std::optional<std::int32_t>(0);
+        const auto value = w.size() > 3 ? ParseNumber<std::int32_t>(w[3]) : std::optional<std::int32_t>(0);
         if (!code || !player || !value)
             return Usage("raw wants 32-bit integers for CODE, PLAYER and VALUE");
         c = { *player, *code, *value, w.size() > 4 ? w[4] : std::string() };
@@ -222,7 +213,7 @@ std::optional<int> BuildCommand(const std::vector<std::string>& w, RemotePackets
                 return Usage("REF must be 1 to 511 characters long");
             c.text = w[2];
         } else if (shape->words == 3) {
-            const auto value = Number<std::int32_t>(w[2]);
+            const auto value = ParseNumber<std::int32_t>(w[2]);
             if (!value)
                 return Usage(name + " wants a 32-bit integer, not '" + w[2] + "'");
             c.value = *value;

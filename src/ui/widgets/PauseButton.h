@@ -1,17 +1,6 @@
 #pragma once
 
-#include "ui/widgets/PushButton.h"
-#include "ui/widgets/ResourceIds.h"
+#include "ui/widgets/CommandButton.h"
 
 // Pauses the active player.
-class CPauseButton : public CPushButton
-{
-public:
-    explicit CPauseButton(CMessageTarget* target)
-        : CPushButton(target, IDB_PAUSE, IDB_PAUSE_HOVER, IDB_PAUSE_PRESSED)
-    {
-    }
-
-protected:
-    void OnClick() override { Send(WM_CMD_PAUSE, 0, 0); }
-};
+using CPauseButton = CCommandButton<IDB_PAUSE, IDB_PAUSE_HOVER, IDB_PAUSE_PRESSED, WM_CMD_PAUSE, 0>;

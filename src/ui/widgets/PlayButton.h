@@ -1,17 +1,6 @@
 #pragma once
 
-#include "ui/widgets/PushButton.h"
-#include "ui/widgets/ResourceIds.h"
+#include "ui/widgets/CommandButton.h"
 
 // Starts the active player.
-class CPlayButton : public CPushButton
-{
-public:
-    explicit CPlayButton(CMessageTarget* target)
-        : CPushButton(target, IDB_PLAY, IDB_PLAY_HOVER, IDB_PLAY_PRESSED)
-    {
-    }
-
-protected:
-    void OnClick() override { Send(WM_CMD_PLAY, 0, 0); }
-};
+using CPlayButton = CCommandButton<IDB_PLAY, IDB_PLAY_HOVER, IDB_PLAY_PRESSED, WM_CMD_PLAY, 0>;

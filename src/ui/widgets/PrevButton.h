@@ -1,17 +1,6 @@
 #pragma once
 
-#include "ui/widgets/PushButton.h"
-#include "ui/widgets/ResourceIds.h"
+#include "ui/widgets/CommandButton.h"
 
 // Steps the playlist back one track.
-class CPrevButton : public CPushButton
-{
-public:
-    explicit CPrevButton(CMessageTarget* target)
-        : CPushButton(target, IDB_PREV, IDB_PREV_HOVER, IDB_PREV_PRESSED)
-    {
-    }
-
-protected:
-    void OnClick() override { Send(WM_CMD_STEP_TRACK, 0, 0); }
-};
+using CPrevButton = CCommandButton<IDB_PREV, IDB_PREV_HOVER, IDB_PREV_PRESSED, WM_CMD_STEP_TRACK, 0>;

@@ -1,17 +1,6 @@
 #pragma once
 
-#include "ui/widgets/PushButton.h"
-#include "ui/widgets/ResourceIds.h"
+#include "ui/widgets/CommandButton.h"
 
 // Stops the active player.
-class CStopButton : public CPushButton
-{
-public:
-    explicit CStopButton(CMessageTarget* target)
-        : CPushButton(target, IDB_STOP, IDB_STOP_HOVER, IDB_STOP_PRESSED)
-    {
-    }
-
-protected:
-    void OnClick() override { Send(WM_CMD_STOP, 0, 0); }
-};
+using CStopButton = CCommandButton<IDB_STOP, IDB_STOP_HOVER, IDB_STOP_PRESSED, WM_CMD_STOP, 0>;

@@ -36,10 +36,16 @@ void Click(CMyButton& b, const QPoint& down, const QPoint& up)
     b.OnLButtonUp(0, up);
 }
 
-TEST(ButtonTest, PlayActsOnlyOnAPressAndReleaseBothInside)
+// Every test draws on its own host window and records what its buttons send.
+class ButtonTest : public testing::Test
 {
+protected:
     PaintHost host;
     RecordingTarget frame;
+};
+
+TEST_F(ButtonTest, PlayActsOnlyOnAPressAndReleaseBothInside)
+{
     CPlayButton play(&frame);
     ASSERT_TRUE(play.Create(&host, 5, 30));
 
@@ -66,10 +72,8 @@ TEST(ButtonTest, PlayActsOnlyOnAPressAndReleaseBothInside)
     EXPECT_EQ(play.GetCurrentBitmap(), IDB_PLAY);
 }
 
-TEST(ButtonTest, RightAndBottomEdgesAreOutside)
+TEST_F(ButtonTest, RightAndBottomEdgesAreOutside)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CStopButton stop(&frame);
     ASSERT_TRUE(stop.Create(&host, 65, 30));
     const CRect rc = stop.GetRect();
@@ -86,10 +90,8 @@ TEST(ButtonTest, RightAndBottomEdgesAreOutside)
     EXPECT_TRUE(frame.messages.empty());
 }
 
-TEST(ButtonTest, EachButtonSendsItsMessage)
+TEST_F(ButtonTest, EachButtonSendsItsMessage)
 {
-    PaintHost host;
-    RecordingTarget frame;
     struct Row
     {
         std::unique_ptr<CPushButton> button;
@@ -117,10 +119,8 @@ TEST(ButtonTest, EachButtonSendsItsMessage)
     }
 }
 
-TEST(ButtonTest, PlayerButtonRestsOnItsLitOrUnlitPicture)
+TEST_F(ButtonTest, PlayerButtonRestsOnItsLitOrUnlitPicture)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CPlayerAButton a(&frame);
     CPlayerBButton b(&frame);
     ASSERT_TRUE(a.Create(&host, 375, 36));
@@ -143,10 +143,8 @@ TEST(ButtonTest, PlayerButtonRestsOnItsLitOrUnlitPicture)
     EXPECT_EQ(a.GetCurrentBitmap(), IDB_PLAYER_A_UNLIT);
 }
 
-TEST(ButtonTest, MuteSendsTheNewStateAndUndoesAFlipReleasedOutside)
+TEST_F(ButtonTest, MuteSendsTheNewStateAndUndoesAFlipReleasedOutside)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CMuteButton mute(&frame);
     ASSERT_TRUE(mute.Create(&host, 145, 44));
     EXPECT_EQ(mute.GetCurrentBitmap(), IDB_SOUND_ON);
@@ -178,10 +176,8 @@ TEST(ButtonTest, MuteSendsTheNewStateAndUndoesAFlipReleasedOutside)
     EXPECT_EQ(frame.messages[2].lParam, 1);
 }
 
-TEST(ButtonTest, SetBitmapInvalidatesTheHostOnlyForANewPicture)
+TEST_F(ButtonTest, SetBitmapInvalidatesTheHostOnlyForANewPicture)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CPauseButton pause(&frame);
     ASSERT_TRUE(pause.Create(&host, 35, 30));
     ASSERT_TRUE(host.ShowAndSettle());
@@ -196,9 +192,8 @@ TEST(ButtonTest, SetBitmapInvalidatesTheHostOnlyForANewPicture)
     EXPECT_TRUE(WaitFor([&] { return host.painted.intersects(button); }));
 }
 
-TEST(ButtonTest, DrawLeavesOutTheTransparentColour)
+TEST_F(ButtonTest, DrawLeavesOutTheTransparentColour)
 {
-    PaintHost host;
     CPlayButton play(nullptr);
     ASSERT_TRUE(play.Create(&host, 5, 30));
     const QImage picture = LoadBitmapResource(IDB_PLAY).toImage();
@@ -224,11 +219,9 @@ TEST(ButtonTest, DrawLeavesOutTheTransparentColour)
     EXPECT_EQ(canvas.pixelColor(5, 30), QColor(30, 54, 156));
 }
 
-TEST(ButtonTest, AMissingPictureLeavesTheButtonUncreated)
+TEST_F(ButtonTest, AMissingPictureLeavesTheButtonUncreated)
 {
     LogCapture log;
-    PaintHost host;
-    RecordingTarget frame;
     CMyButton button(&frame);
     EXPECT_FALSE(button.Create(&host, 10, 10, 9999));
     EXPECT_TRUE(log.Contains("9999"));
@@ -240,9 +233,8 @@ TEST(ButtonTest, AMissingPictureLeavesTheButtonUncreated)
     EXPECT_FALSE(button.SetBitmap(IDB_PLAY));
 }
 
-TEST(ButtonTest, ToolTipFollowsTheButtonAndItsVisibility)
+TEST_F(ButtonTest, ToolTipFollowsTheButtonAndItsVisibility)
 {
-    PaintHost host;
     CNextButton next(nullptr);
     ASSERT_TRUE(next.Create(&host, 320, 44));
     next.SetToolTip(QStringLiteral("Next Track"));
@@ -264,9 +256,8 @@ TEST(ButtonTest, ToolTipFollowsTheButtonAndItsVisibility)
     QToolTip::hideText();
 }
 
-TEST(ButtonTest, LogoStaysAtTheRightEdgeAndOpensThePageOnAClick)
+TEST_F(ButtonTest, LogoStaysAtTheRightEdgeAndOpensThePageOnAClick)
 {
-    PaintHost host;
     CLogoButton logo;
     ASSERT_TRUE(logo.Create(&host, 600, 37, IDB_LOGO));
     logo.SetToolTip(QString::fromLatin1(CLogoButton::kMakerUrl));

@@ -18,10 +18,15 @@ int ThumbY(const CMySlider& s)
     return (rc.top + rc.bottom) / 2;
 }
 
-QPoint ThumbCentre(const CMySlider& s)
+int ThumbX(const CMySlider& s)
 {
     const CRect rc = s.GetThumbRect();
-    return QPoint((rc.left + rc.right) / 2, ThumbY(s));
+    return (rc.left + rc.right) / 2;
+}
+
+QPoint ThumbCentre(const CMySlider& s)
+{
+    return QPoint(ThumbX(s), ThumbY(s));
 }
 
 void Redraw(CMySlider& s)
@@ -31,10 +36,35 @@ void Redraw(CMySlider& s)
     s.Draw(painter);
 }
 
-TEST(SliderTest, CreateRejectsBadTracks)
+// The thumb taken and let go at `to`.
+void Drag(CMySlider& s, const QPoint& to)
 {
+    s.OnLButtonDown(0, ThumbCentre(s));
+    s.OnMouseMove(0, to);
+    s.OnLButtonUp(0, to);
+}
+
+// A range and position, drawn once so that the thumb stands where they say.
+void Place(CMySlider& s, int64_t range, int64_t pos)
+{
+    s.SetRange(range);
+    s.SetPos(pos);
+    Redraw(s);
+}
+
+// Every test draws on its own host window and records what its sliders report.
+class SliderTest : public testing::Test
+{
+protected:
+    // On the standard track of the host.
+    bool OnTrack(CMySlider& slider, int id) { return slider.Create(id, kTrack, &host, false); }
+
     PaintHost host;
     RecordingTarget frame;
+};
+
+TEST_F(SliderTest, CreateRejectsBadTracks)
+{
     struct Row
     {
         CRect track;
@@ -63,15 +93,11 @@ TEST(SliderTest, CreateRejectsBadTracks)
     EXPECT_TRUE(ok.Create(SLIDER_VOLUME_ID, CRect { 100, 20, 106, 32 }, &host, false));
 }
 
-TEST(SliderTest, TrackClickTakesItsPositionFromTheRelease)
+TEST_F(SliderTest, TrackClickTakesItsPositionFromTheRelease)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_VOLUME_ID, kTrack, &host, false));
-    slider.SetRange(1000);
-    slider.SetPos(0);
-    Redraw(slider);
+    ASSERT_TRUE(OnTrack(slider, SLIDER_VOLUME_ID));
+    Place(slider, 1000, 0);
 
     slider.OnLButtonDown(0, QPoint(450, ThumbY(slider)));
     EXPECT_TRUE(frame.messages.empty());
@@ -86,15 +112,11 @@ TEST(SliderTest, TrackClickTakesItsPositionFromTheRelease)
     EXPECT_EQ(frame.messages.size(), 1u);
 }
 
-TEST(SliderTest, DragPastEitherEndReportsExactlyTheEnds)
+TEST_F(SliderTest, DragPastEitherEndReportsExactlyTheEnds)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, kTrack, &host, false));
-    slider.SetRange(7777);
-    slider.SetPos(1234);
-    Redraw(slider);
+    ASSERT_TRUE(OnTrack(slider, SLIDER_POSITION_ID));
+    Place(slider, 7777, 1234);
 
     slider.OnLButtonDown(0, ThumbCentre(slider));
     slider.OnMouseMove(0, QPoint(300, 60));
@@ -104,26 +126,20 @@ TEST(SliderTest, DragPastEitherEndReportsExactlyTheEnds)
     ASSERT_EQ(frame.messages.size(), 1u);
     EXPECT_EQ(frame.messages[0], (RecordingTarget::Message { WM_CMD_SLIDER, SLIDER_POSITION_ID, 7777 }));
     Redraw(slider);
-    EXPECT_EQ((slider.GetThumbRect().left + slider.GetThumbRect().right) / 2, kTrack.right);
+    EXPECT_EQ(ThumbX(slider), kTrack.right);
 
-    slider.OnLButtonDown(0, ThumbCentre(slider));
-    slider.OnMouseMove(0, QPoint(-300, 0));
-    slider.OnLButtonUp(0, QPoint(-300, 0));
+    Drag(slider, QPoint(-300, 0));
     ASSERT_EQ(frame.messages.size(), 2u);
     EXPECT_EQ(frame.messages[1].lParam, 0);
 }
 
-TEST(SliderTest, PositionsNeedSixtyFourBits)
+TEST_F(SliderTest, PositionsNeedSixtyFourBits)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, kTrack, &host, false));
+    ASSERT_TRUE(OnTrack(slider, SLIDER_POSITION_ID));
     const int64_t range = 4'000'000'000'000;
-    slider.SetRange(range);
-    slider.SetPos(range / 2);
-    Redraw(slider);
-    EXPECT_EQ((slider.GetThumbRect().left + slider.GetThumbRect().right) / 2, 300);
+    Place(slider, range, range / 2);
+    EXPECT_EQ(ThumbX(slider), 300);
     slider.OnLButtonDown(0, ThumbCentre(slider));
     slider.OnMouseMove(0, QPoint(200, 0));
     EXPECT_EQ(slider.GetPos(), range / 4);
@@ -132,15 +148,11 @@ TEST(SliderTest, PositionsNeedSixtyFourBits)
     EXPECT_EQ(frame.messages[0].lParam, static_cast<LPARAM>(static_cast<uint32_t>(range / 4)));
 }
 
-TEST(SliderTest, SetPosIsIgnoredWhileDraggingOrDisabledOrOutOfRange)
+TEST_F(SliderTest, SetPosIsIgnoredWhileDraggingOrDisabledOrOutOfRange)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, kTrack, &host, false));
-    slider.SetRange(1000);
-    slider.SetPos(100);
-    Redraw(slider);
+    ASSERT_TRUE(OnTrack(slider, SLIDER_POSITION_ID));
+    Place(slider, 1000, 100);
 
     slider.OnLButtonDown(0, ThumbCentre(slider));
     slider.OnMouseMove(0, QPoint(300, 0));
@@ -162,12 +174,10 @@ TEST(SliderTest, SetPosIsIgnoredWhileDraggingOrDisabledOrOutOfRange)
     EXPECT_EQ(frame.messages.size(), 1u);
 }
 
-TEST(SliderTest, DisabledDuringADragDoesNotLockThePosition)
+TEST_F(SliderTest, DisabledDuringADragDoesNotLockThePosition)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, kTrack, &host, false));
+    ASSERT_TRUE(OnTrack(slider, SLIDER_POSITION_ID));
     slider.SetRange(1000);
     Redraw(slider);
     slider.OnLButtonDown(0, ThumbCentre(slider));
@@ -179,15 +189,11 @@ TEST(SliderTest, DisabledDuringADragDoesNotLockThePosition)
     EXPECT_EQ(slider.GetPos(), 700);
 }
 
-TEST(SliderTest, HiddenSliderReportsMinusOneAndIgnoresTheMouse)
+TEST_F(SliderTest, HiddenSliderReportsMinusOneAndIgnoresTheMouse)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CMySlider slider(&frame);
-    ASSERT_TRUE(slider.Create(SLIDER_VOLUME_ID, kTrack, &host, false));
-    slider.SetRange(1000);
-    slider.SetPos(400);
-    Redraw(slider);
+    ASSERT_TRUE(OnTrack(slider, SLIDER_VOLUME_ID));
+    Place(slider, 1000, 400);
     const QPoint thumb = ThumbCentre(slider);
     const int thumbWidth = slider.GetThumbRect().Width();
 
@@ -205,9 +211,8 @@ TEST(SliderTest, HiddenSliderReportsMinusOneAndIgnoresTheMouse)
     EXPECT_EQ(slider.GetTrackRect().Width(), thumbWidth + 6);
 }
 
-TEST(SliderTest, ScaledThumbFollowsTheTrackHeight)
+TEST_F(SliderTest, ScaledThumbFollowsTheTrackHeight)
 {
-    PaintHost host;
     CMySlider slider(nullptr);
     ASSERT_TRUE(slider.Create(SLIDER_VOLUME_ID, CRect { 10, 10, 110, 15 }, &host, true));
     Redraw(slider);
@@ -215,10 +220,8 @@ TEST(SliderTest, ScaledThumbFollowsTheTrackHeight)
     EXPECT_EQ(slider.GetThumbRect().Height(), static_cast<int>(thumbHeight * 0.5f));
 }
 
-TEST(SliderTest, PositionSliderKeepsRoomForItsEndPictures)
+TEST_F(SliderTest, PositionSliderKeepsRoomForItsEndPictures)
 {
-    PaintHost host;
-    RecordingTarget frame;
     CPositionSlider slider(&frame);
     ASSERT_TRUE(slider.Create(SLIDER_POSITION_ID, CRect { 130, 23, 140, 28 }, &host, false));
     const int left = LoadBitmapResource(IDB_SLIDER_LEFT).width();
