@@ -1,5 +1,6 @@
 #include "app/Zuvio2App.h"
 
+#include "control/ShowControllers.h"
 #include "core/Log.h"
 #include "core/LogBuffer.h"
 #include "core/Preferences.h"
@@ -36,11 +37,12 @@ CZuvio2App::CZuvio2App() = default;
 CZuvio2App::~CZuvio2App()
 {
     m_pSignals.reset();
-    if (m_pFrame)
-        m_pFrame->EndResume(); // an orderly end is a clean one
+    if (m_pControllers)
+        m_pControllers->EndResume(); // an orderly end is a clean one
     if (m_pSplash)
         delete m_pSplash.data();
     m_pFrame.reset();
+    m_pControllers.reset();
     m_pEngine.reset();
     m_pPlaylist.reset();
     CMPlayer::SetGroupClock(nullptr);
@@ -115,10 +117,9 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
         [] { return std::unique_ptr<CMediaProber>(std::make_unique<CGraphProber>()); } });
 
     StartSync(line);
-    CMainFrame::Options options;
+    CShowControllers::Options options;
     options.statusDestination = line.statusAddress;
     options.commandPort = CommandPort();
-    options.probeAddedFiles = m_bProbeAddedFiles;
     options.oscEnabled = line.osc;
     options.oscPort = line.oscPort;
     // As the command port: another port lets several players share one machine.
@@ -133,15 +134,17 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
         m_bProbeAddedFiles && m_pServices->createProber ? m_pServices->createProber() : nullptr);
     m_pEngine = std::make_unique<CShowEngine>(*m_pServices, *m_pPlaylist);
     m_pEngine->SetHooks(m_EngineHooks ? *m_EngineHooks : WindowHooks());
-    m_pFrame = std::make_unique<CMainFrame>(*m_pEngine, options, *m_pServices);
+    m_pControllers = std::make_unique<CShowControllers>(*m_pEngine, *m_pPreferences, options);
+    m_pControllers->SetSyncClock(m_pSync.get());
+    m_pFrame = std::make_unique<CMainFrame>(*m_pEngine, *m_pControllers, *m_pServices);
     m_pUiServices->SetParent(m_pFrame.get());
-    m_pFrame->SetSyncClock(m_pSync.get());
     connect(m_pFrame.get(), &CMainFrame::aboutRequested, this, &CZuvio2App::OnAppAbout);
     connect(m_pFrame.get(), &CMainFrame::documentRequested, this,
         [this](const QString& path) { OpenDocumentFile(path.toLocal8Bit().toStdString()); });
     // Shown first, so that the panes have their real sizes when the players are
     // placed and the zoom level is tested against the view.
     m_pFrame->show();
+    m_pControllers->Start(); // before the first text line
     m_pFrame->InitialUpdate();
     // After a crash the show goes on where it was, not at the document's top;
     // a restore that opens nothing is followed by the usual start. A playlist
@@ -149,7 +152,7 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     const std::string document = line.document;
     const bool list = !document.empty() && IsPlaylistFile(document);
     const bool listOpened = list && OpenDocumentFile(document);
-    m_pFrame->StartResume([this, document, list, listOpened, play = line.play] {
+    m_pControllers->StartResume([this, document, list, listOpened, play = line.play] {
         const bool opened = list ? listOpened : !document.empty() && OpenDocumentFile(document);
         if (opened && play)
             StartDocument(document);
@@ -207,8 +210,8 @@ void CZuvio2App::StartSync(const CCommandLine& line)
             CMPlayer::MoveToGroupClock(m_pSync->Clock(), m_SyncEpoch != 0 ? m_pSync->RebaseNs() : 0);
             m_SyncEpoch = m_pSync->Epoch();
         }
-        if (m_pFrame)
-            m_pFrame->SetSyncStatus(
+        if (m_pControllers)
+            m_pControllers->SetSyncStatus(
                 m_pSync->Summary(), static_cast<float>(std::lround(m_pSync->OffsetNs() / 100000.0)) / 10.0f);
     });
     m_SyncSince.start();
@@ -219,10 +222,11 @@ void CZuvio2App::StartSync(const CCommandLine& line)
 int CZuvio2App::Run()
 {
     const int code = QApplication::exec();
-    if (m_pFrame)
-        m_pFrame->EndResume();
+    if (m_pControllers)
+        m_pControllers->EndResume();
     // Panes and members store their state on the way down.
     m_pFrame.reset();
+    m_pControllers.reset();
     return code;
 }
 

@@ -17,6 +17,7 @@ class CDlgSplash;
 class CLogBuffer;
 class CMainFrame;
 class CPlaylistCtrl;
+class CShowControllers;
 class CPreferences;
 class CQtUiServices;
 class CSignalBridge;
@@ -70,6 +71,7 @@ public:
 
     CMainFrame* MainFrame() const { return m_pFrame.get(); }
     CShowEngine* Engine() const { return m_pEngine.get(); }
+    CShowControllers* Controllers() const { return m_pControllers.get(); }
     // What the frame and its components were given; null before InitInstance.
     const CServices* Services() const { return m_pServices.get(); }
     CDlgSplash* Splash() const;
@@ -83,6 +85,7 @@ private:
     std::unique_ptr<CServices> m_pServices;
     std::unique_ptr<CPlaylistCtrl> m_pPlaylist; // the show's, shown by the playlist pane
     std::unique_ptr<CShowEngine> m_pEngine;
+    std::unique_ptr<CShowControllers> m_pControllers; // the network, DMX, resume and a wall
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<CSignalBridge> m_pSignals;
     std::unique_ptr<CSyncClock> m_pSync; // a wall's group clock; before the frame, so it outlives the players

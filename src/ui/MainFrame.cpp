@@ -1,15 +1,11 @@
 #include "ui/MainFrame.h"
 
-#include "control/ShowResume.h"
-#include "control/WallSync.h"
+#include "control/ShowControllers.h"
 #include "core/Log.h"
 #include "core/Preferences.h"
-#include "devices/DMXInput.h"
 #include "dmx/DmxControl.h"
-#include "osc/OscServer.h"
 #include "playlist/MediaTypes.h"
 #include "playlist/PlaylistCtrl.h"
-#include "remote/ServerSocket.h"
 #include "show/ShowEngine.h"
 #include "ui/CommandIds.h"
 #include "ui/FullScreenDlg.h"
@@ -29,33 +25,18 @@
 #include <algorithm>
 
 CMainFrame::CMainFrame(
-    CShowEngine& engine, const Options& options, const CServices& services, QWidget* parent)
+    CShowEngine& engine, CShowControllers& controllers, const CServices& services, QWidget* parent)
     : QMainWindow(parent)
     , m_Engine(engine)
+    , m_Controllers(controllers)
     , m_Services(services)
-    , m_pSocket(std::make_unique<CServerSocket>(this, m_Services.prefs))
-    , m_pOsc(std::make_unique<COscServer>(this, m_Services.prefs))
-    , m_OscEnabledOverride(options.oscEnabled)
-    , m_OscPortOverride(options.oscPort)
-    , m_OscFeedbackExtra(options.oscFeedback)
-    , m_pDMXInput(std::make_unique<CDMXInput>())
-    , m_ResumeFile(options.resumeFile)
 {
     setWindowTitle(QStringLiteral("Zuvio"));
     setMinimumSize(kMinTrackWidth, kMinTrackHeight);
     resize(1000, 600);
-    const std::string& statusDestination = options.statusDestination;
-    if (!statusDestination.empty() && !m_pSocket->SetStatusDestination(statusDestination))
-        LogError("CMainFrame: bad status destination \"%s\"; no status packets are sent.\n",
-            statusDestination.c_str());
-    m_pSocket->SetCommandPort(options.commandPort);
-    m_pSocket->SetCueHandler([this](int slot) {
-        if (m_pWall)
-            m_pWall->OnCuePacket(slot);
-    });
     m_Subscription = m_Engine.Subscribe([this](const ShowEvent& event) { OnShowEvent(event); });
     CreateMenus();
-    CreatePanes(options.probeAddedFiles);
+    CreatePanes();
     qApp->installEventFilter(this);
 }
 
@@ -66,17 +47,11 @@ CMainFrame::~CMainFrame()
     if (m_nTimer != 0)
         killTimer(m_nTimer);
     m_nTimer = 0;
-    m_pDmx.reset(); // no cue may reach the panes on their way down
-    m_pWall.reset();
-    m_pResume.reset(); // not a clean quit unless EndResume said so
     DestroyPanes();
-    m_pDMXInput.reset();
-    m_pOsc.reset();
-    m_pSocket.reset();
     m_pLogBook.reset();
 }
 
-void CMainFrame::CreatePanes(bool probeAddedFiles)
+void CMainFrame::CreatePanes()
 {
     m_pOuter = new QSplitter(Qt::Horizontal, this);
     m_pOuter->setChildrenCollapsible(false);
@@ -85,7 +60,6 @@ void CMainFrame::CreatePanes(bool probeAddedFiles)
     m_pInner->setHandleWidth(0);
     m_pOuter->setHandleWidth(3);
     m_pOuter->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(0, 0, 64); }"));
-    (void)probeAddedFiles;
     auto* rightView = new CRightView(&m_Engine, m_Engine.Playlist(), m_pOuter);
     auto* view = new CVideoView(m_Engine, m_Services, m_pInner);
     auto* ctrlBar = new CPlayerCtrlBar(this, m_pInner);
@@ -114,9 +88,12 @@ void CMainFrame::CreatePanes(bool probeAddedFiles)
 
     m_pLogBook = std::make_unique<CLogBookDlg>(nullptr);
     m_pLogBook->Show(false);
-    m_pSocket->InitServer(m_Services.prefs.m_BindIpAddress);
-    StartOscServer();
-    StartDmx();
+    m_pDmxStatus = new QLabel(this);
+    m_pDmxStatus->setContentsMargins(6, 0, 6, 0);
+    // The menu bar sizes its corner once: room for the longest text.
+    m_pDmxStatus->setMinimumWidth(
+        m_pDmxStatus->fontMetrics().horizontalAdvance(QStringLiteral("OLA universe 63999 (olad lost)")) + 12);
+    menuBar()->setCornerWidget(m_pDmxStatus, Qt::TopRightCorner);
     ApplyVolumeRange();
     m_nTimer = startTimer(100);
     activateWindow();
@@ -156,8 +133,7 @@ void CMainFrame::InitialUpdate()
     ShareShortcutsWith(m_pVideoView->GetFullScreenWindow());
     m_pCtrlBar->OnInitialUpdate();
     // A show that comes back after a crash must not start the playlist's track first.
-    m_Engine.HoldStartTrack(
-        !m_ResumeFile.empty() && m_Services.prefs.m_bResumeShow && CResumeFile(m_ResumeFile).Exists());
+    m_Engine.HoldStartTrack(m_Controllers.MayRestore());
     m_pRightView->OnInitialUpdate();
     m_Engine.HoldStartTrack(false);
     UpdateCommandUI();
@@ -217,21 +193,8 @@ void CMainFrame::OnTimer()
     m_Engine.Tick(); // the running player's position
     m_pCtrlBar->OnTimer();
     m_pLogBook->OnTimer();
-    m_pSocket->PollStatus();
-    m_pOsc->Poll();
-    if (m_pDmx) {
-        m_pDmx->Tick();
-        const QString dmxStatus = QString::fromStdString(m_pDmx->GetStatus());
-        if (m_pDmxStatus && m_pDmxStatus->text() != dmxStatus)
-            m_pDmxStatus->setText(dmxStatus);
-    }
-    UpdateStatusRecord();
+    ShowDmxStatus();
     UpdateCommandUI();
-    if (m_pResume)
-        m_pResume->Tick();
-    if (m_pWall)
-        m_pWall->Tick();
-    m_Service.Tick();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event)
@@ -303,82 +266,10 @@ bool CMainFrame::OfferDocument(const std::string& path)
     return !playlist->OpenPlaylist(path).empty();
 }
 
-void CMainFrame::StartOscServer()
+void CMainFrame::ShowDmxStatus()
 {
-    const CPreferences& prefs = m_Services.prefs;
-    COscServer::Settings settings;
-    settings.enabled = m_OscEnabledOverride >= 0 ? m_OscEnabledOverride == 1 : prefs.m_bOscControl;
-    const int port = m_OscPortOverride >= 0 ? m_OscPortOverride : prefs.m_iOscPort;
-    settings.port = static_cast<uint16_t>(port >= 0 && port <= 65535 ? port : COscServer::kDefaultPort);
-    settings.bindAddress = prefs.m_BindIpAddress;
-    settings.feedback = prefs.m_OscFeedback;
-    if (!m_OscFeedbackExtra.empty())
-        settings.feedback += (settings.feedback.empty() ? "" : ",") + m_OscFeedbackExtra;
-    // Unchanged settings keep the running server and its subscribers.
-    if (m_pOsc->IsRunning() && settings == m_pOsc->GetSettings())
-        return;
-    m_pOsc->Start(settings);
-}
-
-void CMainFrame::StartDmx()
-{
-    if (!m_pDmx) {
-        m_pDmx = std::make_unique<CDmxControl>(
-            this, m_pDMXInput.get(), [this] { return ActivePlayer(); }, [this] { return VolumeRange(); });
-        m_pDmxStatus = new QLabel(this);
-        m_pDmxStatus->setContentsMargins(6, 0, 6, 0);
-        // The menu bar sizes its corner once: room for the longest text.
-        m_pDmxStatus->setMinimumWidth(
-            m_pDmxStatus->fontMetrics().horizontalAdvance(QStringLiteral("OLA universe 63999 (olad lost)"))
-            + 12);
-        menuBar()->setCornerWidget(m_pDmxStatus, Qt::TopRightCorner);
-    }
-    const CPreferences& prefs = m_Services.prefs;
-    CDmxControl::Settings settings;
-    settings.source = static_cast<CDmxControl::Source>(std::clamp(prefs.m_iDmxSource, 0, 2));
-    settings.universe = static_cast<unsigned>(std::max(prefs.m_iDmxUniverse, 0));
-    settings.input = prefs.m_iDmxInput == 1 ? COlaSource::Input::ArtNet : COlaSource::Input::Sacn;
-    settings.address = std::clamp(prefs.m_iDmxAddress, 1, 512);
-    m_pDmx->Start(settings);
-    m_pDmxStatus->setText(QString::fromStdString(m_pDmx->GetStatus()));
-}
-
-bool CMainFrame::StartResume(std::function<void()> normalStart)
-{
-    auto start = [this, normalStart = std::move(normalStart)] {
-        m_Engine.LoadHeldStartTrack();
-        if (normalStart)
-            normalStart();
-    };
-    if (m_ResumeFile.empty() || !m_bPanesCreated) {
-        start();
-        return false;
-    }
-    if (!m_Services.prefs.m_bResumeShow) {
-        EndResume();
-        CResumeFile(m_ResumeFile).Remove(); // an old state must not come back when it is switched on
-        start();
-        return false;
-    }
-    if (m_pResume) {
-        start();
-        return false;
-    }
-    m_pResume = std::make_unique<CShowResume>(m_Engine, *this, m_ResumeFile);
-    if (m_pResume->RestoreIfUnclean(start))
-        return true;
-    start();
-    return false;
-}
-
-void CMainFrame::EndResume()
-{
-    if (m_pResume)
-        m_pResume->Finish();
-    m_pResume.reset();
-}
-
-void CMainFrame::SetSyncClock(CSyncClock* clock)
-{
-    m_pWall = clock ? std::make_unique<CWallSync>(m_Engine, *m_pSocket, *clock) : nullptr;
+    const CDmxControl* dmx = m_Controllers.Dmx();
+    const QString status = dmx ? QString::fromStdString(dmx->GetStatus()) : QString();
+    if (m_pDmxStatus && m_pDmxStatus->text() != status)
+        m_pDmxStatus->setText(status);
 }

@@ -3,12 +3,12 @@
 
 #include "playlist/MediaTypes.h"
 
+#include "control/ShowControllers.h"
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "core/UiServices.h"
 #include "playlist/PlaylistCtrl.h"
 #include "playlist/RecentFileList.h"
-#include "remote/ServerSocket.h"
 #include "show/ShowEngine.h"
 #include "ui/CommandIds.h"
 #include "ui/LogBookDlg.h"
@@ -267,13 +267,7 @@ void CMainFrame::OnOpenMedia()
 
 void CMainFrame::ApplyAcceptedPreferences(int previousRemoteCtrl)
 {
-    if (m_Services.prefs.m_iRemoteCtrl != previousRemoteCtrl && m_Services.prefs.m_iRemoteCtrl == 1) {
-        m_pSocket->CloseServer();
-        m_pSocket->InitServer(m_Services.prefs.m_BindIpAddress);
-    }
-    StartOscServer();
-    StartDmx();
-    StartResume();
+    m_Controllers.ApplyPreferences(previousRemoteCtrl);
     m_Services.prefs.Save();
     ApplyVolumeRange();
 }

@@ -1,19 +1,12 @@
 // The main frame as a view of the show engine: the window's own messages
-// become commands, the engine's events refresh the panes, and the status
-// record and text lines go to the controllers.
+// become commands, and the engine's events refresh the panes.
 #include "ui/MainFrame.h"
 
-#include "control/WallSync.h"
+#include "control/ShowControllers.h"
 #include "core/VolumeScale.h"
-#include "osc/OscServer.h"
 #include "playlist/MediaTypes.h"
-#include "playlist/PlaylistCtrl.h"
-#include "remote/RemotePackets.h"
-#include "remote/ServerSocket.h"
 #include "show/ShowEngine.h"
 #include "ui/PlayerCtrlBar.h"
-#include "ui/RightView.h"
-#include "ui/VideoView.h"
 
 #include <algorithm>
 
@@ -55,9 +48,7 @@ LRESULT CMainFrame::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
 
 ShowReply CMainFrame::Execute(const ShowCommand& command)
 {
-    if (m_pWall)
-        return m_pWall->Execute(command);
-    return m_Engine.Execute(command);
+    return m_Controllers.Execute(command);
 }
 
 bool CMainFrame::TakeHidden()
@@ -81,73 +72,18 @@ void CMainFrame::OnShowEvent(const ShowEvent& event)
         break;
     case ShowEventKind::Active:
         OnPlayerState();
-        StatusChanged();
         break;
     case ShowEventKind::Level:
         OnLevel();
-        StatusChanged();
         break;
     case ShowEventKind::Playlist:
         UpdateCommandUI();
-        StatusChanged();
         break;
     case ShowEventKind::Text:
-        m_pSocket->SendText(event.text);
-        m_pOsc->SendText(event.text);
-        break;
     case ShowEventKind::Changed:
-        StatusChanged();
-        break;
     case ShowEventKind::Done:
         break;
     }
-}
-
-void CMainFrame::UpdateStatusRecord()
-{
-    if (!m_bPanesCreated)
-        return;
-    const int active = ActivePlayer();
-    RemotePackets::StatusRecord record;
-    record.playState = m_Engine.GetPlayState(active);
-    record.duration = m_Engine.GetDuration(active);
-    record.position = m_Engine.GetPosition(active);
-    record.volume = static_cast<uint16_t>(m_Engine.VolumePercent());
-    record.fileName = m_Engine.GetShortName(active);
-    record.activeIndex = static_cast<uint16_t>(active);
-    m_pSocket->SetStatus(std::move(record));
-
-    OscState osc;
-    for (int i : { PLAYER_A, PLAYER_B })
-        if (m_Engine.GetPlayer(i))
-            osc.players[i] = { m_Engine.GetPlayState(i), m_Engine.GetPosition(i), m_Engine.GetDuration(i),
-                m_Engine.GetShortName(i) };
-    osc.active = active;
-    osc.volumePercent = m_Engine.VolumePercent();
-    osc.volumeDb = m_Engine.GetVolume() / 100.0;
-    if (CPlaylistCtrl* playlist = GetPlaylist(); playlist && playlist->IsInitialised()) {
-        osc.playlistPosition = std::max(playlist->GetCurrentTrack() + 1, 0);
-        osc.playlistCount = std::max(playlist->GetTrackCount(), 0);
-        osc.loop = playlist->GetLoopList();
-        osc.repeat = playlist->GetLoopSingleTrack();
-        osc.autoAdvance = playlist->GetAutoSkipTrack();
-    }
-    osc.fullscreen = m_pVideoView->IsFullscreen();
-    m_Engine.ApplySeamlessLoop();
-    osc.sync = m_SyncStatus;
-    osc.syncOffsetMs = m_SyncOffsetMs;
-    m_pOsc->SetState(osc);
-}
-
-void CMainFrame::StatusChanged()
-{
-    UpdateStatusRecord();
-    m_pSocket->m_bSendNow = true;
-}
-
-void CMainFrame::SendStatusMsg(int player, const std::string& text)
-{
-    m_Engine.SendStatusMsg(player, text);
 }
 
 void CMainFrame::LightPlayerButtons()
@@ -190,7 +126,6 @@ void CMainFrame::OnPlayerState()
         m_pCtrlBar->RedrawStatus();
     }
     LightPlayerButtons();
-    StatusChanged();
 }
 
 void CMainFrame::OnLevel()

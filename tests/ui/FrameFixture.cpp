@@ -27,9 +27,11 @@ void FrameFixture::SetUp()
     m_pPlaylist = std::make_unique<CPlaylistCtrl>(*m_pServices, nullptr);
     m_pEngine = std::make_unique<CShowEngine>(*m_pServices, *m_pPlaylist);
     m_pEngine->SetHooks(ScriptedHooks());
-    m_pFrame = std::make_unique<CMainFrame>(
-        *m_pEngine, CMainFrame::Options { destination, 0, false, -1, 0, {}, {} }, *m_pServices);
+    m_pControllers = std::make_unique<CShowControllers>(
+        *m_pEngine, *m_pPrefs, CShowControllers::Options { destination, 0, -1, 0, {}, {} });
+    m_pFrame = std::make_unique<CMainFrame>(*m_pEngine, *m_pControllers, *m_pServices);
     m_pFrame->show();
+    m_pControllers->Start();
     m_pFrame->InitialUpdate();
     // The control bar's start-up volume is the first line; start the test after it.
     ASSERT_TRUE(WaitForText("Player A: Volume set to 100%.\n"));
@@ -51,6 +53,7 @@ CShowEngine::Hooks ScriptedHooks()
 void FrameFixture::TearDown()
 {
     m_pFrame.reset();
+    m_pControllers.reset();
     m_pEngine.reset();
     m_pPlaylist.reset();
 }
@@ -124,7 +127,7 @@ std::optional<RemotePackets::StatusRecord> FrameFixture::NextStatus()
     m_Statuses.clear();
     QDeadlineTimer deadline(2000);
     while (m_Statuses.empty() && !deadline.hasExpired()) {
-        m_pFrame->OnTimer();
+        m_pControllers->Tick();
         m_pListener->waitForReadyRead(20);
         DrainPackets();
     }
@@ -137,12 +140,12 @@ void FrameFixture::SendCommand(int32_t code, int32_t player, int32_t value, cons
 {
     const auto bytes = RemotePackets::EncodeCommand({ player, code, value, text });
     QUdpSocket sender;
-    const int slot = m_pFrame->GetSocket()->GetRecvIndex();
+    const int slot = m_pControllers->Socket()->GetRecvIndex();
     sender.writeDatagram(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()),
-        QHostAddress::LocalHost, m_pFrame->GetSocket()->GetBoundPort());
+        QHostAddress::LocalHost, m_pControllers->Socket()->GetBoundPort());
     QDeadlineTimer deadline(2000);
-    while (m_pFrame->GetSocket()->GetRecvIndex() == slot && !deadline.hasExpired())
+    while (m_pControllers->Socket()->GetRecvIndex() == slot && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     // A packet the frame never took would make every "nothing happened" check pass.
-    EXPECT_NE(m_pFrame->GetSocket()->GetRecvIndex(), slot) << "command " << code << " was never taken";
+    EXPECT_NE(m_pControllers->Socket()->GetRecvIndex(), slot) << "command " << code << " was never taken";
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/ShowControllers.h"
 #include "core/Preferences.h"
 #include "playlist/PlaylistCtrl.h"
 #include "remote/RemotePackets.h"
@@ -23,8 +24,9 @@ class FakePlayer;
 std::function<std::unique_ptr<CBasePlayer>()> FakePlayers();
 CShowEngine::Hooks ScriptedHooks();
 
-// A main frame with scripted players, its status packets going to a loopback
-// socket of the test, its command socket on a free port.
+// A main frame with scripted players over an engine and its controllers, the
+// status packets going to a loopback socket of the test, the command socket on
+// a free port.
 class FrameFixture : public testing::Test
 {
 protected:
@@ -55,6 +57,7 @@ protected:
     std::unique_ptr<CServices> m_pServices;
     std::unique_ptr<CPlaylistCtrl> m_pPlaylist;
     std::unique_ptr<CShowEngine> m_pEngine;
+    std::unique_ptr<CShowControllers> m_pControllers;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::vector<std::string> m_Texts;
     std::vector<RemotePackets::StatusRecord> m_Statuses;

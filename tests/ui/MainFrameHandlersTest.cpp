@@ -127,7 +127,7 @@ TEST_F(FrameFixture, BadPlayerIndicesAreLoggedAndDropped)
     EXPECT_EQ(m_pFrame->Engine().GetActivePlayer(), 0);
     EXPECT_TRUE(Texts().empty());
 
-    m_pFrame->SendStatusMsg(2, "x");
+    m_pEngine->SendStatusMsg(2, "x");
     EXPECT_TRUE(m_Log.Contains("SendStatusMsg(): PlayerID out of range!"));
 }
 
@@ -324,8 +324,8 @@ TEST_F(FrameFixture, SlidersSetVolumeAndSeek)
 
     m_pFrame->SendMessage(WM_CMD_MUTE, 0, 1);
     EXPECT_TRUE(Player(0).muted);
-    m_pFrame->UpdateStatusRecord();
-    EXPECT_EQ(m_pFrame->GetSocket()->GetStatus().volume, 0); // muted shows 0 %
+    m_pControllers->StatusChanged();
+    EXPECT_EQ(m_pControllers->Socket()->GetStatus().volume, 0); // muted shows 0 %
     m_pFrame->SendMessage(WM_CMD_MUTE, 0, 0);
     EXPECT_FALSE(Player(1).muted);
 }
@@ -351,11 +351,11 @@ TEST_F(FrameFixture, SelectingThePlayerRefreshesButtonsAndStatus)
 {
     m_pFrame->SendMessage(WM_CMD_SELECT_PLAYER, 1, 0);
     EXPECT_EQ(m_pFrame->Engine().GetActivePlayer(), 1);
-    EXPECT_TRUE(m_pFrame->GetSocket()->m_bSendNow);
-    m_pFrame->GetSocket()->m_bSendNow = false;
+    EXPECT_TRUE(m_pControllers->Socket()->m_bSendNow);
+    m_pControllers->Socket()->m_bSendNow = false;
     Command(WM_NET_SELECT_PLAYER, 1, 0); // already active: still refreshed
-    EXPECT_TRUE(m_pFrame->GetSocket()->m_bSendNow);
-    EXPECT_EQ(m_pFrame->GetSocket()->GetStatus().activeIndex, 1);
+    EXPECT_TRUE(m_pControllers->Socket()->m_bSendNow);
+    EXPECT_EQ(m_pControllers->Socket()->GetStatus().activeIndex, 1);
 }
 
 TEST_F(FrameFixture, OneWheelNotchOverAChildChangesTheVolumeOnce)

@@ -34,7 +34,7 @@ TEST_F(FrameFixture, ResumeWritesThePlaylistOnChangeAndThePositionOncePerSecond)
     QTemporaryDir dir;
     const std::string path = dir.filePath(QStringLiteral("Zuvio.resume")).toStdString();
     LoadPlaylist(3);
-    CShowResume resume(m_pFrame->Engine(), *m_pFrame, path);
+    CShowResume resume(*m_pEngine, *m_pControllers, path);
     ASSERT_TRUE(m_pFrame->Engine().Execute(
         { ShowCommandId::Open, PLAYER_A, 0, m_pFrame->GetPlaylist()->GetPathAt(1) }));
     m_pFrame->Engine().Execute({ ShowCommandId::Run, PLAYER_A });
