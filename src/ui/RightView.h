@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/Messages.h"
-#include "playback/MediaProber.h"
 #include "playlist/PlaylistCtrl.h"
 #include "ui/widgets/PlAddButton.h"
 #include "ui/widgets/PlListButton.h"
