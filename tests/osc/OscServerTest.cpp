@@ -6,6 +6,7 @@
 #include "osc/OscDatagram.h"
 #include "support/FakeNetwork.h"
 #include "support/LogCapture.h"
+#include "support/OscBytes.h"
 #include "support/RecordingTarget.h"
 #include "support/WaitFor.h"
 
@@ -34,26 +35,7 @@ std::int32_t Read32(const lo_arg* arg)
     return value;
 }
 
-using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint32_t kLoopback = 0x7f000001;
-
-Bytes Serialise(const char* path, lo_message message)
-{
-    std::size_t size = 0;
-    void* data = lo_message_serialise(message, path, nullptr, &size);
-    Bytes bytes(static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
-    std::free(data);
-    return bytes;
-}
-
-// One message: types as lo_message_add takes them ("i", "f", "s", "T"...).
-template <typename... Args> Bytes Osc(const char* path, const char* types = "", Args... args)
-{
-    LoMessagePtr message(lo_message_new());
-    if (types[0] != '\0')
-        lo_message_add(message.get(), types, args...);
-    return Serialise(path, message.get());
-}
 
 // What the frame does with the messages the server sends: recorded, with the
 // text of an open copied while it is valid.
