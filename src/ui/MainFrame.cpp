@@ -10,6 +10,7 @@
 #include "ui/CommandIds.h"
 #include "ui/FullScreenDlg.h"
 #include "ui/LogBookDlg.h"
+#include "ui/MainMenu.h"
 #include "ui/PlayerCtrlBar.h"
 #include "ui/RightView.h"
 #include "ui/VideoView.h"
@@ -35,7 +36,9 @@ CMainFrame::CMainFrame(
     setMinimumSize(kMinTrackWidth, kMinTrackHeight);
     resize(1000, 600);
     m_Subscription = m_Engine.Subscribe([this](const ShowEvent& event) { OnShowEvent(event); });
-    CreateMenus();
+    m_pMenu = std::make_unique<CMainMenu>(
+        *this, [this](int id) { RunCommand(id); }, [this] { UpdateCommandUI(); });
+    m_pMenu->Create();
     CreatePanes();
     qApp->installEventFilter(this);
 }
@@ -145,7 +148,7 @@ void CMainFrame::ShareShortcutsWith(QWidget* window)
     // full-screen window is the active one while it shows the picture.
     if (!window)
         return;
-    for (const auto& [id, action] : m_Actions)
+    for (const auto& [id, action] : m_pMenu->Actions())
         if (!action->shortcuts().isEmpty())
             window->addAction(action);
     window->addActions(actions()); // the clipboard keys and the playlist pane's accelerators

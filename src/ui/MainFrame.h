@@ -17,6 +17,7 @@
 
 class QLabel;
 class CLogBookDlg;
+class CMainMenu;
 class CPlayerCtrlBar;
 class CPlaylistCtrl;
 class CRightView;
@@ -110,10 +111,7 @@ protected:
 private:
     void CreatePanes();
     void DestroyPanes();
-    void CreateMenus();
     void ShareShortcutsWith(QWidget* window);
-    QAction* AddCommand(QMenu* menu, int id, const char* text);
-    void RefreshRecentFiles();
     bool RunPreferencesSheet();
 
     // Menu command handlers.
@@ -154,8 +152,6 @@ private:
 
     const QEvent* m_pLastWheel = nullptr;
     quint64 m_LastWheelTime = 0;
-    std::map<int, QAction*> m_Actions;
-    QMenu* m_pRecentMenu = nullptr;
-    QAction* m_pRecentSeparator = nullptr;
+    std::unique_ptr<CMainMenu> m_pMenu;
     std::function<bool(const std::string&)> m_AskYesNo;
 };

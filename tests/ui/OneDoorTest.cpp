@@ -66,7 +66,10 @@ public:
         dmx.OnFrame(frame);
         dmx.OnFrame(frame);
     }
-    void Window(unsigned msg, WPARAM wParam = 0, LPARAM lParam = 0) { m_pFrame->SendMessage(msg, wParam, lParam); }
+    void Window(unsigned msg, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        m_pFrame->SendMessage(msg, wParam, lParam);
+    }
     void Menu(int id) { ASSERT_TRUE(m_pFrame->RunCommand(id)); }
 };
 
@@ -95,46 +98,77 @@ const std::vector<Row>& Rows()
     static const std::vector<Row> rows = {
         { "play", 1, false, false, 0,
             { [](OneDoor& t) { t.SendCommand(CMD_PLAY, 0); }, [](OneDoor& t) { t.Osc(Osc("/zuvio/a/play")); },
-                [](OneDoor& t) { t.Dmx({ 0, 20 }); }, [](OneDoor& t) { t.Window(WM_CMD_PLAY); } },
+                [](OneDoor& t) {
+                    t.Dmx({ 0, 20 });
+                },
+                [](OneDoor& t) { t.Window(WM_CMD_PLAY); } },
             { PLAYER_A, kRunning, kStopped, 0, false, "Player A: Playback started.\n" } },
         { "pause", 2, false, false, 0,
-            { [](OneDoor& t) { t.SendCommand(CMD_PAUSE, 0); }, [](OneDoor& t) { t.Osc(Osc("/zuvio/a/pause")); },
-                [](OneDoor& t) { t.Dmx({ 0, 60 }); }, [](OneDoor& t) { t.Window(WM_CMD_PAUSE); } },
+            { [](OneDoor& t) { t.SendCommand(CMD_PAUSE, 0); },
+                [](OneDoor& t) { t.Osc(Osc("/zuvio/a/pause")); },
+                [](OneDoor& t) {
+                    t.Dmx({ 0, 60 });
+                },
+                [](OneDoor& t) { t.Window(WM_CMD_PAUSE); } },
             { PLAYER_A, kPaused, kStopped, 0, false, "Player A: Playback paused.\n" } },
         { "stop", 2, false, false, 0,
             { [](OneDoor& t) { t.SendCommand(CMD_STOP, 0); }, [](OneDoor& t) { t.Osc(Osc("/zuvio/a/stop")); },
-                [](OneDoor& t) { t.Dmx({ 0, 90 }); }, [](OneDoor& t) { t.Menu(CommandId::Stop); } },
+                [](OneDoor& t) {
+                    t.Dmx({ 0, 90 });
+                },
+                [](OneDoor& t) { t.Menu(CommandId::Stop); } },
             { PLAYER_A, kStopped, kStopped, 0, false, "Player A: Playback stopped.\n" } },
         { "cut", 2, true, false, 0,
-            { [](OneDoor& t) { t.SendCommand(CMD_SET_ACTIVE, 1); }, [](OneDoor& t) { t.Osc(Osc("/zuvio/cut/b")); },
-                [](OneDoor& t) { t.Dmx({ 0, 190 }); }, [](OneDoor& t) { t.Menu(CommandId::PlayerB); } },
+            { [](OneDoor& t) { t.SendCommand(CMD_SET_ACTIVE, 1); },
+                [](OneDoor& t) { t.Osc(Osc("/zuvio/cut/b")); },
+                [](OneDoor& t) {
+                    t.Dmx({ 0, 190 });
+                },
+                [](OneDoor& t) { t.Menu(CommandId::PlayerB); } },
             { PLAYER_B, kPaused, kStopped, 0, false, "Player A: Playback paused.\n" } },
         { "take", 2, true, false, 0,
-            { Send {}, [](OneDoor& t) { t.Osc(Osc("/zuvio/take")); }, [](OneDoor& t) { t.Dmx({ 0, 120 }); },
+            { Send {}, [](OneDoor& t) { t.Osc(Osc("/zuvio/take")); },
+                [](OneDoor& t) {
+                    t.Dmx({ 0, 120 });
+                },
                 [](OneDoor& t) { EXPECT_TRUE(t.Take()); } },
             { PLAYER_B, kPaused, kRunning, 0, false, "Player B: Playback started.\n" } },
         // The open's end comes after the take: the take waits for it, as a play does.
         { "take right after an open", 2, false, true, 0,
-            { Send {}, [](OneDoor& t) { t.Osc(OpenAndTake()); }, [](OneDoor& t) { t.Dmx({ 2, 120 }); }, Send {} },
+            { Send {}, [](OneDoor& t) { t.Osc(OpenAndTake()); },
+                [](OneDoor& t) {
+                    t.Dmx({ 2, 120 });
+                },
+                Send {} },
             { PLAYER_B, kPaused, kRunning, 0, false, "Player B: Playback started.\n" } },
         { "take with nothing cued", 2, false, false, 0,
-            { Send {}, [](OneDoor& t) { t.Osc(Osc("/zuvio/take")); }, [](OneDoor& t) { t.Dmx({ 0, 120 }); },
+            { Send {}, [](OneDoor& t) { t.Osc(Osc("/zuvio/take")); },
+                [](OneDoor& t) {
+                    t.Dmx({ 0, 120 });
+                },
                 [](OneDoor& t) { EXPECT_FALSE(t.Take()); } },
-            { PLAYER_A, kRunning, kStopped, 0, false, nullptr, "TakeHidden(): Player B has no medium open." } },
+            { PLAYER_A, kRunning, kStopped, 0, false, nullptr,
+                "TakeHidden(): Player B has no medium open." } },
         { "open into the hidden player", 0, false, false, 0,
             { [](OneDoor& t) { t.SendCommand(CMD_OPEN, 1, 0, ":2"); },
                 [](OneDoor& t) { t.Osc(Osc("/zuvio/b/open", "s", ":2")); }, [](OneDoor& t) { t.Dmx({ 2 }); },
                 Send {} },
-            { PLAYER_A, kStopped, kStopped, 0, false, "Player B: Opening Stream ( clip2.mp4 ) successful.\n" } },
+            { PLAYER_A, kStopped, kStopped, 0, false,
+                "Player B: Opening Stream ( clip2.mp4 ) successful.\n" } },
         { "full level", 0, false, false, -1500,
             { [](OneDoor& t) { t.SendCommand(CMD_VOLUME, 0, 100); },
                 [](OneDoor& t) { t.Osc(Osc("/zuvio/a/volume/db", "f", 0.0f)); },
-                [](OneDoor& t) { t.Dmx({ 0, 0, 255 }); },
+                [](OneDoor& t) {
+                    t.Dmx({ 0, 0, 255 });
+                },
                 [](OneDoor& t) { t.Window(WM_CMD_SLIDER, SLIDER_VOLUME_ID, 3000); } },
             { PLAYER_A, kStopped, kStopped, 0, false, "Player A: Volume set to 100%.\n" } },
         { "full screen", 0, false, false, 0,
             { Send {}, [](OneDoor& t) { t.Osc(Osc("/zuvio/fullscreen", "i", 1)); },
-                [](OneDoor& t) { t.Dmx({ 0, 0, 0, 255 }); }, [](OneDoor& t) { t.Menu(CommandId::Fullscreen); } },
+                [](OneDoor& t) {
+                    t.Dmx({ 0, 0, 0, 255 });
+                },
+                [](OneDoor& t) { t.Menu(CommandId::Fullscreen); } },
             { PLAYER_A, kStopped, kStopped, 0, true } },
     };
     return rows;
