@@ -1,9 +1,11 @@
 #include "core/Log.h"
+#include "show/ShowEventMailbox.h"
 #include "support/ShowEngineFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 // The players' life in the show engine, without a picture output: what the
@@ -199,4 +201,82 @@ TEST_F(ShowEngineTest, GraphNotifyDrainsBothPlayersAndActsOnEachCompletion)
     EXPECT_EQ(Events({ Kind::State }), std::vector<Event>(4, Event { Kind::State, 0, 0 }));
     const std::vector<std::string> texts = Texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "Player A: Playback failed.\n"), 1);
+}
+
+// What waits for an open: play and pause coalesce (the latest wins), a seek
+// keeps its place, the queue has a bound, every waiting command ends with a
+// Done event of its ticket, and a failed open drops them with a line.
+TEST_F(ShowEngineTest, CommandsWaitingForAnOpenAreBoundedAndEndWithTheirTickets)
+{
+    MakeEngine();
+    A().asyncOpen = true;
+    const ShowReply open = Do(Id::Open, 0, 0, "/media/a.mp4");
+    ASSERT_TRUE(open);
+    ASSERT_NE(open.ticket, 0u);
+    const ShowReply play = Do(Id::Run, 0);
+    const ShowReply seek = Do(Id::Seek, 0, 5000);
+    const ShowReply pause = Do(Id::Pause, 0);
+    ASSERT_TRUE(play && seek && pause);
+    EXPECT_TRUE(play.ticket != 0 && seek.ticket != 0 && pause.ticket != 0);
+    for (size_t i = 2; i < CShowEngine::kQueueLimit; ++i)
+        ASSERT_TRUE(Do(Id::Seek, 0, 1000));
+    const ShowReply full = Do(Id::Seek, 0, 1000);
+    EXPECT_FALSE(full);
+    EXPECT_EQ(full.reason, "too many commands wait for the open");
+
+    m_events.clear();
+    A().EndOpen();
+    std::vector<std::pair<uint64_t, int64_t>> done;
+    for (const ShowEvent& e : m_events)
+        if (e.kind == Kind::Done)
+            done.emplace_back(e.ticket, e.value);
+    ASSERT_FALSE(done.empty());
+    EXPECT_EQ(done.front(), std::make_pair(open.ticket, int64_t { 1 }));
+    const auto ended = [&](uint64_t ticket) {
+        return std::count_if(done.begin(), done.end(), [&](const auto& d) { return d.first == ticket; });
+    };
+    EXPECT_EQ(ended(play.ticket), 0) << "replaced by the pause before the open ended";
+    EXPECT_EQ(ended(seek.ticket), 1);
+    EXPECT_EQ(ended(pause.ticket), 1);
+    EXPECT_EQ(A().GetPlayState(), CBasePlayer::STATE_PAUSED);
+
+    // A failed open drops what waits for it, with a line for the controllers.
+    A().asyncOpen = true;
+    ASSERT_TRUE(Do(Id::Open, 0, 0, "/media/broken.mp4"));
+    const ShowReply waiting = Do(Id::Run, 0);
+    m_events.clear();
+    A().EndOpen();
+    const auto dropped = std::find_if(m_events.begin(), m_events.end(),
+        [&](const ShowEvent& e) { return e.kind == Kind::Done && e.ticket == waiting.ticket; });
+    ASSERT_NE(dropped, m_events.end());
+    EXPECT_EQ(dropped->value, 0);
+    EXPECT_TRUE(std::any_of(m_events.begin(), m_events.end(), [](const ShowEvent& e) {
+        return e.kind == Kind::Text && e.text == "Player A: Dropped run: the open failed.\n";
+    }));
+}
+
+TEST(ShowEventMailbox, PositionsCoalesceAndAStalledReaderCostsABoundedQueue)
+{
+    CShowEventMailbox mailbox(4);
+    for (int i = 0; i < 100; ++i)
+        mailbox.Post({ Kind::Position, 0, i, {}, 0 });
+    for (int i = 0; i < 6; ++i)
+        mailbox.Post({ Kind::Text, 0, i, "line", 0 });
+    const std::vector<ShowEvent> events = mailbox.Take(0);
+    ASSERT_EQ(events.size(), 5u); // the four newest lines, then the newest position
+    EXPECT_EQ(events.front().value, 2);
+    EXPECT_EQ(events.back().kind, Kind::Position);
+    EXPECT_EQ(events.back().value, 99);
+    EXPECT_EQ(mailbox.Dropped(), 2u);
+    EXPECT_TRUE(mailbox.Take(0).empty());
+
+    // A reader waiting on another thread wakes for a post, and for Close.
+    std::thread reader([&] { EXPECT_EQ(mailbox.Take(5000).size(), 1u); });
+    mailbox.Post({ Kind::State, 1, 2, {}, 0 });
+    reader.join();
+    std::thread closing([&] { EXPECT_TRUE(mailbox.Take(5000).empty()); });
+    mailbox.Close();
+    closing.join();
+    mailbox.Post({ Kind::State, 1, 2, {}, 0 });
+    EXPECT_TRUE(mailbox.Take(0).empty());
 }
