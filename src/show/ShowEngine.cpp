@@ -167,9 +167,8 @@ LRESULT CShowEngine::SendMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-ShowReply CShowEngine::Refuse(const ShowCommandInfo& info, const std::string& reason)
+ShowReply CShowEngine::Refuse(const ShowCommandInfo& /*info*/, const std::string& reason)
 {
-    (void)info;
     return ShowReply { false, reason, 0 };
 }
 

@@ -200,7 +200,6 @@ void CShowEngine::CancelOpen(int player)
 
 void CShowEngine::ShowOpened(int player)
 {
-    CBasePlayer* p = GetPlayer(player);
     if (m_pOutput) {
         if (player == m_Active) {
             m_pOutput->PlaceActive(true);
@@ -214,7 +213,6 @@ void CShowEngine::ShowOpened(int player)
     StateChanged(player);
     ApplyMute(m_bMuted); // a new graph starts at full volume
     Redraw();
-    (void)p;
 }
 
 void CShowEngine::TogglePlay(int player)

@@ -64,6 +64,7 @@ void CMainFrame::CreatePanes()
     m_pOuter->setHandleWidth(3);
     m_pOuter->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(0, 0, 64); }"));
     auto* rightView = new CRightView(&m_Engine, m_Engine.Playlist(), m_pOuter);
+    rightView->SetCommandSink(this);
     auto* view = new CVideoView(m_Engine, m_Services, m_pInner);
     auto* ctrlBar = new CPlayerCtrlBar(this, m_pInner);
     setCentralWidget(m_pOuter);

@@ -173,22 +173,37 @@ bool CRightView::OnCommand(int command)
         break;
     case LOOP_PLAYLIST:
     case FRAME_LOOP_PLAYLIST:
-        m_Playlist.ToggleLoopList();
+        SetMode(ShowCommandId::Loop, !m_Playlist.GetLoopList());
         break;
     case AUTO_PLAY_NEXT:
     case FRAME_AUTO_PLAY_NEXT:
         // Greyed while repeat is on; a key or remote path must not flip it behind the menu's back.
         if (!m_Playlist.GetLoopSingleTrack())
-            m_Playlist.ToggleAutoSkipTrack();
+            SetMode(ShowCommandId::AutoAdvance, !m_Playlist.GetAutoSkipTrack());
         break;
     case REPEAT_SINGLE:
     case FRAME_REPEAT_SINGLE:
-        m_Playlist.ToggleLoopSingleTrack();
+        SetMode(ShowCommandId::Repeat, !m_Playlist.GetLoopSingleTrack());
         break;
     default:
         return false;
     }
     return true;
+}
+
+void CRightView::SetMode(ShowCommandId id, bool on)
+{
+    // Through the show's door, so that controllers hear of it; alone, the pane sets it itself.
+    if (m_pCommands) {
+        m_pCommands->Execute({ id, -1, on ? 1 : 0 });
+        return;
+    }
+    if (id == ShowCommandId::Loop)
+        m_Playlist.ToggleLoopList();
+    else if (id == ShowCommandId::AutoAdvance)
+        m_Playlist.ToggleAutoSkipTrack();
+    else
+        m_Playlist.ToggleLoopSingleTrack();
 }
 
 bool CRightView::GetCommandState(int command, bool& enabled, bool& checked) const

@@ -2,6 +2,7 @@
 
 #include "core/Messages.h"
 #include "playlist/PlaylistCtrl.h"
+#include "show/ShowCommand.h"
 #include "ui/widgets/PlAddButton.h"
 #include "ui/widgets/PlListButton.h"
 #include "ui/widgets/PlRemButton.h"
@@ -32,6 +33,8 @@ public:
     // owner receives the playlist's messages (WM_CMD_LOAD_TRACK: the show
     // engine); the playlist outlives the pane.
     CRightView(CMessageTarget* owner, CPlaylistCtrl& playlist, QWidget* parent = nullptr);
+    // Where the playlist's modes go as show commands (the window's door); none: the pane sets them.
+    void SetCommandSink(CShowCommandSink* sink) { m_pCommands = sink; }
     ~CRightView() override; // the playlist stores its settings and "LastPLS.dat"
 
     // First call only: colours, buttons, layout, then the playlist's start-up rules.
@@ -76,11 +79,13 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    void SetMode(ShowCommandId id, bool on);
     void PlaceControls();
     void PaintInto(QPainter& painter);
     void OnPlaylistChanged();
 
     CMessageTarget* m_pFrame;
+    CShowCommandSink* m_pCommands = nullptr;
     CPlaylistCtrl& m_Playlist;
     CListCtrlEx* m_pList; // child widget, deleted before the playlist
     CPlAddButton m_AddButton;
