@@ -85,7 +85,10 @@ Bytes OpenAndTake()
     void* data = lo_bundle_serialise(bundle, nullptr, &size);
     Bytes bytes(static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
     std::free(data);
-    lo_bundle_free(bundle);
+    // The bundle frees its messages and the paths it copied.
+    open.release();
+    take.release();
+    lo_bundle_free_recursive(bundle);
     return bytes;
 }
 
