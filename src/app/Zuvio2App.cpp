@@ -8,7 +8,7 @@
 #include "core/SignalBridge.h"
 #include "playback/BasePlayer.h"
 #include "playback/GraphProber.h"
-#include "playback/MPlayer.h"
+#include "playback/GroupClock.h"
 #include "playback/PlayerFactory.h"
 #include "playback/SinkChoice.h"
 #include "playlist/MediaTypes.h"
@@ -45,7 +45,7 @@ CZuvio2App::~CZuvio2App()
     m_pControllers.reset();
     m_pEngine.reset();
     m_pPlaylist.reset();
-    CMPlayer::SetGroupClock(nullptr);
+    m_pGroupClock.reset();
     m_pSync.reset();
     m_pServices.reset();
     m_pUiServices.reset();
@@ -112,11 +112,12 @@ bool CZuvio2App::InitInstance(const CCommandLine& line)
     m_pPreferences = std::make_unique<CPreferences>();
     m_pUiServices = std::make_unique<CQtUiServices>();
     CUiServices* ui = m_pUiServices.get();
-    auto createPlayer = m_CreatePlayer ? m_CreatePlayer : [ui] { return CreateMediaPlayer(ui); };
+    StartSync(line); // before the factory, which hands its clock to every player
+    auto createPlayer = m_CreatePlayer ? m_CreatePlayer
+                                       : [ui, clock = m_pGroupClock] { return CreateMediaPlayer(ui, clock); };
     m_pServices.reset(new CServices { *m_pPreferences, ui, std::move(createPlayer),
         [] { return std::unique_ptr<CMediaProber>(std::make_unique<CGraphProber>()); } });
 
-    StartSync(line);
     CShowControllers::Options options;
     options.statusDestination = line.statusAddress;
     options.commandPort = CommandPort();
@@ -196,7 +197,7 @@ void CZuvio2App::StartSync(const CCommandLine& line)
         m_pSync.reset();
         return;
     }
-    CMPlayer::SetGroupClock(m_pSync->Clock());
+    m_pGroupClock = std::make_shared<CGroupClock>(m_pSync->Clock());
     m_SyncEpoch = m_pSync->Epoch();
     m_pSyncTimer = new QTimer(this);
     connect(m_pSyncTimer, &QTimer::timeout, this, [this] {
@@ -207,7 +208,7 @@ void CZuvio2App::StartSync(const CCommandLine& line)
         // it has locked, so the players never follow its jump to the leader's time.
         if (m_pSync->Epoch() != m_SyncEpoch
             && (m_SyncEpoch != 0 || m_pSync->GetState() == CSyncClock::STATE_LOCKED)) {
-            CMPlayer::MoveToGroupClock(m_pSync->Clock(), m_SyncEpoch != 0 ? m_pSync->RebaseNs() : 0);
+            m_pGroupClock->Move(m_pSync->Clock(), m_SyncEpoch != 0 ? m_pSync->RebaseNs() : 0);
             m_SyncEpoch = m_pSync->Epoch();
         }
         if (m_pControllers)

@@ -14,6 +14,7 @@
 #include <string>
 
 class CDlgSplash;
+class CGroupClock;
 class CLogBuffer;
 class CMainFrame;
 class CPlaylistCtrl;
@@ -89,6 +90,7 @@ private:
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<CSignalBridge> m_pSignals;
     std::unique_ptr<CSyncClock> m_pSync; // a wall's group clock; before the frame, so it outlives the players
+    std::shared_ptr<CGroupClock> m_pGroupClock; // handed to every player; null when standalone
     uint32_t m_SyncEpoch = 0; // the group clock the players are on
     QTimer* m_pSyncTimer = nullptr; // owned by this object
     QElapsedTimer m_SyncSince;

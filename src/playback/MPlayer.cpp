@@ -7,6 +7,7 @@
 #include "playback/CheckResult.h"
 #include "playback/GraphNotifier.h"
 #include "playback/GraphWorker.h"
+#include "playback/GroupClock.h"
 #include "playback/MediaTime.h"
 #include "playback/SinkChoice.h"
 #include "sync/SyncPipeline.h"
@@ -43,13 +44,15 @@ bool CMPlayer::IsFileUri(const std::string& path)
     return g_ascii_strncasecmp(path.c_str(), "file://", 7) == 0;
 }
 
-CMPlayer::CMPlayer(CUiServices* ui)
+CMPlayer::CMPlayer(CUiServices* ui, std::shared_ptr<CGroupClock> groupClock)
     : m_pUi(ui)
+    , m_pGroupClock(std::move(groupClock))
 {
     m_PlayerType = PLAYER_TYPE_MEDIA_FILE;
     static int s_Created = 0;
     m_Number = s_Created++;
-    s_Players.push_back(this);
+    if (m_pGroupClock)
+        m_pGroupClock->Add(this);
     GstPtr<GError> error;
     if (!gst_init_check(nullptr, nullptr, error.out()))
         CheckResult(2, false, error ? error->message : "GStreamer cannot be initialised", nullptr);
@@ -63,7 +66,8 @@ CMPlayer::~CMPlayer()
     // Lets the graphs handed to the workers finish going down.
     m_pWorker.reset();
     m_RetiredWorkers.clear();
-    s_Players.erase(std::remove(s_Players.begin(), s_Players.end(), this), s_Players.end());
+    if (m_pGroupClock)
+        m_pGroupClock->Remove(this);
 }
 
 bool CMPlayer::Init(CMessageTarget* owner)
@@ -74,8 +78,8 @@ bool CMPlayer::Init(CMessageTarget* owner)
             2, playbin != nullptr, "no GStreamer element \"playbin\"", "Init: CoCreateInstance() failed\n"))
         return false;
     m_pGraph.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
-    if (s_pGroupClock)
-        gst_pipeline_use_clock(GST_PIPELINE(playbin), s_pGroupClock);
+    if (GstClock* clock = GroupClock())
+        gst_pipeline_use_clock(GST_PIPELINE(playbin), clock);
 
     m_pEvent.reset(gst_element_get_bus(m_pGraph.get()));
     if (!CheckResult(2, m_pEvent.get() != nullptr, "the pipeline has no bus",

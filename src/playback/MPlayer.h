@@ -16,6 +16,7 @@ class QTimer;
 class CDetachedCalls;
 class CGraphNotifier;
 class CGraphWorker;
+class CGroupClock;
 class CUiServices;
 
 // The media-file player: one GStreamer playbin per open medium.
@@ -46,7 +47,8 @@ public:
     static bool IsStreamAddress(const std::string& path);
 
     // ui shows what goes wrong reading a tag (may be null: the logbook only).
-    explicit CMPlayer(CUiServices* ui = nullptr);
+    // groupClock: the wall's clock its graphs run on (null: standalone, each graph picks its own).
+    explicit CMPlayer(CUiServices* ui = nullptr, std::shared_ptr<CGroupClock> groupClock = nullptr);
     ~CMPlayer() override;
 
     bool Init(CMessageTarget* owner) override;
@@ -92,19 +94,12 @@ public:
     // Whether the open medium has a picture.
     bool HasVideo() const;
 
-    // The clock of a synchronised wall, for every graph made from now on
-    // (null: each graph picks its own). Not owned; it outlives the players.
-    static void SetGroupClock(GstClock* clock) { s_pGroupClock = clock; }
-    // A wall's new clock (its leader's time jumped, or its name resolved):
-    // from now on, and every graph of every player moves onto it keeping its
-    // place in the medium; a stream that has run longer than the new clock
-    // starts its running time again where it stands.
-    // `jumpNs`: how far its time stands from the old one's (0: read both clocks).
-    static void MoveToGroupClock(GstClock* clock, int64_t jumpNs);
     // A late cue is joined this far ahead of now: time for the seek's preroll.
     static constexpr uint64_t kJoinMarginNs = 100'000'000;
 
 private:
+    friend class CGroupClock; // moves the graph onto a wall's new clock
+
     bool IsOpen() const { return m_GraphState == GRAPH_OPEN && m_pGraph; }
     static bool IsFileUri(const std::string& path);
     bool ReRequestIVideoWindow();
@@ -205,8 +200,8 @@ private:
     // A position past the medium's end: wrapped when it loops, else its end.
     gint64 WithinMedium(gint64 position) const;
     int m_Number = 0; // in order of creation: Player A is 0
-    static inline GstClock* s_pGroupClock = nullptr;
-    static inline std::vector<CMPlayer*> s_Players; // every live player, on the interface thread
+    std::shared_ptr<CGroupClock> m_pGroupClock; // null when standalone
+    GstClock* GroupClock() const;
     // Looping by segment seeks: the graph plays a segment and posts
     // SEGMENT_DONE instead of EOS, and a non-flushing seek back to 0 keeps
     // running time going on, so no frame is lost or shown twice.

@@ -3,6 +3,7 @@
 #include "playback/MPlayer.h"
 
 #include "playback/CheckResult.h"
+#include "playback/GroupClock.h"
 
 #include <algorithm>
 
@@ -27,7 +28,8 @@ bool CMPlayer::RunAt(uint64_t at, int64_t startMs)
 {
     if (!IsOpen())
         return false;
-    if (!s_pGroupClock || !m_bMediaTime || m_bRemote) {
+    GstClock* clock = GroupClock();
+    if (!clock || !m_bMediaTime || m_bRemote) {
         Run();
         return false;
     }
@@ -35,7 +37,7 @@ bool CMPlayer::RunAt(uint64_t at, int64_t startMs)
     if (startMs < 0
         && (!gst_element_query_position(m_pGraph.get(), GST_FORMAT_TIME, &position) || position < 0))
         position = 0;
-    const GstClockTime now = gst_clock_get_time(s_pGroupClock);
+    const GstClockTime now = gst_clock_get_time(clock);
     if (now + kJoinMarginNs > at) {
         // Late (a member that heard the cue after its time): the frame due then.
         position += static_cast<gint64>(now + kJoinMarginNs - at);
@@ -83,12 +85,9 @@ void CMPlayer::ReleaseGroupBaseTime()
         gst_element_set_start_time(m_pGraph.get(), 0);
 }
 
-void CMPlayer::MoveToGroupClock(GstClock* clock, int64_t jumpNs)
+GstClock* CMPlayer::GroupClock() const
 {
-    s_pGroupClock = clock;
-    if (clock)
-        for (CMPlayer* player : s_Players)
-            player->MoveGraphToClock(clock, jumpNs);
+    return m_pGroupClock ? m_pGroupClock->Clock() : nullptr;
 }
 
 namespace {
