@@ -98,20 +98,17 @@ void CShowEngine::SendSeekMessage(int player, uint32_t position, uint32_t durati
 
 int32_t CShowEngine::GetPlayState(int player) const
 {
-    CBasePlayer* p = GetPlayer(player);
-    return p ? p->GetPlayState() : CBasePlayer::STATE_STOPPED;
+    return Ask(player, &CBasePlayer::GetPlayState, int32_t { CBasePlayer::STATE_STOPPED });
 }
 
 uint32_t CShowEngine::GetPosition(int player) const
 {
-    CBasePlayer* p = GetPlayer(player);
-    return p ? p->GetPosition() : 0;
+    return Ask(player, &CBasePlayer::GetPosition, uint32_t { 0 });
 }
 
 uint32_t CShowEngine::GetDuration(int player) const
 {
-    CBasePlayer* p = GetPlayer(player);
-    return p ? p->GetDuration() : 0;
+    return Ask(player, &CBasePlayer::GetDuration, uint32_t { 0 });
 }
 
 std::string CShowEngine::GetTitle(int player) const
@@ -260,17 +257,16 @@ ShowReply CShowEngine::Run(const ShowCommand& command, const ShowCommandInfo& in
     switch (command.id) {
     case Id::PlayActive:
         return Run(ShowCommand { Id::Run, m_Active, 0, {} }, *FindShowCommand(Id::Run));
-    case Id::Run:
-        if (QueueBehindOpen(player, command, queued))
-            return queued;
-        PlayOnly(player);
-        return done;
     case Id::PauseActive:
         return Run(ShowCommand { Id::Pause, m_Active, 0, {} }, *FindShowCommand(Id::Pause));
+    case Id::Run:
     case Id::Pause:
         if (QueueBehindOpen(player, command, queued))
             return queued;
-        PausePlayer(player);
+        if (command.id == Id::Run)
+            PlayOnly(player);
+        else
+            PausePlayer(player);
         return done;
     case Id::StopActive:
     case Id::Stop:

@@ -131,6 +131,13 @@ private:
     };
     enum LoadOutcome { LOAD_NONE, LOAD_PENDING, LOAD_OPENED, LOAD_FAILED };
 
+    // A player's answer to a query, fallback when there is no player.
+    template <typename T> T Ask(int player, T (CBasePlayer::*query)(), T fallback) const
+    {
+        CBasePlayer* p = GetPlayer(player);
+        return p ? (p->*query)() : fallback;
+    }
+
     // ShowEngine.cpp: dispatch and events.
     ShowReply Refuse(const ShowCommandInfo& info, const std::string& reason);
     ShowReply Run(const ShowCommand& command, const ShowCommandInfo& info);

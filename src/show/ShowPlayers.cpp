@@ -391,12 +391,10 @@ void CShowEngine::ShowPlayerPicture(int player, bool show)
 
 int32_t CShowEngine::GetPictureWidth(int player) const
 {
-    CBasePlayer* p = GetPlayer(player);
-    return p ? p->GetVideoWidth() : 1;
+    return Ask(player, &CBasePlayer::GetVideoWidth, int32_t { 1 });
 }
 
 int32_t CShowEngine::GetPictureHeight(int player) const
 {
-    CBasePlayer* p = GetPlayer(player);
-    return p ? p->GetVideoHeight() : 1;
+    return Ask(player, &CBasePlayer::GetVideoHeight, int32_t { 1 });
 }
